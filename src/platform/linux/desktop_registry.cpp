@@ -1,0 +1,92 @@
+#include "platform/linux/desktop_registry.h"
+
+#include <gio/gio.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "runtime/convert.h"
+#include "settings/registry_probe.h"
+
+namespace lumaris::linux_backend {
+
+namespace {
+constexpr Hkey kDesktopHandle = 1;
+
+std::string trim(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+}  // namespace
+
+std::optional<bool> gsettingsLockEnabled() {
+    GSettingsSchemaSource* source = g_settings_schema_source_get_default();
+    if (source == nullptr) return std::nullopt;
+    GSettingsSchema* schema = g_settings_schema_source_lookup(source, "org.gnome.desktop.screensaver", TRUE);
+    if (schema == nullptr) return std::nullopt;
+    std::optional<bool> result;
+    if (g_settings_schema_has_key(schema, "lock-enabled")) {
+        GSettings* settings = g_settings_new_full(schema, nullptr, nullptr);
+        result = g_settings_get_boolean(settings, "lock-enabled") != FALSE;
+        g_object_unref(settings);
+    }
+    g_settings_schema_unref(schema);
+    return result;
+}
+
+std::optional<bool> xscreensaverLock(const std::string& path) {
+    std::ifstream file(path);
+    std::string line;
+    while (std::getline(file, line)) {
+        const std::string t = trim(line);
+        if (t.rfind("lock:", 0) != 0) continue;
+        const std::string value = upperCase(trim(t.substr(5)));
+        if (value == "TRUE" || value == "YES" || value == "ON") return true;
+        if (value == "FALSE" || value == "NO" || value == "OFF") return false;
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+DesktopRegistry::DesktopRegistry(OptionSource first, OptionSource second)
+    : first_(std::move(first)), second_(std::move(second)) {}
+
+DesktopRegistry DesktopRegistry::forCurrentUser() {
+    const char* home = std::getenv("HOME");
+    const std::string path = std::string(home != nullptr ? home : "") + "/.xscreensaver";
+    return DesktopRegistry(gsettingsLockEnabled, [path] { return xscreensaverLock(path); });
+}
+
+std::int32_t DesktopRegistry::RegOpenKeyA(Hkey root, const char* subKey, Hkey& handle) {
+    handle = 0;
+    if (root != HKEY_CURRENT_USER || subKey == nullptr || !equalsIgnoreCase(subKey, kDesktopKey)) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    handle = kDesktopHandle;
+    return ERROR_SUCCESS;
+}
+
+std::int32_t DesktopRegistry::RegQueryValueExA(Hkey handle, const char* valueName, std::uint32_t /*reserved*/,
+                                               std::int32_t& type, unsigned char* data, std::uint32_t& size) {
+    if (handle != kDesktopHandle) return ERROR_INVALID_HANDLE;
+    if (valueName == nullptr || !equalsIgnoreCase(valueName, kScreenSaveUsePassword)) return ERROR_FILE_NOT_FOUND;
+    std::optional<bool> option = first_ ? first_() : std::nullopt;
+    if (!option && second_) option = second_();
+    if (!option) return ERROR_FILE_NOT_FOUND;
+    type = REG_DWORD;
+    if (size < 4 || data == nullptr) {
+        size = 4;
+        return ERROR_MORE_DATA;
+    }
+    data[0] = *option ? 1 : 0;
+    data[1] = data[2] = data[3] = 0;
+    size = 4;
+    return ERROR_SUCCESS;
+}
+
+std::int32_t DesktopRegistry::RegCloseKey(Hkey handle) {
+    return handle == kDesktopHandle ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+}  // namespace lumaris::linux_backend

@@ -1,0 +1,40 @@
+// A read-only registry view on Linux. It knows one value: the current user's
+// Control Panel\Desktop\ScreenSaveUsePassword, a 32-bit 1 or 0 answered from
+// the desktop's own "lock when the screensaver runs" option. The option is
+// read from GSettings (org.gnome.desktop.screensaver lock-enabled) where that
+// schema is installed, otherwise from the lock: line of ~/.xscreensaver
+// where that file has one. Every other key and value is not found.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/store.h"
+
+namespace lumaris::linux_backend {
+
+class DesktopRegistry : public Registry {
+public:
+    using OptionSource = std::function<std::optional<bool>()>;
+    // The sources are asked in order; the first that knows the option answers.
+    DesktopRegistry(OptionSource first, OptionSource second);
+    // GSettings, then $HOME/.xscreensaver.
+    static DesktopRegistry forCurrentUser();
+
+    std::int32_t RegOpenKeyA(Hkey root, const char* subKey, Hkey& handle) override;
+    std::int32_t RegQueryValueExA(Hkey handle, const char* valueName, std::uint32_t reserved, std::int32_t& type,
+                                  unsigned char* data, std::uint32_t& size) override;
+    std::int32_t RegCloseKey(Hkey handle) override;
+
+private:
+    OptionSource first_;
+    OptionSource second_;
+};
+
+// The lock option from GSettings, when the schema and key are installed.
+std::optional<bool> gsettingsLockEnabled();
+// The lock: line of an ~/.xscreensaver file, when it has one.
+std::optional<bool> xscreensaverLock(const std::string& path);
+
+}  // namespace lumaris::linux_backend

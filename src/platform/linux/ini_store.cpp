@@ -1,0 +1,301 @@
+#include "platform/linux/ini_store.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "runtime/convert.h"
+#include "runtime/failure.h"
+
+namespace lumaris::linux_backend {
+
+namespace {
+
+Failure fileFailure(int error, const std::string& what) {
+    std::string reason;
+    std::int32_t number = failures::kPathAccess;
+    switch (error) {
+        case ENOSPC:
+        case EDQUOT:
+            number = failures::kDiskFull;
+            reason = "Disk full";
+            break;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            number = failures::kPermissionDenied;
+            reason = "Permission denied";
+            break;
+        default:
+            reason = "Path/File access error";
+            break;
+    }
+    return Failure(number, reason + " (" + what + ": " + std::strerror(error) + ")");
+}
+
+std::string trimSpace(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    const auto last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
+// The file's text, or nothing when it does not exist. Any other problem
+// (a folder in its place, no permission) is a failure.
+std::optional<std::string> readFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) return std::nullopt;
+        throw fileFailure(errno, "reading " + path);
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        throw fileFailure(error == 0 ? EINVAL : error, "reading " + path);
+    }
+    std::string text;
+    char buffer[8192];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int error = errno;
+            ::close(fd);
+            throw fileFailure(error, "reading " + path);
+        }
+        if (n == 0) break;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return text;
+}
+
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        auto end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::optional<std::string> sectionName(const std::string& line) {
+    const std::string t = trimSpace(line);
+    if (t.size() >= 2 && t.front() == '[' && t.back() == ']') return trimSpace(t.substr(1, t.size() - 2));
+    return std::nullopt;
+}
+
+bool isComment(const std::string& line) {
+    const std::string t = trimSpace(line);
+    return !t.empty() && (t.front() == ';' || t.front() == '#');
+}
+
+// The key of a "key=value" line, or nothing for any other line.
+std::optional<std::string> keyOf(const std::string& line) {
+    if (isComment(line)) return std::nullopt;
+    const auto equals = line.find('=');
+    if (equals == std::string::npos) return std::nullopt;
+    return trimSpace(line.substr(0, equals));
+}
+
+void makeFolders(const std::string& folder) {
+    std::string partial;
+    std::size_t pos = 0;
+    while (pos != std::string::npos) {
+        pos = folder.find('/', pos + 1);
+        partial = folder.substr(0, pos);
+        if (partial.empty()) continue;
+        if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) {
+            throw fileFailure(errno, "creating " + partial);
+        }
+    }
+}
+
+void writeAll(int fd, const std::string& text, const std::string& path) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw fileFailure(errno, "writing " + path);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+}  // namespace
+
+std::string encodeIniValue(const std::string& value) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(value.size());
+    const auto firstNonBlank = value.find_first_not_of(" \t");
+    const auto lastNonBlank = value.find_last_not_of(" \t");
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(value[i]);
+        const bool edgeBlank = (byte == ' ') && (firstNonBlank == std::string::npos || i < firstNonBlank ||
+                                                 i > lastNonBlank);
+        if (byte < 0x20 || byte == 0x7F || byte == '%' || edgeBlank) {
+            out += '%';
+            out += hex[byte >> 4];
+            out += hex[byte & 0x0F];
+        } else {
+            out += static_cast<char>(byte);
+        }
+    }
+    return out;
+}
+
+std::string decodeIniValue(const std::string& text) {
+    auto hexValue = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+IniFileStore::IniFileStore(std::string folder) : folder_(std::move(folder)) {}
+
+std::string IniFileStore::defaultFolder() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg != nullptr && xdg[0] == '/') return xdg;
+    const char* home = std::getenv("HOME");
+    return std::string(home != nullptr && home[0] != '\0' ? home : "/tmp") + "/.config";
+}
+
+std::string IniFileStore::pathFor(const std::string& application) const {
+    std::string name = application;
+    for (char& c : name) {
+        if (c == '/' || c == '\0') c = '_';
+    }
+    return folder_ + "/" + name + ".ini";
+}
+
+std::string IniFileStore::GetSetting(const std::string& application, const std::string& section,
+                                     const std::string& key, const std::string& defaultText) {
+    const auto text = readFile(pathFor(application));
+    if (!text) return defaultText;
+    bool inSection = false;
+    for (const std::string& line : splitLines(*text)) {
+        if (const auto name = sectionName(line)) {
+            inSection = equalsIgnoreCase(*name, section);
+            continue;
+        }
+        if (!inSection) continue;
+        const auto lineKey = keyOf(line);
+        if (lineKey && equalsIgnoreCase(*lineKey, key)) {
+            return decodeIniValue(trimSpace(line.substr(line.find('=') + 1)));
+        }
+    }
+    return defaultText;
+}
+
+void IniFileStore::SaveSetting(const std::string& application, const std::string& section, const std::string& key,
+                               const std::string& text) {
+    const std::string path = pathFor(application);
+    const auto old = readFile(path);
+    std::vector<std::string> lines;
+    if (old) {
+        lines = splitLines(*old);
+    } else {
+        lines.push_back("; Lumaris settings. %XX in a value stands for the byte XX (line breaks, '%').");
+    }
+    const std::string entry = key + "=" + encodeIniValue(text);
+
+    // Replace the key where it stands (dropping any second spelling of it);
+    // otherwise add it at the end of its section, or add the section.
+    std::optional<std::size_t> sectionEnd;  // one past the section's last entry
+    bool inSection = false;
+    bool replaced = false;
+    std::vector<std::string> out;
+    for (const std::string& line : lines) {
+        if (const auto name = sectionName(line)) {
+            inSection = equalsIgnoreCase(*name, section);
+            out.push_back(line);
+            if (inSection && !sectionEnd) sectionEnd = out.size();
+            continue;
+        }
+        if (inSection) {
+            const auto lineKey = keyOf(line);
+            if (lineKey && equalsIgnoreCase(*lineKey, key)) {
+                if (!replaced) out.push_back(entry);
+                replaced = true;
+                continue;
+            }
+            if (!trimSpace(line).empty()) {
+                out.push_back(line);
+                sectionEnd = out.size();
+                continue;
+            }
+        }
+        out.push_back(line);
+    }
+    if (!replaced) {
+        if (sectionEnd) {
+            out.insert(out.begin() + static_cast<std::ptrdiff_t>(*sectionEnd), entry);
+        } else {
+            if (!out.empty() && !trimSpace(out.back()).empty()) out.push_back("");
+            out.push_back("[" + section + "]");
+            out.push_back(entry);
+        }
+    }
+    std::string newText;
+    for (const std::string& line : out) newText += line + "\n";
+
+    makeFolders(folder_);
+    std::string temp = path + ".XXXXXX";
+    const auto slash = temp.rfind('/');
+    temp.insert(slash + 1, ".");
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) throw fileFailure(errno, "writing " + path);
+    try {
+        writeAll(fd, newText, path);
+        if (::fsync(fd) != 0) throw fileFailure(errno, "writing " + path);
+    } catch (...) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        throw;
+    }
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(temp.c_str());
+        throw fileFailure(error, "writing " + path);
+    }
+    if (beforeReplace) beforeReplace();
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temp.c_str());
+        throw fileFailure(error, "replacing " + path);
+    }
+    const int dir = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+}  // namespace lumaris::linux_backend

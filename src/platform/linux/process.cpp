@@ -1,0 +1,94 @@
+#include "platform/linux/process.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+namespace lumaris::linux_backend {
+
+namespace {
+
+std::string readLink(const std::string& path) {
+    std::string target(4096, '\0');
+    const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+    if (n <= 0) return {};
+    target.resize(static_cast<std::size_t>(n));
+    return target;
+}
+
+}  // namespace
+
+std::string joinArguments(int argc, char** argv) {
+    std::string command;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) command += ' ';
+        command += argv[i];
+    }
+    return command;
+}
+
+LinuxApp::LinuxApp(int argc, char** argv) : command_(joinArguments(argc, argv)) {}
+
+std::string LinuxApp::Command() { return command_; }
+
+bool otherInstanceRunning(const std::string& procRoot, const std::string& exe, unsigned uid, int self) {
+    if (exe.empty()) return false;
+    DIR* dir = ::opendir(procRoot.c_str());
+    if (dir == nullptr) return false;
+    bool found = false;
+    while (const dirent* entry = ::readdir(dir)) {
+        char* end = nullptr;
+        const long pid = std::strtol(entry->d_name, &end, 10);
+        if (*end != '\0' || pid <= 0 || pid == self) continue;
+        const std::string folder = procRoot + "/" + entry->d_name;
+        struct stat info {};
+        if (::stat(folder.c_str(), &info) != 0 || info.st_uid != uid) continue;
+        if (readLink(folder + "/exe") == exe) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+bool LinuxApp::PrevInstance() {
+    return otherInstanceRunning("/proc", readLink("/proc/self/exe"), ::getuid(), static_cast<int>(::getpid()));
+}
+
+std::string LinuxApp::Path() {
+    const std::string exe = readLink("/proc/self/exe");
+    const auto slash = exe.rfind('/');
+    return slash == std::string::npos ? std::string(".") : exe.substr(0, slash);
+}
+
+void LinuxApp::EndProcess() {
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
+float LinuxClock::Timer() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    tm local{};
+    ::localtime_r(&now.tv_sec, &local);
+    const double seconds = local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + now.tv_nsec / 1e9;
+    return static_cast<float>(seconds);
+}
+
+void LinuxRandom::Randomize() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    generator_.seed(static_cast<std::mt19937::result_type>(now.tv_sec * 1000003ull + now.tv_nsec));
+}
+
+float LinuxRandom::Rnd() {
+    // 24 random bits give every float of [0, 1) on a grid of 2^-24, never 1.
+    return static_cast<float>(generator_() >> 8) * (1.0f / 16777216.0f);
+}
+
+}  // namespace lumaris::linux_backend

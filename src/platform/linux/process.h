@@ -1,0 +1,50 @@
+// The process on Linux: the command line, the previous-instance sign, the
+// executable's folder, the clock and the random generator.
+//
+// The previous-instance sign is another running process of this same
+// executable (the same file, by /proc/<pid>/exe) owned by this user.
+#pragma once
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace lumaris::linux_backend {
+
+class LinuxApp : public App {
+public:
+    LinuxApp(int argc, char** argv);
+    std::string Command() override;
+    bool PrevInstance() override;
+    std::string Path() override;
+    [[noreturn]] void EndProcess() override;
+
+private:
+    std::string command_;
+};
+
+// The arguments joined by single blanks, as the command line the saver
+// protocol hands a program.
+std::string joinArguments(int argc, char** argv);
+
+// True when a process other than `self` runs the executable `exe` for user
+// `uid`, looking through the process folders under procRoot.
+bool otherInstanceRunning(const std::string& procRoot, const std::string& exe, unsigned uid, int self);
+
+class LinuxClock : public Clock {
+public:
+    float Timer() override;
+};
+
+class LinuxRandom : public Random {
+public:
+    void Randomize() override;
+    float Rnd() override;
+
+private:
+    std::mt19937 generator_{0};
+};
+
+}  // namespace lumaris::linux_backend

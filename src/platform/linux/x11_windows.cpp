@@ -1,0 +1,228 @@
+#include "platform/linux/x11_windows.h"
+
+#include <SDL.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace lumaris::linux_backend {
+
+namespace {
+
+// X reports errors asynchronously through one handler per process. Ours
+// remembers that an error happened on our connection and hands errors of
+// other connections (GTK's, SDL's) to the handler that was there before.
+Display* g_trappedDisplay = nullptr;
+bool g_xError = false;
+XErrorHandler g_previousHandler = nullptr;
+
+int onXError(Display* display, XErrorEvent* event) {
+    if (display == g_trappedDisplay) {
+        g_xError = true;
+        return 0;
+    }
+    return g_previousHandler != nullptr ? g_previousHandler(display, event) : 0;
+}
+
+// Runs one or more requests and tells whether X refused any of them.
+class XErrorScope {
+public:
+    explicit XErrorScope(Display* display) : display_(display) {
+        XSync(display_, False);
+        g_trappedDisplay = display_;
+        g_xError = false;
+    }
+    bool failed() {
+        XSync(display_, False);
+        return g_xError;
+    }
+    ~XErrorScope() {
+        XSync(display_, False);
+        g_trappedDisplay = nullptr;
+    }
+
+private:
+    Display* display_;
+};
+
+std::string windowTitle(Display* display, Window window) {
+    static Atom netWmName = XInternAtom(display, "_NET_WM_NAME", False);
+    static Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::string title;
+    if (XGetWindowProperty(display, window, netWmName, 0, 1024, False, utf8, &type, &format, &count, &after, &data) ==
+            Success &&
+        data != nullptr && format == 8) {
+        title.assign(reinterpret_cast<char*>(data), count);
+    }
+    if (data != nullptr) XFree(data);
+    if (!title.empty()) return title;
+    char* name = nullptr;
+    if (XFetchName(display, window, &name) != 0 && name != nullptr) {
+        title = name;
+        XFree(name);
+    }
+    return title;
+}
+
+bool classMatches(Display* display, Window window, const char* className) {
+    if (className == nullptr) return true;
+    XClassHint hint{};
+    if (XGetClassHint(display, window, &hint) == 0) return false;
+    const bool match = hint.res_class != nullptr && std::strcmp(hint.res_class, className) == 0;
+    if (hint.res_name != nullptr) XFree(hint.res_name);
+    if (hint.res_class != nullptr) XFree(hint.res_class);
+    return match;
+}
+
+// Top-level windows are the children of the root; with a window manager the
+// program's window sits one or two levels further down inside its frame.
+Window findByTitle(Display* display, Window parent, const char* className, const char* title, int depth) {
+    Window root = 0, parentOut = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(display, parent, &root, &parentOut, &children, &count) == 0) return 0;
+    Window found = 0;
+    for (unsigned int i = count; i-- > 0 && found == 0;) {
+        if (windowTitle(display, children[i]) == title && classMatches(display, children[i], className)) {
+            found = children[i];
+        } else if (depth > 1) {
+            found = findByTitle(display, children[i], className, title, depth - 1);
+        }
+    }
+    if (children != nullptr) XFree(children);
+    return found;
+}
+
+}  // namespace
+
+bool sdlVideoAvailable() {
+    static const bool available = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    return available;
+}
+
+X11Windows::X11Windows() = default;
+
+X11Windows::~X11Windows() {
+    if (display_ != nullptr) XCloseDisplay(display_);
+}
+
+Display* X11Windows::display() {
+    if (!opened_) {
+        opened_ = true;
+        display_ = XOpenDisplay(nullptr);
+        if (display_ != nullptr) {
+            XErrorHandler previous = XSetErrorHandler(onXError);
+            if (previous != onXError) g_previousHandler = previous;
+        }
+    }
+    return display_;
+}
+
+std::int32_t X11Windows::GetSystemMetrics(std::int32_t index) {
+    if (!sdlVideoAvailable()) return 0;
+    const int displays = SDL_GetNumVideoDisplays();
+    if (index == SM_CMONITORS) return std::max(displays, 0);
+    SDL_Rect all{0, 0, 0, 0};
+    bool any = false;
+    for (int i = 0; i < displays; ++i) {
+        SDL_Rect bounds;
+        if (SDL_GetDisplayBounds(i, &bounds) != 0) continue;
+        if (!any) {
+            all = bounds;
+            any = true;
+        } else {
+            SDL_UnionRect(&all, &bounds, &all);
+        }
+    }
+    switch (index) {
+        case SM_XVIRTUALSCREEN: return all.x;
+        case SM_YVIRTUALSCREEN: return all.y;
+        case SM_CXVIRTUALSCREEN: return all.w;
+        case SM_CYVIRTUALSCREEN: return all.h;
+        default: return 0;
+    }
+}
+
+std::int32_t X11Windows::GetClientRect(Hwnd window, Rect& rect) {
+    rect = Rect{};
+    Display* d = display();
+    if (d == nullptr || window == 0) return 0;
+    XErrorScope scope(d);
+    XWindowAttributes attributes{};
+    const Status ok = XGetWindowAttributes(d, static_cast<Window>(window), &attributes);
+    if (scope.failed() || ok == 0) return 0;
+    rect.right = attributes.width;
+    rect.bottom = attributes.height;
+    return 1;
+}
+
+std::int32_t X11Windows::GetWindowLongA(Hwnd window, std::int32_t index) {
+    const auto found = longs_.find({window, index});
+    return found == longs_.end() ? 0 : found->second;
+}
+
+std::int32_t X11Windows::SetWindowLongA(Hwnd window, std::int32_t index, std::int32_t value) {
+    const std::int32_t previous = GetWindowLongA(window, index);
+    longs_[{window, index}] = value;
+    return previous;
+}
+
+Hwnd X11Windows::SetParent(Hwnd child, Hwnd parent) {
+    Display* d = display();
+    if (d == nullptr || child == 0) return 0;
+    XErrorScope scope(d);
+    Window root = 0, oldParent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(d, static_cast<Window>(child), &root, &oldParent, &children, &count) == 0 || scope.failed()) {
+        return 0;
+    }
+    if (children != nullptr) XFree(children);
+    const Window newParent = parent == 0 ? root : static_cast<Window>(parent);
+    XReparentWindow(d, static_cast<Window>(child), newParent, 0, 0);
+    if (scope.failed()) return 0;
+    return static_cast<Hwnd>(oldParent);
+}
+
+std::int32_t X11Windows::SetWindowPos(Hwnd window, Hwnd /*insertAfter*/, std::int32_t x, std::int32_t y,
+                                      std::int32_t cx, std::int32_t cy, std::uint32_t flags) {
+    Display* d = display();
+    if (d == nullptr || window == 0) return 0;
+    XErrorScope scope(d);
+    // X has no empty windows: a zero size keeps one pixel.
+    XMoveResizeWindow(d, static_cast<Window>(window), x, y, static_cast<unsigned>(std::max(cx, 1)),
+                      static_cast<unsigned>(std::max(cy, 1)));
+    if ((flags & SWP_SHOWWINDOW) != 0) XMapWindow(d, static_cast<Window>(window));
+    return scope.failed() ? 0 : 1;
+}
+
+Hwnd X11Windows::FindWindowA(const char* className, const char* windowName) {
+    Display* d = display();
+    if (d == nullptr || windowName == nullptr) return 0;
+    XErrorScope scope(d);  // windows may vanish while we look at them
+    const Window found = findByTitle(d, DefaultRootWindow(d), className, windowName, 3);
+    return static_cast<Hwnd>(found);
+}
+
+float SdlScreen::Width() {
+    SDL_Rect bounds{0, 0, 0, 0};
+    if (sdlVideoAvailable()) SDL_GetDisplayBounds(0, &bounds);
+    return static_cast<float>(bounds.w) * TwipsPerPixelX();
+}
+
+float SdlScreen::Height() {
+    SDL_Rect bounds{0, 0, 0, 0};
+    if (sdlVideoAvailable()) SDL_GetDisplayBounds(0, &bounds);
+    return static_cast<float>(bounds.h) * TwipsPerPixelY();
+}
+
+}  // namespace lumaris::linux_backend

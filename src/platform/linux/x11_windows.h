@@ -1,0 +1,58 @@
+// Windows, the screen and the desktop on Linux (X11).
+//
+// Implements: window handles as X11 window ids; GetClientRect from the
+// window's size; SetParent as a reparent; SetWindowPos as move, resize and
+// map; FindWindowA over the top-level windows and the frames a window manager
+// puts around them, matching the title exactly; GetSystemMetrics for the
+// monitor count and the virtual desktop from SDL's displays; the screen
+// object from the primary display at 15 twips per pixel.
+// Not implemented: window styles have no X11 meaning, so Get/SetWindowLongA
+// keep them in a table of ours; z-order flags are ignored.
+// A bad window handle never ends the program: X errors are caught and the
+// call reports failure (0).
+#pragma once
+
+#include <map>
+#include <utility>
+
+#include "platform/user32.h"
+
+struct _XDisplay;
+
+namespace lumaris::linux_backend {
+
+class X11Windows : public User32 {
+public:
+    X11Windows();
+    ~X11Windows() override;
+    X11Windows(const X11Windows&) = delete;
+    X11Windows& operator=(const X11Windows&) = delete;
+
+    std::int32_t GetSystemMetrics(std::int32_t index) override;
+    std::int32_t GetClientRect(Hwnd window, Rect& rect) override;
+    std::int32_t GetWindowLongA(Hwnd window, std::int32_t index) override;
+    std::int32_t SetWindowLongA(Hwnd window, std::int32_t index, std::int32_t value) override;
+    Hwnd SetParent(Hwnd child, Hwnd parent) override;
+    std::int32_t SetWindowPos(Hwnd window, Hwnd insertAfter, std::int32_t x, std::int32_t y, std::int32_t cx,
+                              std::int32_t cy, std::uint32_t flags) override;
+    Hwnd FindWindowA(const char* className, const char* windowName) override;
+
+private:
+    _XDisplay* display();
+    _XDisplay* display_ = nullptr;
+    bool opened_ = false;
+    std::map<std::pair<Hwnd, std::int32_t>, std::int32_t> longs_;
+};
+
+class SdlScreen : public Screen {
+public:
+    float Width() override;
+    float Height() override;
+    float TwipsPerPixelX() override { return 15.0f; }
+    float TwipsPerPixelY() override { return 15.0f; }
+};
+
+// Starts SDL's video subsystem once; false when there is no display.
+bool sdlVideoAvailable();
+
+}  // namespace lumaris::linux_backend

@@ -1,0 +1,46 @@
+// The per-user settings store and the system registry.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace lumaris {
+
+// Text values addressed by application name, section and key; keys are
+// matched without regard to letter case. A failing store throws a Failure.
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    // The stored text, or defaultText when the application, section or key
+    // does not exist.
+    virtual std::string GetSetting(const std::string& application, const std::string& section,
+                                   const std::string& key, const std::string& defaultText) = 0;
+    // Stores the text, creating the application and section as needed.
+    virtual void SaveSetting(const std::string& application, const std::string& section,
+                             const std::string& key, const std::string& text) = 0;
+};
+
+using Hkey = std::uint32_t;
+inline constexpr Hkey HKEY_CURRENT_USER = 0x80000001u;
+inline constexpr std::int32_t REG_SZ = 1;
+inline constexpr std::int32_t REG_DWORD = 4;
+inline constexpr std::int32_t ERROR_SUCCESS = 0;
+inline constexpr std::int32_t ERROR_FILE_NOT_FOUND = 2;
+inline constexpr std::int32_t ERROR_INVALID_HANDLE = 6;
+inline constexpr std::int32_t ERROR_MORE_DATA = 234;
+
+// A read-only view of the system registry.
+class Registry {
+public:
+    virtual ~Registry() = default;
+    // Opens root\subKey; handle is 0 when the key cannot be opened.
+    virtual std::int32_t RegOpenKeyA(Hkey root, const char* subKey, Hkey& handle) = 0;
+    // Reads a value into data (size bytes available). On return size holds
+    // the value's byte count; a value larger than the buffer gives
+    // ERROR_MORE_DATA and leaves data alone.
+    virtual std::int32_t RegQueryValueExA(Hkey handle, const char* valueName, std::uint32_t reserved,
+                                          std::int32_t& type, unsigned char* data, std::uint32_t& size) = 0;
+    virtual std::int32_t RegCloseKey(Hkey handle) = 0;
+};
+
+}  // namespace lumaris

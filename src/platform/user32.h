@@ -1,0 +1,64 @@
+// Windows, the screen and the desktop.
+//
+// The calls keep the shape and the constants of the system calls they stand
+// for, so that callers can be checked call by call.
+#pragma once
+
+#include <cstdint>
+
+namespace lumaris {
+
+// A window handle. On X11 it is the window id.
+using Hwnd = std::int32_t;
+
+struct Rect {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+};
+
+inline constexpr std::int32_t SM_XVIRTUALSCREEN = 76;
+inline constexpr std::int32_t SM_YVIRTUALSCREEN = 77;
+inline constexpr std::int32_t SM_CXVIRTUALSCREEN = 78;
+inline constexpr std::int32_t SM_CYVIRTUALSCREEN = 79;
+inline constexpr std::int32_t SM_CMONITORS = 80;
+
+inline constexpr std::int32_t GWL_STYLE = -16;
+inline constexpr std::int32_t GWL_HWNDPARENT = -8;
+inline constexpr std::int32_t WS_CHILD = 0x40000000;
+
+inline constexpr std::uint32_t SWP_NOZORDER = 0x0004;
+inline constexpr std::uint32_t SWP_NOACTIVATE = 0x0010;
+inline constexpr std::uint32_t SWP_SHOWWINDOW = 0x0040;
+
+class User32 {
+public:
+    virtual ~User32() = default;
+    virtual std::int32_t GetSystemMetrics(std::int32_t index) = 0;
+    // Fills rect with the client area (left and top 0); non-zero on success.
+    virtual std::int32_t GetClientRect(Hwnd window, Rect& rect) = 0;
+    virtual std::int32_t GetWindowLongA(Hwnd window, std::int32_t index) = 0;
+    // Returns the previous value.
+    virtual std::int32_t SetWindowLongA(Hwnd window, std::int32_t index, std::int32_t value) = 0;
+    // Returns the previous parent, 0 on failure.
+    virtual Hwnd SetParent(Hwnd child, Hwnd parent) = 0;
+    virtual std::int32_t SetWindowPos(Hwnd window, Hwnd insertAfter, std::int32_t x, std::int32_t y,
+                                      std::int32_t cx, std::int32_t cy, std::uint32_t flags) = 0;
+    // A top-level window whose caption is exactly windowName (className null:
+    // any class), or 0.
+    virtual Hwnd FindWindowA(const char* className, const char* windowName) = 0;
+};
+
+// The screen object: the primary screen's size in twips and the twips per
+// pixel on each axis.
+class Screen {
+public:
+    virtual ~Screen() = default;
+    virtual float Width() = 0;
+    virtual float Height() = 0;
+    virtual float TwipsPerPixelX() = 0;
+    virtual float TwipsPerPixelY() = 0;
+};
+
+}  // namespace lumaris

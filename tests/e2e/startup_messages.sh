@@ -1,0 +1,66 @@
+#!/bin/bash
+# The real binary's start-up messages: unknown arguments and a missing window
+# handle open titled message boxes on a display, and the process ends once the
+# box is dismissed; without a display the text goes to standard error and the
+# process exits with a failure status.
+set -u
+lumaris=$1
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME=$work/config
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# Find the box by its title, dismiss it with Enter, and see the process end.
+check_box() {
+    local title=$1; shift
+    "$lumaris" "$@" &
+    local pid=$!
+    local window
+    window=$(timeout 20 xdotool search --sync --onlyvisible --name "^${title}\$" | head -n 1)
+    if [ -z "$window" ]; then
+        fail "no window titled [$title] for $*"
+        kill "$pid" 2>/dev/null
+        return
+    fi
+    # Press Enter until the box goes (the first press may come before the
+    # box takes keyboard input).
+    for _ in $(seq 10); do
+        xdotool windowfocus --sync "$window" 2>/dev/null
+        xdotool key --window "$window" Return 2>/dev/null
+        for _ in $(seq 10); do
+            kill -0 "$pid" 2>/dev/null || break 2
+            sleep 0.1
+        done
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        fail "process for $* still runs after the box was dismissed"
+        kill "$pid"
+    fi
+    wait "$pid" 2>/dev/null
+    echo "ok: box [$title] for $*"
+}
+
+if [ "${2:-}" = "--on-display" ]; then
+    check_box "Lumaris" /x
+    check_box "Error in function sub Main" /p
+    exit "$failures"
+fi
+
+# Without a display.
+for args in "/x" "/p"; do
+    out=$(env -u DISPLAY -u WAYLAND_DISPLAY timeout 10 "$lumaris" $args 2>&1 >/dev/null)
+    status=$?
+    case "$args" in
+        /x) want="Lumaris: Unknown command-line arguments: [/x]" ;;
+        /p) want="Error in function sub Main: 13-Type mismatch" ;;
+    esac
+    { [ "$status" -ne 0 ] && [ "$status" -ne 124 ]; } || fail "$args without display: status $status"
+    [ "$out" = "$want" ] || fail "$args without display printed [$out], want [$want]"
+    echo "ok: $args without display"
+done
+
+"$here/with-xvfb.sh" "$0" "$lumaris" --on-display || failures=$((failures + 1))
+[ "$failures" -eq 0 ] && echo "startup messages: all passed"
+exit "$failures"

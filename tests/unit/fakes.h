@@ -1,0 +1,312 @@
+// Recording fakes of the platform. Every call is written to one shared log
+// as text, in order, so that tests can compare whole call sequences.
+#pragma once
+
+#include <cstring>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "runtime/convert.h"
+#include "runtime/failure.h"
+#include "runtime/form.h"
+
+namespace lumaris::testing {
+
+using CallLog = std::vector<std::string>;
+
+inline std::string fmt(float v) {
+    std::ostringstream out;
+    out << v;
+    return out.str();
+}
+
+// Thrown by FakeApp::EndProcess so that a test sees the process end without
+// ending the test program.
+struct ProcessEnded {};
+
+struct MessageShown {
+    std::string text;
+    std::int32_t style;
+    std::string title;
+};
+
+class FakeUi : public Ui {
+public:
+    explicit FakeUi(CallLog& log) : log_(log) {}
+    std::int32_t MsgBox(const std::string& text, std::int32_t style, const std::string& title) override {
+        log_.push_back("MsgBox(" + text + ", " + std::to_string(style) + ", " + title + ")");
+        shown.push_back({text, style, title});
+        return IDOK;
+    }
+    std::vector<MessageShown> shown;
+
+private:
+    CallLog& log_;
+};
+
+class FakeApp : public App {
+public:
+    explicit FakeApp(CallLog& log) : log_(log) {}
+    std::string Command() override { return command; }
+    bool PrevInstance() override {
+        log_.push_back("PrevInstance");
+        return prevInstance;
+    }
+    std::string Path() override { return "/opt/lumaris"; }
+    [[noreturn]] void EndProcess() override {
+        log_.push_back("EndProcess");
+        throw ProcessEnded{};
+    }
+    std::string command;
+    bool prevInstance = false;
+
+private:
+    CallLog& log_;
+};
+
+class FakeClock : public Clock {
+public:
+    float Timer() override { return now; }
+    float now = 0;
+};
+
+class FakeRandom : public Random {
+public:
+    explicit FakeRandom(CallLog& log) : log_(log) {}
+    void Randomize() override { log_.push_back("Randomize"); }
+    float Rnd() override {
+        log_.push_back("Rnd");
+        if (values.empty()) return 0.0f;
+        const float v = values.front();
+        values.erase(values.begin());
+        return v;
+    }
+    std::vector<float> values;
+
+private:
+    CallLog& log_;
+};
+
+class FakeUser32 : public User32 {
+public:
+    explicit FakeUser32(CallLog& log) : log_(log) {}
+    std::int32_t GetSystemMetrics(std::int32_t index) override {
+        log_.push_back("GetSystemMetrics(" + std::to_string(index) + ")");
+        const auto found = metrics.find(index);
+        return found == metrics.end() ? 0 : found->second;
+    }
+    std::int32_t GetClientRect(Hwnd window, Rect& rect) override {
+        log_.push_back("GetClientRect(" + std::to_string(window) + ")");
+        rect = clientRect;
+        return 1;
+    }
+    std::int32_t GetWindowLongA(Hwnd window, std::int32_t index) override {
+        log_.push_back("GetWindowLongA(" + std::to_string(window) + ", " + std::to_string(index) + ")");
+        return windowLong;
+    }
+    std::int32_t SetWindowLongA(Hwnd window, std::int32_t index, std::int32_t value) override {
+        log_.push_back("SetWindowLongA(" + std::to_string(window) + ", " + std::to_string(index) + ", " +
+                       std::to_string(value) + ")");
+        return 0;
+    }
+    Hwnd SetParent(Hwnd child, Hwnd parent) override {
+        log_.push_back("SetParent(" + std::to_string(child) + ", " + std::to_string(parent) + ")");
+        return 0;
+    }
+    std::int32_t SetWindowPos(Hwnd window, Hwnd insertAfter, std::int32_t x, std::int32_t y, std::int32_t cx,
+                              std::int32_t cy, std::uint32_t flags) override {
+        log_.push_back("SetWindowPos(" + std::to_string(window) + ", " + std::to_string(insertAfter) + ", " +
+                       std::to_string(x) + ", " + std::to_string(y) + ", " + std::to_string(cx) + ", " +
+                       std::to_string(cy) + ", " + std::to_string(flags) + ")");
+        return 1;
+    }
+    Hwnd FindWindowA(const char* className, const char* windowName) override {
+        log_.push_back(std::string("FindWindowA(") + (className ? className : "NULL") + ", " + windowName + ")");
+        return foundWindow;
+    }
+    std::map<std::int32_t, std::int32_t> metrics;
+    Rect clientRect;
+    std::int32_t windowLong = 0;
+    Hwnd foundWindow = 0;
+
+private:
+    CallLog& log_;
+};
+
+class FakeScreen : public Screen {
+public:
+    float Width() override { return widthPixels * 15.0f; }
+    float Height() override { return heightPixels * 15.0f; }
+    float TwipsPerPixelX() override { return 15.0f; }
+    float TwipsPerPixelY() override { return 15.0f; }
+    float widthPixels = 1024;
+    float heightPixels = 768;
+};
+
+// An in-memory store with case-insensitive keys. failOnKey makes the access
+// of that key fail, as a broken store would.
+class FakeStore : public SettingsStore {
+public:
+    explicit FakeStore(CallLog& log) : log_(log) {}
+    std::string GetSetting(const std::string& application, const std::string& section, const std::string& key,
+                           const std::string& defaultText) override {
+        log_.push_back("GetSetting(" + application + ", " + section + ", " + key + ", " + defaultText + ")");
+        failIfAsked(key);
+        const auto found = values.find(slot(application, section, key));
+        return found == values.end() ? defaultText : found->second;
+    }
+    void SaveSetting(const std::string& application, const std::string& section, const std::string& key,
+                     const std::string& text) override {
+        log_.push_back("SaveSetting(" + application + ", " + section + ", " + key + ", " + text + ")");
+        failIfAsked(key);
+        values[slot(application, section, key)] = text;
+    }
+    void set(const std::string& key, const std::string& text) {
+        values[slot("QN Vesmire Lumaris", "Settings", key)] = text;
+    }
+    std::optional<std::string> get(const std::string& key) const {
+        const auto found = values.find(slot("QN Vesmire Lumaris", "Settings", key));
+        if (found == values.end()) return std::nullopt;
+        return found->second;
+    }
+    std::string failOnKey;
+    std::map<std::string, std::string> values;
+
+private:
+    static std::string slot(const std::string& application, const std::string& section, const std::string& key) {
+        return upperCase(application) + "|" + upperCase(section) + "|" + upperCase(key);
+    }
+    void failIfAsked(const std::string& key) {
+        if (!failOnKey.empty() && equalsIgnoreCase(key, failOnKey)) {
+            throw Failure(failures::kPermissionDenied, "Permission denied");
+        }
+    }
+    CallLog& log_;
+};
+
+// A registry holding at most one value under one key.
+class FakeRegistry : public Registry {
+public:
+    explicit FakeRegistry(CallLog& log) : log_(log) {}
+    std::int32_t RegOpenKeyA(Hkey root, const char* subKey, Hkey& handle) override {
+        log_.push_back("RegOpenKeyA(" + std::to_string(root) + ", " + subKey + ")");
+        handle = (keyExists && subKey == keyPath) ? 42 : 0;
+        return handle != 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+    }
+    std::int32_t RegQueryValueExA(Hkey handle, const char* valueName, std::uint32_t, std::int32_t& type,
+                                  unsigned char* data, std::uint32_t& size) override {
+        log_.push_back("RegQueryValueExA(" + std::to_string(handle) + ", " + valueName + ", " +
+                       std::to_string(size) + ")");
+        if (handle != 42) return ERROR_INVALID_HANDLE;
+        if (!value || valueName != this->valueName) return ERROR_FILE_NOT_FOUND;
+        const std::uint32_t needed = reportedSize.value_or(static_cast<std::uint32_t>(value->size()));
+        if (value->size() > size) {
+            size = needed;
+            return ERROR_MORE_DATA;
+        }
+        std::memcpy(data, value->data(), value->size());
+        type = valueType;
+        size = needed;
+        return ERROR_SUCCESS;
+    }
+    std::int32_t RegCloseKey(Hkey handle) override {
+        log_.push_back("RegCloseKey(" + std::to_string(handle) + ")");
+        return ERROR_SUCCESS;
+    }
+    bool keyExists = true;
+    std::string keyPath = "Control Panel\\Desktop";
+    std::string valueName = "ScreenSaveUsePassword";
+    std::optional<std::string> value;  // raw data bytes
+    std::int32_t valueType = REG_SZ;
+    std::optional<std::uint32_t> reportedSize;
+
+private:
+    CallLog& log_;
+};
+
+class FakePasswords : public Passwords {
+public:
+    explicit FakePasswords(CallLog& log) : log_(log) {}
+    std::int32_t PwdChangePasswordA(const char* registryKey, Hwnd parent, std::int32_t reserved1,
+                                    std::int32_t reserved2) override {
+        log_.push_back(std::string("PwdChangePasswordA(") + registryKey + ", " + std::to_string(parent) + ", " +
+                       std::to_string(reserved1) + ", " + std::to_string(reserved2) + ")");
+        return 1;
+    }
+
+private:
+    CallLog& log_;
+};
+
+class FakeFormWindow : public FormWindow {
+public:
+    FakeFormWindow(CallLog& log, std::string name, Hwnd handle) : log_(log), name_(std::move(name)), handle_(handle) {}
+    void SetCaption(const std::string& caption) override { log_.push_back(name_ + ".Caption = " + caption); }
+    void Show() override { log_.push_back(name_ + ".Show"); }
+    void SetWindowState(std::int32_t state) override {
+        log_.push_back(name_ + ".WindowState = " + std::to_string(state));
+    }
+    void SetTop(float twips) override { log_.push_back(name_ + ".Top = " + fmt(twips)); }
+    void SetLeft(float twips) override { log_.push_back(name_ + ".Left = " + fmt(twips)); }
+    void SetWidth(float twips) override { log_.push_back(name_ + ".Width = " + fmt(twips)); }
+    void SetHeight(float twips) override { log_.push_back(name_ + ".Height = " + fmt(twips)); }
+    Hwnd hWnd() override { return handle_; }
+
+private:
+    CallLog& log_;
+    std::string name_;
+    Hwnd handle_;
+};
+
+class FakeForms : public Forms {
+public:
+    explicit FakeForms(CallLog& log)
+        : log_(log), config_(log, "frmConfig", 100), scene_(log, "frmTidemarMain", 200), preview_(log, "frmPreview", 300) {}
+    FormWindow& LoadConfig() override { return load(config_, "frmConfig"); }
+    FormWindow& LoadScene() override { return load(scene_, "frmTidemarMain"); }
+    FormWindow& LoadPreview() override {
+        if (previewLoadFails) throw Failure(failures::kFileNotFound, "File not found");
+        return load(preview_, "frmPreview");
+    }
+    bool previewLoadFails = false;
+
+private:
+    FormWindow& load(FakeFormWindow& form, const std::string& name) {
+        log_.push_back("Load " + name);
+        return form;
+    }
+    CallLog& log_;
+    FakeFormWindow config_;
+    FakeFormWindow scene_;
+    FakeFormWindow preview_;
+};
+
+// A whole fake platform around one call log.
+struct FakePlatform {
+    CallLog log;
+    FakeUi ui{log};
+    FakeApp app{log};
+    FakeClock clock;
+    FakeRandom random{log};
+    FakeUser32 user32{log};
+    FakeScreen screen;
+    FakeStore store{log};
+    FakeRegistry registry{log};
+    FakePasswords passwords{log};
+    Platform platform{ui, app, clock, random, user32, screen, store, registry, passwords};
+
+    // The log without the entries that start with `prefix`.
+    CallLog without(const std::string& prefix) const {
+        CallLog out;
+        for (const auto& entry : log) {
+            if (entry.rfind(prefix, 0) != 0) out.push_back(entry);
+        }
+        return out;
+    }
+};
+
+}  // namespace lumaris::testing

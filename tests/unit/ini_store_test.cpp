@@ -1,0 +1,210 @@
+// The settings file on real files: byte-exact values, keys without regard to
+// case, atomic replacement and failures that lose nothing.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "fakes.h"
+#include "platform/linux/ini_store.h"
+#include "settings/settings.h"
+
+namespace lumaris {
+namespace {
+
+namespace fs = std::filesystem;
+using linux_backend::IniFileStore;
+
+const std::string kApp = "QN Vesmire Lumaris";
+
+class IniStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/lumaris-store-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        root = pattern;
+        folder = root + "/config";
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::permissions(root, fs::perms::owner_all, ignored);
+        fs::remove_all(root, ignored);
+    }
+    std::string read(const std::string& path) const {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    void writeRaw(const std::string& text) {
+        fs::create_directories(folder);
+        std::ofstream(store().pathFor(kApp), std::ios::binary) << text;
+    }
+    IniFileStore store() const { return IniFileStore(folder); }
+
+    std::string root;
+    std::string folder;
+};
+
+TEST_F(IniStoreTest, MissingFileReadsAsDefaults) {
+    IniFileStore s = store();
+    EXPECT_EQ(s.GetSetting(kApp, "Settings", "SPEED", "100"), "100");
+    EXPECT_FALSE(fs::exists(folder)) << "reading creates nothing";
+}
+
+TEST_F(IniStoreTest, FileIsNamedFromTheApplicationUnderTheConfigFolder) {
+    IniFileStore s = store();
+    s.SaveSetting(kApp, "Settings", "SPEED", "120");
+    EXPECT_TRUE(fs::is_regular_file(folder + "/QN Vesmire Lumaris.ini"));
+    EXPECT_NE(read(folder + "/QN Vesmire Lumaris.ini").find("[Settings]\nSPEED=120\n"), std::string::npos);
+}
+
+TEST_F(IniStoreTest, KeysAndSectionsMatchWithoutRegardToCase) {
+    IniFileStore s = store();
+    s.SaveSetting(kApp, "Settings", "BALLOON", "True");
+    EXPECT_EQ(s.GetSetting(kApp, "settings", "balloon", "False"), "True");
+    s.SaveSetting(kApp, "SETTINGS", "balloon", "False");
+    const std::string text = read(s.pathFor(kApp));
+    EXPECT_EQ(text.find("BALLOON="), std::string::npos) << "the key was replaced, not added twice:\n" << text;
+    EXPECT_EQ(text.find("[SETTINGS]"), std::string::npos) << text;
+    EXPECT_EQ(s.GetSetting(kApp, "Settings", "BALLOON", "x"), "False");
+}
+
+TEST_F(IniStoreTest, HandEditedSpellingsAreReplacedAndForeignLinesKept) {
+    writeRaw("# my notes\n[Other]\nSPEED=1\n[Settings]\n  balloon = True\nSTRANGE LINE\nBalloon=again\n\n[Tail]\nx=y\n");
+    IniFileStore s = store();
+    s.SaveSetting(kApp, "Settings", "BALLOON", "False");
+    s.SaveSetting(kApp, "Settings", "SPEED", "90");
+    EXPECT_EQ(read(s.pathFor(kApp)),
+              "# my notes\n[Other]\nSPEED=1\n[Settings]\nBALLOON=False\nSTRANGE LINE\nSPEED=90\n\n[Tail]\nx=y\n");
+    EXPECT_EQ(s.GetSetting(kApp, "Other", "SPEED", ""), "1");
+    EXPECT_EQ(s.GetSetting(kApp, "Settings", "speed", ""), "90");
+}
+
+TEST_F(IniStoreTest, EveryByteValueSurvivesASaveAndALoad) {
+    std::string value;
+    for (int b = 1; b <= 255; ++b) value += static_cast<char>(b);
+    IniFileStore s = store();
+    for (const std::string& v : {value, std::string(" leading and trailing "), std::string("c:\\"),
+                                 std::string("a=b;c[d]#e"), std::string("100%"), std::string("\n"),
+                                 std::string()}) {
+        s.SaveSetting(kApp, "Settings", "MUSICDIR", v);
+        s.SaveSetting(kApp, "Settings", "SPEED", "100");
+        EXPECT_EQ(s.GetSetting(kApp, "Settings", "MUSICDIR", "default"), v);
+        EXPECT_EQ(s.GetSetting(kApp, "Settings", "SPEED", ""), "100") << "a value never spills into the next line";
+    }
+}
+
+TEST_F(IniStoreTest, ALiteralPercentWrittenByHandIsKept) {
+    writeRaw("[Settings]\nMUSICDIR=/music/100%/x%zz\n");
+    EXPECT_EQ(store().GetSetting(kApp, "Settings", "MUSICDIR", ""), "/music/100%/x%zz");
+}
+
+TEST_F(IniStoreTest, ACrashBeforeTheRenameLeavesTheOldFileWhole) {
+    IniFileStore s = store();
+    s.SaveSetting(kApp, "Settings", "SPEED", "120");
+    const std::string before = read(s.pathFor(kApp));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        IniFileStore crashing(folder);
+        crashing.beforeReplace = [] { std::_Exit(3); };  // the power goes out here
+        crashing.SaveSetting(kApp, "Settings", "SPEED", "80");
+        std::_Exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 3);
+    EXPECT_EQ(read(s.pathFor(kApp)), before);
+    EXPECT_EQ(s.GetSetting(kApp, "Settings", "SPEED", ""), "120");
+}
+
+TEST_F(IniStoreTest, AFolderInPlaceOfTheFileIsAFailureThatLosesNothing) {
+    fs::create_directories(store().pathFor(kApp));
+    fs::create_directories(store().pathFor(kApp) + "/keep");
+    IniFileStore s = store();
+    testing::FakePlatform fake;
+    Platform platform{fake.ui, fake.app, fake.clock, fake.random, fake.user32, fake.screen, s, fake.registry,
+                      fake.passwords};
+    Settings cfg;
+    loadconfig(cfg, " Lumaris", platform);
+    saveconfig(cfg, " Lumaris", platform);
+    ASSERT_EQ(fake.ui.shown.size(), 2u);
+    EXPECT_EQ(fake.ui.shown[0].title, "Error in main sub loadconfig");
+    EXPECT_EQ(fake.ui.shown[1].title, "Error in main sub saveconfig");
+    EXPECT_EQ(fake.ui.shown[0].text.rfind("75-Path/File access error", 0), 0u) << fake.ui.shown[0].text;
+    EXPECT_TRUE(fs::is_directory(s.pathFor(kApp) + "/keep"));
+}
+
+// Permissions do not stop root, so the unreadable and read-only cases run in
+// a child process as an ordinary user when the tests run as root.
+int asOrdinaryUser(const std::function<bool()>& check) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) std::_Exit(2);
+        std::_Exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 99;
+}
+
+TEST_F(IniStoreTest, UnreadableFileOrReadOnlyFolderGiveTheTitledMessageAndLoseNothing) {
+    IniFileStore s = store();
+    s.SaveSetting(kApp, "Settings", "SPEED", "130");
+    const std::string before = read(s.pathFor(kApp));
+    fs::permissions(root, fs::perms::owner_all | fs::perms::others_exec | fs::perms::group_exec);
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec |
+                                fs::perms::group_read | fs::perms::group_exec);
+
+    // Read-only folder: the save fails with a clear message.
+    fs::permissions(s.pathFor(kApp), fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read |
+                                         fs::perms::group_read);
+    EXPECT_EQ(asOrdinaryUser([&] {
+                  IniFileStore other(folder);
+                  testing::FakePlatform fake;
+                  Platform platform{fake.ui, fake.app, fake.clock, fake.random, fake.user32, fake.screen, other,
+                                    fake.registry, fake.passwords};
+                  Settings cfg;
+                  loadconfig(cfg, " Lumaris", platform);
+                  if (cfg.cfgSpeed != 130 || !fake.ui.shown.empty()) return false;
+                  saveconfig(cfg, " Lumaris", platform);
+                  return fake.ui.shown.size() == 1 && fake.ui.shown[0].title == "Error in main sub saveconfig" &&
+                         fake.ui.shown[0].text.rfind("70-Permission denied", 0) == 0;
+              }),
+              0);
+
+    // Unreadable file: the load fails with a clear message.
+    fs::permissions(s.pathFor(kApp), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(asOrdinaryUser([&] {
+                  IniFileStore other(folder);
+                  testing::FakePlatform fake;
+                  Platform platform{fake.ui, fake.app, fake.clock, fake.random, fake.user32, fake.screen, other,
+                                    fake.registry, fake.passwords};
+                  Settings cfg;
+                  loadconfig(cfg, " Lumaris", platform);
+                  return fake.ui.shown.size() == 1 && fake.ui.shown[0].title == "Error in main sub loadconfig" &&
+                         cfg.cfgSpeed == 0;
+              }),
+              0);
+    EXPECT_EQ(read(s.pathFor(kApp)), before);
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        EXPECT_EQ(entry.path().filename().string(), "QN Vesmire Lumaris.ini") << "no temporary file is left";
+    }
+}
+
+TEST(IniValueCodec, EncodesOnlyWhatTheFileCannotHold) {
+    EXPECT_EQ(linux_backend::encodeIniValue("c:\\My Music"), "c:\\My Music");
+    EXPECT_EQ(linux_backend::encodeIniValue(" a b "), "%20a b%20");
+    EXPECT_EQ(linux_backend::encodeIniValue("x\ny%"), "x%0Ay%25");
+    EXPECT_EQ(linux_backend::decodeIniValue("x%0Ay%25"), "x\ny%");
+}
+
+}  // namespace
+}  // namespace lumaris

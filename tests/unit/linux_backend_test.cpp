@@ -1,0 +1,148 @@
+// The Linux back end's pieces that need no display: the desktop's lock
+// option as a registry value, the password-change tool, the previous-instance
+// sign and the command line.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "fakes.h"
+#include "platform/linux/desktop_registry.h"
+#include "platform/linux/password_change.h"
+#include "platform/linux/process.h"
+#include "platform/platform.h"
+#include "settings/registry_probe.h"
+
+namespace lumaris {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace linux_backend;
+
+struct TempDir {
+    TempDir() {
+        char pattern[] = "/tmp/lumaris-test-XXXXXX";
+        path = ::mkdtemp(pattern);
+    }
+    ~TempDir() { fs::remove_all(path); }
+    std::string path;
+};
+
+std::string probeWith(DesktopRegistry& registry) {
+    testing::FakePlatform fake;
+    Platform platform{fake.ui, fake.app, fake.clock, fake.random, fake.user32, fake.screen, fake.store, registry,
+                      fake.passwords};
+    return getregstring(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveUsePassword", platform);
+}
+
+TEST(DesktopRegistry, AnswersTheLockOptionAsAThirtyTwoBitNumber) {
+    DesktopRegistry on([] { return std::optional<bool>(true); }, nullptr);
+    DesktopRegistry off([] { return std::optional<bool>(false); }, nullptr);
+    EXPECT_EQ(probeWith(on), "001");
+    EXPECT_EQ(probeWith(off), "000");
+}
+
+TEST(DesktopRegistry, FallsBackToTheSecondSourceThenNotFound) {
+    DesktopRegistry second([] { return std::optional<bool>(); }, [] { return std::optional<bool>(true); });
+    DesktopRegistry none([] { return std::optional<bool>(); }, [] { return std::optional<bool>(); });
+    EXPECT_EQ(probeWith(second), "001");
+    EXPECT_EQ(probeWith(none), "Not Found");
+}
+
+TEST(DesktopRegistry, KnowsNoOtherKeyOrValue) {
+    DesktopRegistry on([] { return std::optional<bool>(true); }, nullptr);
+    Hkey handle = 99;
+    EXPECT_NE(on.RegOpenKeyA(HKEY_CURRENT_USER, "Software\\Other", handle), ERROR_SUCCESS);
+    EXPECT_EQ(handle, 0u);
+    ASSERT_EQ(on.RegOpenKeyA(HKEY_CURRENT_USER, "control panel\\DESKTOP", handle), ERROR_SUCCESS);
+    unsigned char data[8] = {};
+    std::uint32_t size = sizeof data;
+    std::int32_t type = 0;
+    EXPECT_EQ(on.RegQueryValueExA(handle, "Wallpaper", 0, type, data, size), ERROR_FILE_NOT_FOUND);
+    std::uint32_t small = 2;
+    EXPECT_EQ(on.RegQueryValueExA(handle, "ScreenSaveUsePassword", 0, type, data, small), ERROR_MORE_DATA);
+    EXPECT_EQ(on.RegQueryValueExA(0, "ScreenSaveUsePassword", 0, type, data, size), ERROR_INVALID_HANDLE);
+}
+
+TEST(XscreensaverLock, ReadsTheLockLine) {
+    TempDir dir;
+    const std::string path = dir.path + "/.xscreensaver";
+    std::ofstream(path) << "timeout:\t0:10:00\nlockTimeout:\t0:00:00\nlock:\t\tTrue\n";
+    EXPECT_EQ(xscreensaverLock(path), true);
+    std::ofstream(path) << "# comment\n  lock:  False  \n";
+    EXPECT_EQ(xscreensaverLock(path), false);
+    std::ofstream(path) << "timeout:\t0:10:00\n";
+    EXPECT_EQ(xscreensaverLock(path), std::nullopt);
+    EXPECT_EQ(xscreensaverLock(dir.path + "/missing"), std::nullopt);
+}
+
+TEST(PasswordChange, StartsTheFirstInstalledToolWithoutAShellAndWaits) {
+    TempDir dir;
+    const std::string marker = dir.path + "/ran";
+    const std::string tool = dir.path + "/gnome-control-center";
+    std::ofstream(tool) << "#!/bin/sh\nsleep 0.2\nprintf '%s|' \"$@\" > '" << marker << "'\n";
+    fs::permissions(tool, fs::perms::owner_all);
+    testing::CallLog log;
+    testing::FakeUi ui(log);
+    LinuxPasswords passwords(ui, "/nonexistent:" + dir.path);
+    passwords.PwdChangePasswordA("SCRSAVE", 0, 0, 0);
+    std::ifstream in(marker);
+    std::stringstream args;
+    args << in.rdbuf();
+    EXPECT_EQ(args.str(), "user-accounts|") << "the call returns after the tool has finished";
+    EXPECT_TRUE(ui.shown.empty());
+}
+
+TEST(PasswordChange, WithoutAToolAMessageSaysHowToChangeThePassword) {
+    TempDir dir;
+    testing::CallLog log;
+    testing::FakeUi ui(log);
+    LinuxPasswords passwords(ui, dir.path);
+    passwords.PwdChangePasswordA("SCRSAVE", 0, 0, 0);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].title, "Lumaris");
+    EXPECT_NE(ui.shown[0].text.find("passwd"), std::string::npos);
+}
+
+TEST(PreviousInstance, SameExecutableSameUserOtherProcess) {
+    TempDir proc;
+    const auto addProcess = [&](const std::string& pid, const std::string& exe) {
+        fs::create_directories(proc.path + "/" + pid);
+        fs::create_symlink(exe, proc.path + "/" + pid + "/exe");
+    };
+    addProcess("100", "/usr/bin/lumaris");
+    addProcess("200", "/usr/bin/other");
+    fs::create_directories(proc.path + "/self");
+    const unsigned me = ::getuid();
+    EXPECT_FALSE(otherInstanceRunning(proc.path, "/usr/bin/lumaris", me, 100)) << "this process itself";
+    EXPECT_TRUE(otherInstanceRunning(proc.path, "/usr/bin/lumaris", me, 1));
+    EXPECT_FALSE(otherInstanceRunning(proc.path, "/usr/bin/lumaris", me + 1, 1)) << "another user's";
+    EXPECT_FALSE(otherInstanceRunning(proc.path, "/opt/lumaris", me, 1));
+}
+
+TEST(CommandLine, ArgumentsJoinedBySingleBlanks) {
+    char program[] = "lumaris", a[] = "/p", b[] = "1234";
+    char* argv[] = {program, a, b, nullptr};
+    EXPECT_EQ(joinArguments(3, argv), "/p 1234");
+    EXPECT_EQ(joinArguments(1, argv), "");
+}
+
+TEST(Random, DrawsStayInTheHalfOpenUnitInterval) {
+    LinuxRandom random;
+    random.Randomize();
+    float low = 1, high = 0;
+    for (int i = 0; i < 100000; ++i) {
+        const float r = random.Rnd();
+        ASSERT_GE(r, 0.0f);
+        ASSERT_LT(r, 1.0f);
+        low = std::min(low, r);
+        high = std::max(high, r);
+    }
+    EXPECT_LT(low, 0.01f);
+    EXPECT_GT(high, 0.99f);
+}
+
+}  // namespace
+}  // namespace lumaris
