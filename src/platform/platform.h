@@ -2,6 +2,8 @@
 // builds one Platform and hands it to the procedures; tests hand them fakes.
 #pragma once
 
+#include "platform/audio.h"
+#include "platform/graphics.h"
 #include "platform/passwords.h"
 #include "platform/store.h"
 #include "platform/system.h"
@@ -20,6 +22,9 @@ struct Platform {
     SettingsStore& store;
     Registry& registry;
     Passwords& passwords;
+    Gdi& gdi;
+    Pictures& pictures;
+    Audio& audio;
 };
 
 }  // namespace lumaris

@@ -28,6 +28,8 @@ inline constexpr std::int32_t GWL_STYLE = -16;
 inline constexpr std::int32_t GWL_HWNDPARENT = -8;
 inline constexpr std::int32_t WS_CHILD = 0x40000000;
 
+inline constexpr std::uint32_t SPI_SETSCREENSAVERRUNNING = 97;
+
 inline constexpr std::uint32_t SWP_NOZORDER = 0x0004;
 inline constexpr std::uint32_t SWP_NOACTIVATE = 0x0010;
 inline constexpr std::uint32_t SWP_SHOWWINDOW = 0x0040;
@@ -48,6 +50,11 @@ public:
     // A top-level window whose caption is exactly windowName (className null:
     // any class), or 0.
     virtual Hwnd FindWindowA(const char* className, const char* windowName) = 0;
+    // Moves the pointer's display counter up (show) or down (hide); the
+    // pointer shows while the counter is 0 or more. Returns the counter.
+    virtual std::int32_t ShowCursor(bool show) = 0;
+    virtual std::int32_t SystemParametersInfoA(std::uint32_t action, std::uint32_t param, void* value,
+                                               std::uint32_t winIni) = 0;
 };
 
 // The screen object: the primary screen's size in twips and the twips per

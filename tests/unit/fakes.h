@@ -13,6 +13,7 @@
 #include "runtime/convert.h"
 #include "runtime/failure.h"
 #include "runtime/form.h"
+#include "runtime/surface.h"
 
 namespace lumaris::testing {
 
@@ -128,6 +129,19 @@ public:
         log_.push_back(std::string("FindWindowA(") + (className ? className : "NULL") + ", " + windowName + ")");
         return foundWindow;
     }
+    std::int32_t ShowCursor(bool show) override {
+        log_.push_back(std::string("ShowCursor(") + (show ? "TRUE" : "FALSE") + ")");
+        cursorCount += show ? 1 : -1;
+        return cursorCount;
+    }
+    std::int32_t SystemParametersInfoA(std::uint32_t action, std::uint32_t param, void* value,
+                                       std::uint32_t winIni) override {
+        const std::int32_t pointed = value != nullptr ? *static_cast<std::int32_t*>(value) : -1;
+        log_.push_back("SystemParametersInfoA(" + std::to_string(action) + ", " + std::to_string(param) + ", &" +
+                       std::to_string(pointed) + ", " + std::to_string(winIni) + ")");
+        return 1;
+    }
+    std::int32_t cursorCount = 0;
     std::map<std::int32_t, std::int32_t> metrics;
     Rect clientRect;
     std::int32_t windowLong = 0;
@@ -285,6 +299,81 @@ private:
     FakeFormWindow preview_;
 };
 
+inline std::string ropName(std::uint32_t rop) {
+    switch (rop) {
+        case SRCCOPY: return "SRCCOPY";
+        case SRCAND: return "SRCAND";
+        case SRCPAINT: return "SRCPAINT";
+        default: return std::to_string(rop);
+    }
+}
+
+// Records every drawing call and carries it out on the real pictures.
+class FakeGdi : public Gdi {
+public:
+    explicit FakeGdi(CallLog& log) : log_(log) {}
+    std::int32_t BitBlt(Surface& dst, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h,
+                        const Surface& src, std::int32_t sx, std::int32_t sy, std::uint32_t rop) override {
+        log_.push_back("BitBlt(" + dst.name() + ", " + std::to_string(x) + ", " + std::to_string(y) + ", " +
+                       std::to_string(w) + ", " + std::to_string(h) + ", " + src.name() + ", " + std::to_string(sx) +
+                       ", " + std::to_string(sy) + ", " + ropName(rop) + ")");
+        if (failOnBlitTo == dst.name() && --blitsBeforeFailure < 0) throw Failure(480, "Can't create AutoRedraw image");
+        return blit(dst, x, y, w, h, src, sx, sy, rop);
+    }
+    void Line(Surface& dst, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
+              std::uint32_t color) override {
+        ++lines;
+        if (logLines) {
+            log_.push_back("Line(" + dst.name() + ", " + std::to_string(x1) + ", " + std::to_string(y1) + ", " +
+                           std::to_string(x2) + ", " + std::to_string(y2) + ", " + std::to_string(color) + ")");
+        }
+        if (failAfterLines > 0 && lines > failAfterLines) throw Failure(7, "Out of memory");
+        drawLine(dst, x1, y1, x2, y2, color);
+    }
+    void ClearPicture(Surface& surface) override {
+        log_.push_back("ClearPicture(" + surface.name() + ")");
+        surface.clear();
+    }
+    void RefreshPicture(Surface& surface) override { log_.push_back("RefreshPicture(" + surface.name() + ")"); }
+    bool logLines = false;
+    int lines = 0;
+    int failAfterLines = 0;
+    std::string failOnBlitTo;
+    int blitsBeforeFailure = 0;
+
+private:
+    CallLog& log_;
+};
+
+// The built-in pictures at their real sizes, each pixel telling where it came
+// from: picture number in the top byte's place of blue, x and y below.
+class FakePictures : public Pictures {
+public:
+    Surface Load(const std::string& name, std::uint32_t background) override {
+        static const std::map<std::string, std::pair<int, int>> sizes = {
+            {"skypicsource", {1820, 410}}, {"waterpicsource", {1024, 491}}, {"picDarkWater", {1024, 491}},
+            {"picMoon", {65, 66}},         {"piccivilsource", {591, 127}},  {"splashpic", {272, 173}},
+            {"picBalloon", {66, 172}},
+        };
+        const auto [w, h] = sizes.at(name);
+        Surface s(name, w, h, background);
+        const std::uint32_t tag = static_cast<std::uint32_t>(std::distance(sizes.begin(), sizes.find(name)) + 1);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) s.setPixel(x, y, code(tag, x, y));
+        return s;
+    }
+    // 4 bits of picture, 11 bits of x, 9 bits of y: unique for every picture pixel.
+    static std::uint32_t code(std::uint32_t tag, int x, int y) {
+        return (tag << 20) | (static_cast<std::uint32_t>(x) << 9) | static_cast<std::uint32_t>(y);
+    }
+};
+
+class FakeAudio : public Audio {
+public:
+    std::uint32_t waveOutGetNumDevs() override { return devices; }
+    std::uint32_t devices = 1;
+};
+
 // A whole fake platform around one call log.
 struct FakePlatform {
     CallLog log;
@@ -297,7 +386,18 @@ struct FakePlatform {
     FakeStore store{log};
     FakeRegistry registry{log};
     FakePasswords passwords{log};
-    Platform platform{ui, app, clock, random, user32, screen, store, registry, passwords};
+    FakeGdi gdi{log};
+    FakePictures pictures;
+    FakeAudio audio;
+    Platform platform{ui, app, clock, random, user32, screen, store, registry, passwords, gdi, pictures, audio};
+
+    // The same fakes around a real store or registry.
+    Platform with(SettingsStore& realStore) {
+        return Platform{ui, app, clock, random, user32, screen, realStore, registry, passwords, gdi, pictures, audio};
+    }
+    Platform with(Registry& realRegistry) {
+        return Platform{ui, app, clock, random, user32, screen, store, realRegistry, passwords, gdi, pictures, audio};
+    }
 
     // The log without the entries that start with `prefix`.
     CallLog without(const std::string& prefix) const {

@@ -130,8 +130,7 @@ TEST_F(IniStoreTest, AFolderInPlaceOfTheFileIsAFailureThatLosesNothing) {
     fs::create_directories(store().pathFor(kApp) + "/keep");
     IniFileStore s = store();
     testing::FakePlatform fake;
-    Platform platform{fake.ui, fake.app, fake.clock, fake.random, fake.user32, fake.screen, s, fake.registry,
-                      fake.passwords};
+    Platform platform = fake.with(s);
     Settings cfg;
     loadconfig(cfg, " Lumaris", platform);
     saveconfig(cfg, " Lumaris", platform);
@@ -169,8 +168,7 @@ TEST_F(IniStoreTest, UnreadableFileOrReadOnlyFolderGiveTheTitledMessageAndLoseNo
     EXPECT_EQ(asOrdinaryUser([&] {
                   IniFileStore other(folder);
                   testing::FakePlatform fake;
-                  Platform platform{fake.ui, fake.app, fake.clock, fake.random, fake.user32, fake.screen, other,
-                                    fake.registry, fake.passwords};
+                  Platform platform = fake.with(other);
                   Settings cfg;
                   loadconfig(cfg, " Lumaris", platform);
                   if (cfg.cfgSpeed != 130 || !fake.ui.shown.empty()) return false;
@@ -185,8 +183,7 @@ TEST_F(IniStoreTest, UnreadableFileOrReadOnlyFolderGiveTheTitledMessageAndLoseNo
     EXPECT_EQ(asOrdinaryUser([&] {
                   IniFileStore other(folder);
                   testing::FakePlatform fake;
-                  Platform platform{fake.ui, fake.app, fake.clock, fake.random, fake.user32, fake.screen, other,
-                                    fake.registry, fake.passwords};
+                  Platform platform = fake.with(other);
                   Settings cfg;
                   loadconfig(cfg, " Lumaris", platform);
                   return fake.ui.shown.size() == 1 && fake.ui.shown[0].title == "Error in main sub loadconfig" &&

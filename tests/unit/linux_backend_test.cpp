@@ -32,8 +32,7 @@ struct TempDir {
 
 std::string probeWith(DesktopRegistry& registry) {
     testing::FakePlatform fake;
-    Platform platform{fake.ui, fake.app, fake.clock, fake.random, fake.user32, fake.screen, fake.store, registry,
-                      fake.passwords};
+    Platform platform = fake.with(registry);
     return getregstring(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveUsePassword", platform);
 }
 

@@ -346,7 +346,7 @@ SeaField seaField() {
         Wave w;
         const double lk = rng.range(1.0, 5.9);  // natural log of the cycle count
         w.k = std::max(2, static_cast<int>(dexp(lk)));
-        w.m = w.k / 1024.0 * rng.range(2.0, 4.5) * (rng.uniform() < 0.5 ? -1 : 1);
+        w.m = w.k / 1024.0 * rng.range(0.4, 4.5) * (rng.uniform() < 0.5 ? -1 : 1);
         w.phase = rng.range(0, 2 * kPi);
         w.amplitude = rng.range(0.6, 1.0);
         f.waves.push_back(w);
@@ -373,7 +373,9 @@ std::vector<double> seaHeights(const SeaField& f) {
     std::vector<double> h(1024 * 491, 0.0);
     for (int y = 0; y < 491; ++y) {
         for (const Wave& w : f.waves) {
-            const double weight = waveWeight(w, f.scale[y]) * w.amplitude;
+            // Waves that would change faster than every few rows only make noise.
+            const double rowsPerCycle = f.scale[y] / std::abs(w.m);
+            const double weight = waveWeight(w, f.scale[y]) * w.amplitude * smoothstep(1.6, 4.0, rowsPerCycle);
             if (weight < 0.01) continue;
             const double rowPhase = w.phase + 2 * kPi * w.m * f.depth[y];
             for (int x = 0; x < 1024; ++x) {
@@ -402,7 +404,7 @@ Image seaImage(bool night) {
         Rgb foam = night ? rgb255(120, 140, 178) : rgb255(236, 244, 248);
         for (int x = 0; x < 1024; ++x) {
             const double slope = (at(x, y + 1) - at(x, y)) * 0.9 + (at(x + 1, y) - at(x, y)) * 0.25;
-            double light = clamp01(0.5 - slope * (0.9 + 1.2 * (1 - p)));
+            double light = clamp01(0.5 - slope * (0.3 + 0.8 * p));
             Rgb c = light > 0.5 ? mix(base, lit, (light - 0.5) * 1.6) : mix(base, dark, (0.5 - light) * 1.4);
             const double crest = smoothstep(night ? 2.9 : 2.4, night ? 3.6 : 3.3, at(x, y)) * smoothstep(0.25, 0.9, p);
             c = mix(c, foam, crest * (night ? 0.5 : 0.85));

@@ -213,6 +213,21 @@ Hwnd X11Windows::FindWindowA(const char* className, const char* windowName) {
     return static_cast<Hwnd>(found);
 }
 
+std::int32_t X11Windows::ShowCursor(bool show) {
+    cursorCount_ += show ? 1 : -1;
+    if (sdlVideoAvailable()) SDL_ShowCursor(cursorCount_ >= 0 ? SDL_ENABLE : SDL_DISABLE);
+    return cursorCount_;
+}
+
+std::int32_t X11Windows::SystemParametersInfoA(std::uint32_t action, std::uint32_t param, void* /*value*/,
+                                               std::uint32_t /*winIni*/) {
+    // While our window is up SDL keeps the desktop's own screensaver from
+    // starting; here the program's word is only remembered.
+    if (action != SPI_SETSCREENSAVERRUNNING) return 0;
+    screensaverRunning_ = param != 0;
+    return 1;
+}
+
 float SdlScreen::Width() {
     SDL_Rect bounds{0, 0, 0, 0};
     if (sdlVideoAvailable()) SDL_GetDisplayBounds(0, &bounds);

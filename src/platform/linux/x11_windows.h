@@ -5,7 +5,8 @@
 // map; FindWindowA over the top-level windows and the frames a window manager
 // puts around them, matching the title exactly; GetSystemMetrics for the
 // monitor count and the virtual desktop from SDL's displays; the screen
-// object from the primary display at 15 twips per pixel.
+// object from the primary display at 15 twips per pixel; the pointer's
+// display counter, hiding SDL's pointer while it is below 0.
 // Not implemented: window styles have no X11 meaning, so Get/SetWindowLongA
 // keep them in a table of ours; z-order flags are ignored.
 // A bad window handle never ends the program: X errors are caught and the
@@ -36,12 +37,19 @@ public:
     std::int32_t SetWindowPos(Hwnd window, Hwnd insertAfter, std::int32_t x, std::int32_t y, std::int32_t cx,
                               std::int32_t cy, std::uint32_t flags) override;
     Hwnd FindWindowA(const char* className, const char* windowName) override;
+    std::int32_t ShowCursor(bool show) override;
+    std::int32_t SystemParametersInfoA(std::uint32_t action, std::uint32_t param, void* value,
+                                       std::uint32_t winIni) override;
+    // What the program last told the system through SPI_SETSCREENSAVERRUNNING.
+    bool screensaverRunning() const { return screensaverRunning_; }
 
 private:
     _XDisplay* display();
     _XDisplay* display_ = nullptr;
     bool opened_ = false;
     std::map<std::pair<Hwnd, std::int32_t>, std::int32_t> longs_;
+    std::int32_t cursorCount_ = 0;
+    bool screensaverRunning_ = false;
 };
 
 class SdlScreen : public Screen {

@@ -1,0 +1,77 @@
+#include "runtime/surface.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace lumaris {
+
+Surface::Surface(std::string name, int width, int height, std::uint32_t background)
+    : name_(std::move(name)),
+      width_(std::max(width, 0)),
+      height_(std::max(height, 0)),
+      background_(background),
+      pixels_(static_cast<std::size_t>(width_) * height_, background) {}
+
+void Surface::clear() { std::fill(pixels_.begin(), pixels_.end(), background_); }
+
+void Surface::resize(int width, int height) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (width == width_ && height == height_) return;
+    std::vector<std::uint32_t> resized(static_cast<std::size_t>(width) * height, background_);
+    const int w = std::min(width, width_), h = std::min(height, height_);
+    for (int y = 0; y < h; ++y) {
+        std::memcpy(resized.data() + static_cast<std::size_t>(y) * width, row(y), sizeof(std::uint32_t) * w);
+    }
+    pixels_.swap(resized);
+    width_ = width;
+    height_ = height;
+}
+
+std::int32_t blit(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, int sy, std::uint32_t rop) {
+    if (rop != SRCCOPY && rop != SRCAND && rop != SRCPAINT) return 0;
+    if (w <= 0 || h <= 0) return 1;
+    // Work in 64 bits: positions and sizes come from callers as 32-bit values.
+    long long dx0 = x, dy0 = y, sx0 = sx, sy0 = sy, cw = w, ch = h;
+    // Clip to the source picture; the destination moves along.
+    if (sx0 < 0) { dx0 -= sx0; cw += sx0; sx0 = 0; }
+    if (sy0 < 0) { dy0 -= sy0; ch += sy0; sy0 = 0; }
+    cw = std::min<long long>(cw, src.width() - sx0);
+    ch = std::min<long long>(ch, src.height() - sy0);
+    // Clip to the destination; the source moves along.
+    if (dx0 < 0) { sx0 -= dx0; cw += dx0; dx0 = 0; }
+    if (dy0 < 0) { sy0 -= dy0; ch += dy0; dy0 = 0; }
+    cw = std::min<long long>(cw, dst.width() - dx0);
+    ch = std::min<long long>(ch, dst.height() - dy0);
+    if (cw <= 0 || ch <= 0) return 1;
+
+    const auto count = static_cast<std::size_t>(cw);
+    for (long long r = 0; r < ch; ++r) {
+        const std::uint32_t* from = src.row(static_cast<int>(sy0 + r)) + sx0;
+        std::uint32_t* to = dst.row(static_cast<int>(dy0 + r)) + dx0;
+        if (rop == SRCCOPY) {
+            std::memmove(to, from, count * sizeof(std::uint32_t));
+        } else if (rop == SRCAND) {
+            for (std::size_t i = 0; i < count; ++i) to[i] &= from[i];
+        } else {
+            for (std::size_t i = 0; i < count; ++i) to[i] |= from[i];
+        }
+    }
+    return 1;
+}
+
+void drawLine(Surface& dst, int x1, int y1, int x2, int y2, std::uint32_t color) {
+    const int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
+    const int stepX = x1 < x2 ? 1 : -1, stepY = y1 < y2 ? 1 : -1;
+    int error = dx + dy;
+    for (;;) {
+        if (x1 >= 0 && y1 >= 0 && x1 < dst.width() && y1 < dst.height()) dst.setPixel(x1, y1, color);
+        if (x1 == x2 && y1 == y2) break;
+        const int e2 = 2 * error;
+        if (e2 >= dy) { error += dy; x1 += stepX; }
+        if (e2 <= dx) { error += dx; y1 += stepY; }
+    }
+}
+
+}  // namespace lumaris

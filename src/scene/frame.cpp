@@ -1,0 +1,78 @@
+// One frame of the scene: the sky, the ten sea bands, the title splash for
+// the first 30 frames, the balloon, then the refresh.
+#include <cmath>
+
+#include "platform/platform.h"
+#include "runtime/convert.h"
+#include "runtime/failure.h"
+#include "scene/frm_tidemar_main.h"
+#include "startup/lumz_submain.h"
+
+namespace lumaris {
+
+void FrmTidemarMain::Timer1_Timer() {
+    trap(platform_.ui, "Error in timer routine", [&] {
+        SceneState& s = state;
+        Surface& form = window_.Image();
+        Gdi& gdi = platform_.gdi;
+
+        // 1. The sky's piece widths, from the position before this frame's step.
+        std::int16_t w0 = toInt16(static_cast<float>(s.skyWidth) - s.scrollX[0]);
+        if (w0 > s.sceneWidth) w0 = s.sceneWidth;
+        const auto r0 = static_cast<std::int16_t>(s.sceneWidth - w0);
+
+        // 2. The sky's step; at its loop point the town may grow.
+        s.scrollX[0] = s.scrollX[0] + s.layerSpeed[0];
+        if (s.scrollX[0] > static_cast<float>(s.skyWidth)) {
+            s.scrollX[0] = 0;
+            if (module_.cfg.cfgCivilization) civilize();
+        }
+
+        // 3. The sky in two pieces; the first from the advanced position plus one.
+        const auto skyColumn = static_cast<std::int32_t>(std::floor(static_cast<float>(s.scrollX[0] + 1.0f)));
+        gdi.BitBlt(form, s.sceneLeft, -s.sceneLift, w0, s.skyHeight, skypicsource, skyColumn, 0, SRCCOPY);
+        gdi.BitBlt(form, s.sceneLeft + w0, -s.sceneLift, r0, s.skyHeight, skypicsource, 0, 0, SRCCOPY);
+
+        // 4. The sea bands, top to bottom, each in two pieces.
+        for (int i = 1; i <= 10; ++i) {
+            s.scrollX[i] = s.scrollX[i] + s.layerSpeed[i];
+            if (s.scrollX[i] > static_cast<float>(s.waterWidth)) {
+                s.scrollX[i] = s.scrollX[i] - static_cast<float>(s.waterWidth);
+            }
+            std::int16_t w = toInt16(static_cast<float>(s.waterWidth) - s.scrollX[i]);
+            if (w > s.sceneWidth) w = s.sceneWidth;
+            const auto r = static_cast<std::int16_t>(s.sceneWidth - w);
+            const std::int16_t top = toInt16(s.bandTop[i] - static_cast<float>(s.sceneLift));
+            const std::int16_t h = toInt16(s.bandTop[i + 1] - s.bandTop[i]);
+            const std::int16_t sy = toInt16(s.bandTop[i] - static_cast<float>(s.skyHeight));
+            gdi.BitBlt(form, s.sceneLeft, top, w, h, waterpicsource, static_cast<std::int32_t>(nearest(s.scrollX[i])),
+                       sy, SRCCOPY);
+            gdi.BitBlt(form, s.sceneLeft + w, top, r, h, waterpicsource, 0, sy, SRCCOPY);
+        }
+
+        // 5. The title splash stays on top for the first 30 frames.
+        if (s.splashFrames < 30) {
+            s.splashFrames = static_cast<std::int16_t>(s.splashFrames + 1);
+            drawSplash(screenWidthPixels(), screenHeightPixels());
+        }
+
+        // 6. The balloon drifts towards the mouse, by day only.
+        const Settings& cfg = module_.cfg;
+        if (cfg.cfgBalloon && !cfg.cfgNightMode) {
+            Sprite& b = module_.balloon;
+            if (b.x < s.mouseX && b.x < s.sceneLeft + s.sceneWidth - kBalloonPictureWidth) b.x = b.x + 1;
+            if (b.y < s.mouseY && static_cast<float>(b.y) < s.bandTop[1] - static_cast<float>(s.sceneLift) - 90) {
+                b.y = b.y + 1;
+            }
+            if (b.x > s.mouseX && b.x > s.sceneLeft) b.x = b.x - 2;
+            if (b.y > s.mouseY && b.y > -s.sceneLift) b.y = b.y - 1;
+            gdi.BitBlt(form, b.x, b.y, b.width, b.height, picBalloon, b.srcX, b.srcY + b.height, SRCAND);
+            gdi.BitBlt(form, b.x, b.y, b.width, b.height, picBalloon, b.srcX, b.srcY, SRCPAINT);
+        }
+
+        // 7. Show the frame.
+        window_.Refresh();
+    });
+}
+
+}  // namespace lumaris

@@ -1,0 +1,111 @@
+// The full-screen sea scene: its pictures, its state, its start, its frames
+// and the growing town.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "platform/graphics.h"
+#include "runtime/form.h"
+#include "runtime/surface.h"
+
+namespace lumaris {
+
+struct LumzSubMain;
+struct Platform;
+
+// What the scene starts in the sound and music subsystem.
+class SceneAudio {
+public:
+    virtual ~SceneAudio() = default;
+    // Starts the built-in sea sound `name`, looped.
+    virtual void PlayResWave(const std::string& name) = 0;
+    // Starts a random music file from the music folder.
+    virtual void mediaplay() = 0;
+};
+
+// The state of the scene form. Everything is zero when the form is created.
+struct SceneState {
+    // Set by the start.
+    float startTime = 0;
+    bool usePassword = false;
+    std::array<float, 11> layerSpeed{};  // 0: the sky, 1..10: the sea bands
+    std::array<float, 12> bandTop{};     // 1..11: strip row of each band's top edge
+    std::int16_t skyHeight = 0;
+    std::int16_t skyWidth = 0;
+    std::int16_t waterWidth = 0;
+    std::int16_t sceneWidth = 0;
+    std::int16_t sceneLeft = 0;
+    std::int16_t sceneLift = 0;
+    std::int16_t mouseX = 0;
+    std::int16_t mouseY = 0;
+    std::uint8_t townStage = 0;
+    // Kept by the frames and the mouse handler.
+    std::array<float, 11> scrollX{};
+    std::int16_t splashFrames = 0;
+    float lastMouseX = 0;
+    float lastMouseY = 0;
+};
+
+inline constexpr std::int32_t kSceneTimerStart = 90;
+inline constexpr int kBalloonPictureWidth = 66;
+
+class FrmTidemarMain : public FormWindow {
+public:
+    // window and timer belong to the platform; the timer's ticks must call
+    // Timer1_Timer.
+    FrmTidemarMain(LumzSubMain& module, Platform& platform, FormSurface& window, Timer& timer, SceneAudio& audio);
+
+    // The start: reads the settings, claims the screen, fixes the geometry,
+    // prepares the night, draws the splash and starts sound and music.
+    void Form_Load();
+    // One frame.
+    void Timer1_Timer();
+    // One step of the town.
+    void civilize();
+
+    // FormWindow
+    void SetCaption(const std::string& caption) override { window_.SetCaption(caption); }
+    void Show() override { window_.Show(); }
+    void SetWindowState(std::int32_t state) override { window_.SetWindowState(state); }
+    void SetTop(float twips) override { window_.SetTop(twips); }
+    void SetLeft(float twips) override { window_.SetLeft(twips); }
+    void SetWidth(float twips) override { window_.SetWidth(twips); }
+    void SetHeight(float twips) override { window_.SetHeight(twips); }
+    Hwnd hWnd() override { return window_.hWnd(); }
+
+    SceneState state;
+    Surface skypicsource;
+    Surface waterpicsource;
+    Surface picDarkWater;
+    Surface picMoon;
+    Surface piccivilsource;
+    Surface splashpic;
+    Surface picBalloon;
+    Label Label1;
+    Timer& Timer1;
+
+private:
+    // Where the title splash goes: centred, raised by half the lift.
+    void drawSplash(float screenWidth, float screenHeight);
+    float screenWidthPixels();
+    float screenHeightPixels();
+    void nightPreparation();
+
+    LumzSubMain& module_;
+    Platform& platform_;
+    FormSurface& window_;
+    SceneAudio& audio_;
+};
+
+// The town pieces: source x, source y, width, height in the town sheet, for
+// stages 1 to 17. Each lands in the sky picture at (x + 948, y + 283).
+struct TownPiece {
+    std::int16_t x, y, width, height;
+};
+const std::array<TownPiece, 17>& townPieces();
+inline constexpr int kTownLeft = 948;
+inline constexpr int kTownTop = 283;
+
+}  // namespace lumaris
