@@ -32,8 +32,8 @@ float FrmTidemarMain::screenWidthPixels() { return platform_.screen.Width() / pl
 float FrmTidemarMain::screenHeightPixels() { return platform_.screen.Height() / platform_.screen.TwipsPerPixelY(); }
 
 void FrmTidemarMain::drawSplash(float W, float H) {
-    const float x = W / 2 - 136;
-    const float y = H / 2 - 90 - static_cast<float>(state.sceneLift) / 2;
+    const double x = static_cast<double>(W) / 2 - 136;
+    const double y = static_cast<double>(H) / 2 - 90 - static_cast<double>(state.sceneLift) / 2;
     platform_.gdi.BitBlt(window_.Image(), static_cast<std::int32_t>(nearest(x)), static_cast<std::int32_t>(nearest(y)),
                          272, 181, splashpic, 0, 0, SRCCOPY);
 }
@@ -43,9 +43,10 @@ void FrmTidemarMain::nightPreparation() {
     platform_.gdi.ClearPicture(skypicsource);
     platform_.random.Randomize();
     for (int star = 0; star < 1000; ++star) {
-        const auto g = static_cast<std::uint32_t>(static_cast<float>(platform_.random.Rnd() * 255.0f)) + 1;
-        const auto x = static_cast<std::int32_t>(static_cast<float>(platform_.random.Rnd() * s.skyWidth)) + 1;
-        const auto y = static_cast<std::int32_t>(static_cast<float>(platform_.random.Rnd() * s.skyHeight)) + 1;
+        // Three draws in this order: grey, x, y.
+        const auto g = static_cast<std::uint32_t>(static_cast<double>(platform_.random.Rnd()) * 255) + 1;
+        const auto x = static_cast<std::int32_t>(static_cast<double>(platform_.random.Rnd()) * s.skyWidth) + 1;
+        const auto y = static_cast<std::int32_t>(static_cast<double>(platform_.random.Rnd()) * s.skyHeight) + 1;
         platform_.gdi.Line(skypicsource, x, y, x + 1, y + 1, rgb(g, g, g));
     }
     platform_.gdi.BitBlt(skypicsource, s.sceneWidth - 200, 10, picMoon.width(), picMoon.height(), picMoon, 0, 0,
@@ -91,9 +92,9 @@ void FrmTidemarMain::Form_Load() {
 
         const float W = screenWidthPixels();
         const float H = screenHeightPixels();
-        s.sceneLeft = toInt16(W / 2 - static_cast<float>(s.sceneWidth) / 2);
+        s.sceneLeft = toInt16(static_cast<double>(W) / 2 - static_cast<double>(s.sceneWidth) / 2);
         s.sceneLift = toInt16(H);
-        if (s.sceneLift > 1020) s.sceneLift = toInt16(430 - H / 2);
+        if (s.sceneLift > 1020) s.sceneLift = toInt16(430 - static_cast<double>(H) / 2);
         if (s.sceneLift > 600) s.sceneLift = 0;
         if (s.sceneLift > 500) s.sceneLift = 50;
         if (s.sceneLift > 400) s.sceneLift = 100;

@@ -16,8 +16,11 @@ void FrmTidemarMain::Timer1_Timer() {
         Surface& form = window_.Image();
         Gdi& gdi = platform_.gdi;
 
+        // Positions are stored as single-precision values; what is computed
+        // from them and not stored is computed exactly, so that the two pieces
+        // of a layer always meet.
         // 1. The sky's piece widths, from the position before this frame's step.
-        std::int16_t w0 = toInt16(static_cast<float>(s.skyWidth) - s.scrollX[0]);
+        std::int16_t w0 = toInt16(static_cast<double>(s.skyWidth) - s.scrollX[0]);
         if (w0 > s.sceneWidth) w0 = s.sceneWidth;
         const auto r0 = static_cast<std::int16_t>(s.sceneWidth - w0);
 
@@ -29,7 +32,7 @@ void FrmTidemarMain::Timer1_Timer() {
         }
 
         // 3. The sky in two pieces; the first from the advanced position plus one.
-        const auto skyColumn = static_cast<std::int32_t>(std::floor(static_cast<float>(s.scrollX[0] + 1.0f)));
+        const auto skyColumn = static_cast<std::int32_t>(std::floor(static_cast<double>(s.scrollX[0]) + 1.0));
         gdi.BitBlt(form, s.sceneLeft, -s.sceneLift, w0, s.skyHeight, skypicsource, skyColumn, 0, SRCCOPY);
         gdi.BitBlt(form, s.sceneLeft + w0, -s.sceneLift, r0, s.skyHeight, skypicsource, 0, 0, SRCCOPY);
 
@@ -39,12 +42,12 @@ void FrmTidemarMain::Timer1_Timer() {
             if (s.scrollX[i] > static_cast<float>(s.waterWidth)) {
                 s.scrollX[i] = s.scrollX[i] - static_cast<float>(s.waterWidth);
             }
-            std::int16_t w = toInt16(static_cast<float>(s.waterWidth) - s.scrollX[i]);
+            std::int16_t w = toInt16(static_cast<double>(s.waterWidth) - s.scrollX[i]);
             if (w > s.sceneWidth) w = s.sceneWidth;
             const auto r = static_cast<std::int16_t>(s.sceneWidth - w);
-            const std::int16_t top = toInt16(s.bandTop[i] - static_cast<float>(s.sceneLift));
-            const std::int16_t h = toInt16(s.bandTop[i + 1] - s.bandTop[i]);
-            const std::int16_t sy = toInt16(s.bandTop[i] - static_cast<float>(s.skyHeight));
+            const std::int16_t top = toInt16(static_cast<double>(s.bandTop[i]) - s.sceneLift);
+            const std::int16_t h = toInt16(static_cast<double>(s.bandTop[i + 1]) - s.bandTop[i]);
+            const std::int16_t sy = toInt16(static_cast<double>(s.bandTop[i]) - s.skyHeight);
             gdi.BitBlt(form, s.sceneLeft, top, w, h, waterpicsource, static_cast<std::int32_t>(nearest(s.scrollX[i])),
                        sy, SRCCOPY);
             gdi.BitBlt(form, s.sceneLeft + w, top, r, h, waterpicsource, 0, sy, SRCCOPY);
@@ -61,7 +64,7 @@ void FrmTidemarMain::Timer1_Timer() {
         if (cfg.cfgBalloon && !cfg.cfgNightMode) {
             Sprite& b = module_.balloon;
             if (b.x < s.mouseX && b.x < s.sceneLeft + s.sceneWidth - kBalloonPictureWidth) b.x = b.x + 1;
-            if (b.y < s.mouseY && static_cast<float>(b.y) < s.bandTop[1] - static_cast<float>(s.sceneLift) - 90) {
+            if (b.y < s.mouseY && b.y < static_cast<double>(s.bandTop[1]) - s.sceneLift - 90) {
                 b.y = b.y + 1;
             }
             if (b.x > s.mouseX && b.x > s.sceneLeft) b.x = b.x - 2;

@@ -350,21 +350,27 @@ private:
 class FakePictures : public Pictures {
 public:
     Surface Load(const std::string& name, std::uint32_t background) override {
-        static const std::map<std::string, std::pair<int, int>> sizes = {
+        const auto [w, h] = sizes().at(name);
+        Surface s(name, w, h, background);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) s.setPixel(x, y, code(name, x, y));
+        return s;
+    }
+    // A colour unique to each pixel of each picture: 4 bits of picture,
+    // 11 bits of x, 9 bits of y.
+    static std::uint32_t code(const std::string& picture, int x, int y) {
+        const auto tag = static_cast<std::uint32_t>(std::distance(sizes().begin(), sizes().find(picture)) + 1);
+        return (tag << 20) | (static_cast<std::uint32_t>(x) << 9) | static_cast<std::uint32_t>(y);
+    }
+
+private:
+    static const std::map<std::string, std::pair<int, int>>& sizes() {
+        static const std::map<std::string, std::pair<int, int>> table = {
             {"skypicsource", {1820, 410}}, {"waterpicsource", {1024, 491}}, {"picDarkWater", {1024, 491}},
             {"picMoon", {65, 66}},         {"piccivilsource", {591, 127}},  {"splashpic", {272, 173}},
             {"picBalloon", {66, 172}},
         };
-        const auto [w, h] = sizes.at(name);
-        Surface s(name, w, h, background);
-        const std::uint32_t tag = static_cast<std::uint32_t>(std::distance(sizes.begin(), sizes.find(name)) + 1);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) s.setPixel(x, y, code(tag, x, y));
-        return s;
-    }
-    // 4 bits of picture, 11 bits of x, 9 bits of y: unique for every picture pixel.
-    static std::uint32_t code(std::uint32_t tag, int x, int y) {
-        return (tag << 20) | (static_cast<std::uint32_t>(x) << 9) | static_cast<std::uint32_t>(y);
+        return table;
     }
 };
 
@@ -407,6 +413,54 @@ struct FakePlatform {
         }
         return out;
     }
+};
+
+}  // namespace lumaris::testing
+
+namespace lumaris::testing {
+
+// A form window that records what is done to it; its image is as large as
+// the fake screen once maximised.
+class FakeFormSurface : public FormSurface {
+public:
+    FakeFormSurface(CallLog& log, FakeScreen& screen) : log_(log), screen_(screen), image_("form", 0, 0) {}
+    void SetCaption(const std::string& caption) override { log_.push_back("form.Caption = " + caption); }
+    void Show() override { log_.push_back("form.Show"); }
+    void SetWindowState(std::int32_t state) override {
+        log_.push_back("form.WindowState = " + std::to_string(state));
+        if (state == 2) {
+            image_.resize(static_cast<int>(screen_.widthPixels), static_cast<int>(screen_.heightPixels));
+        }
+    }
+    void SetTop(float) override {}
+    void SetLeft(float) override {}
+    void SetWidth(float) override {}
+    void SetHeight(float) override {}
+    Hwnd hWnd() override { return 200; }
+    Surface& Image() override { return image_; }
+    void Refresh() override { log_.push_back("form.Refresh"); }
+    void AddLabel(const Label& label) override { labels.push_back(&label); }
+    std::vector<const Label*> labels;
+
+private:
+    CallLog& log_;
+    FakeScreen& screen_;
+    Surface image_;
+};
+
+class FakeTimer : public Timer {
+public:
+    explicit FakeTimer(CallLog& log) : log_(log) {}
+    void SetInterval(std::int32_t milliseconds) override {
+        log_.push_back("Timer1.Interval = " + std::to_string(milliseconds));
+        interval_ = milliseconds;
+    }
+    std::int32_t Interval() const override { return interval_; }
+    void SetEnabled(bool enabled) override { log_.push_back(std::string("Timer1.Enabled = ") + (enabled ? "True" : "False")); }
+
+private:
+    CallLog& log_;
+    std::int32_t interval_ = 0;
 };
 
 }  // namespace lumaris::testing

@@ -1,0 +1,122 @@
+// The raster operations on small pictures, checked pixel by pixel.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "runtime/surface.h"
+
+namespace lumaris {
+namespace {
+
+// A picture whose pixel (x, y) holds 100 * (y + 1) + x + 1 (never 0).
+Surface numbered(const char* name, int w, int h) {
+    Surface s(name, w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) s.setPixel(x, y, static_cast<std::uint32_t>(100 * (y + 1) + x + 1));
+    return s;
+}
+
+// The picture as rows of numbers, for readable failures.
+std::vector<std::vector<std::uint32_t>> rows(const Surface& s) {
+    std::vector<std::vector<std::uint32_t>> out;
+    for (int y = 0; y < s.height(); ++y) out.emplace_back(s.row(y), s.row(y) + s.width());
+    return out;
+}
+
+using Rows = std::vector<std::vector<std::uint32_t>>;
+
+TEST(Blit, CopiesARectangleOneToOne) {
+    Surface dst("dst", 4, 3);
+    const Surface src = numbered("src", 4, 3);
+    blit(dst, 1, 1, 2, 2, src, 2, 0, SRCCOPY);
+    EXPECT_EQ(rows(dst), (Rows{{0, 0, 0, 0}, {0, 103, 104, 0}, {0, 203, 204, 0}}));
+}
+
+TEST(Blit, AndThenOrMasksAndPaints) {
+    Surface dst("dst", 2, 1);
+    dst.setPixel(0, 0, 0x00ABCDEF);
+    dst.setPixel(1, 0, 0x00ABCDEF);
+    Surface mask("mask", 2, 1), image("image", 2, 1);
+    mask.setPixel(0, 0, 0x00FFFFFF);  // background shows
+    mask.setPixel(1, 0, 0x00000000);  // covered
+    image.setPixel(0, 0, 0);
+    image.setPixel(1, 0, 0x00123456);
+    blit(dst, 0, 0, 2, 1, mask, 0, 0, SRCAND);
+    blit(dst, 0, 0, 2, 1, image, 0, 0, SRCPAINT);
+    EXPECT_EQ(rows(dst), (Rows{{0x00ABCDEF, 0x00123456}}));
+}
+
+TEST(Blit, NeverReadsOutsideTheSource) {
+    const Surface src = numbered("src", 3, 2);
+    // Right and bottom: the rectangle runs past the source.
+    Surface dst("dst", 4, 3, 9);
+    dst.clear();
+    blit(dst, 0, 0, 4, 3, src, 1, 1, SRCCOPY);
+    EXPECT_EQ(rows(dst), (Rows{{202, 203, 9, 9}, {9, 9, 9, 9}, {9, 9, 9, 9}}));
+    // Left and top: the source starts before the picture.
+    dst.clear();
+    blit(dst, 0, 0, 3, 3, src, -1, -1, SRCCOPY);
+    EXPECT_EQ(rows(dst), (Rows{{9, 9, 9, 9}, {9, 101, 102, 9}, {9, 201, 202, 9}}));
+    // Entirely outside.
+    dst.clear();
+    blit(dst, 0, 0, 2, 2, src, 1821, 0, SRCCOPY);
+    EXPECT_EQ(rows(dst), (Rows{{9, 9, 9, 9}, {9, 9, 9, 9}, {9, 9, 9, 9}}));
+}
+
+TEST(Blit, ClipsAtEveryEdgeOfTheDestination) {
+    const Surface src = numbered("src", 3, 3);
+    Surface dst("dst", 2, 2);
+    blit(dst, -1, -1, 3, 3, src, 0, 0, SRCCOPY);  // left and top
+    EXPECT_EQ(rows(dst), (Rows{{202, 203}, {302, 303}}));
+    dst.clear();
+    blit(dst, 1, 1, 3, 3, src, 0, 0, SRCCOPY);  // right and bottom
+    EXPECT_EQ(rows(dst), (Rows{{0, 0}, {0, 101}}));
+    dst.clear();
+    blit(dst, 5, 0, 3, 3, src, 0, 0, SRCCOPY);  // wholly outside
+    blit(dst, 0, -9, 3, 3, src, 0, 0, SRCCOPY);
+    EXPECT_EQ(rows(dst), (Rows{{0, 0}, {0, 0}}));
+}
+
+TEST(Blit, EmptyOrNegativeSizesCopyNothing) {
+    const Surface src = numbered("src", 3, 3);
+    Surface dst("dst", 3, 3);
+    for (auto [w, h] : {std::pair{0, 3}, {3, 0}, {-2, 3}, {3, -1}}) blit(dst, 0, 0, w, h, src, 0, 0, SRCCOPY);
+    EXPECT_EQ(rows(dst), (Rows{{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}));
+    EXPECT_EQ(blit(dst, 0, 0, 1, 1, src, 0, 0, 0x12345678), 0) << "an unknown operation";
+}
+
+TEST(Blit, AScrollingLayerWrapsInTwoPieces) {
+    // A 6-column loop shown 4 columns wide from position 4: columns 4, 5, 0, 1.
+    const Surface layer = numbered("layer", 6, 1);
+    Surface dst("dst", 4, 1);
+    const int position = 4, width = 4;
+    const int first = std::min(6 - position, width);
+    blit(dst, 0, 0, first, 1, layer, position, 0, SRCCOPY);
+    blit(dst, first, 0, width - first, 1, layer, 0, 0, SRCCOPY);
+    EXPECT_EQ(rows(dst), (Rows{{105, 106, 101, 102}}));
+}
+
+TEST(Line, DrawsBothEndsAndClips) {
+    Surface s("s", 3, 3);
+    drawLine(s, 1, 1, 2, 2, 7);
+    EXPECT_EQ(rows(s), (Rows{{0, 0, 0}, {0, 7, 0}, {0, 0, 7}}));
+    drawLine(s, 2, 2, 3, 3, 8);  // the second pixel falls outside
+    drawLine(s, -5, 0, -1, 0, 9);
+    EXPECT_EQ(rows(s), (Rows{{0, 0, 0}, {0, 7, 0}, {0, 0, 8}}));
+    drawLine(s, 0, 0, 2, 0, 5);
+    EXPECT_EQ(rows(s)[0], (std::vector<std::uint32_t>{5, 5, 5}));
+}
+
+TEST(Surface, ClearShowsTheBackgroundAndResizeKeepsTheImage) {
+    Surface s = numbered("s", 2, 2);
+    s.resize(3, 1);
+    EXPECT_EQ(rows(s), (Rows{{101, 102, 0}}));
+    Surface black("sky", 2, 1, 0);
+    black.setPixel(0, 0, 5);
+    black.clear();
+    EXPECT_EQ(rows(black), (Rows{{0, 0}}));
+}
+
+}  // namespace
+}  // namespace lumaris
