@@ -1,0 +1,136 @@
+#include "e2e_support.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+#include <thread>
+
+#include "platform/linux/x11_windows.h"
+#include "runtime/resources.h"
+
+extern char** environ;
+
+namespace lumaris::e2e {
+
+std::string binary() {
+    const char* path = std::getenv("LUMARIS_BINARY");
+    if (path == nullptr) throw std::runtime_error("LUMARIS_BINARY is not set");
+    return path;
+}
+
+pid_t start(const std::vector<std::string>& args, const std::string& configHome) {
+    std::vector<std::string> words = {binary()};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> env = {"XDG_CONFIG_HOME=" + configHome, "SDL_AUDIODRIVER=dummy"};
+    for (char** e = environ; *e != nullptr; ++e) {
+        if (std::strncmp(*e, "XDG_CONFIG_HOME=", 16) != 0 && std::strncmp(*e, "SDL_AUDIODRIVER=", 16) != 0) {
+            env.emplace_back(*e);
+        }
+    }
+    std::vector<char*> envp;
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) return -1;
+    return pid;
+}
+
+int waitExit(pid_t pid, double seconds) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < until) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+        sleepFor(0.02);
+    }
+    return -1;
+}
+
+void stop(pid_t pid) {
+    if (pid <= 0) return;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+unsigned long waitForWindow(const std::string& title, double seconds) {
+    linux_backend::X11Windows windows;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < until) {
+        if (const Hwnd found = windows.FindWindowA(nullptr, title.c_str())) return static_cast<unsigned long>(found);
+        sleepFor(0.02);
+    }
+    return 0;
+}
+
+Screenshot capture() {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) throw std::runtime_error("no X display");
+    const Window root = DefaultRootWindow(display);
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, root, &attributes);
+    XImage* image = XGetImage(display, root, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
+    Screenshot shot;
+    shot.width = attributes.width;
+    shot.height = attributes.height;
+    shot.pixels.resize(static_cast<std::size_t>(shot.width) * shot.height);
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x)
+            shot.pixels[static_cast<std::size_t>(y) * shot.width + x] = XGetPixel(image, x, y) & 0xFFFFFF;
+    XDestroyImage(image);
+    XCloseDisplay(display);
+    return shot;
+}
+
+Picture picture(const std::string& name) {
+    const auto bytes = findResource(kPictureType, name);
+    SDL_Surface* raw = IMG_Load_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1);
+    if (raw == nullptr) throw std::runtime_error("cannot decode " + name);
+    SDL_Surface* s = SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_RGB888, 0);
+    SDL_FreeSurface(raw);
+    Picture p;
+    p.width = s->w;
+    p.height = s->h;
+    for (int y = 0; y < s->h; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(s->pixels) +
+                                                                 y * s->pitch);
+        for (int x = 0; x < s->w; ++x) p.pixels.push_back(row[x] & 0xFFFFFF);
+    }
+    SDL_FreeSurface(s);
+    return p;
+}
+
+std::string settingsFolder(const std::vector<std::string>& lines) {
+    char pattern[] = "/tmp/lumaris-e2e-XXXXXX";
+    const std::string folder = mkdtemp(pattern);
+    std::ofstream file(folder + "/QN Vesmire Lumaris.ini");
+    file << "[Settings]\n";
+    for (const auto& line : lines) file << line << "\n";
+    return folder;
+}
+
+void sleepFor(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
+
+void save(const Screenshot& shot, const std::string& path) {
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, shot.width, shot.height, 32, SDL_PIXELFORMAT_RGB888);
+    for (int y = 0; y < shot.height; ++y) {
+        std::memcpy(static_cast<std::uint8_t*>(s->pixels) + y * s->pitch, &shot.pixels[static_cast<std::size_t>(y) * shot.width],
+                    sizeof(std::uint32_t) * static_cast<std::size_t>(shot.width));
+    }
+    IMG_SavePNG(s, path.c_str());
+    SDL_FreeSurface(s);
+}
+
+}  // namespace lumaris::e2e

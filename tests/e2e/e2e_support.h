@@ -1,0 +1,42 @@
+// Helpers for end-to-end tests: start the real program, find its windows,
+// read the screen, and decode the built-in pictures to compare against.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lumaris::e2e {
+
+struct Screenshot {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;  // 0x00RRGGBB
+    std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+
+// The program under test: $LUMARIS_BINARY.
+std::string binary();
+// Starts the program with arguments, its settings under configHome.
+pid_t start(const std::vector<std::string>& args, const std::string& configHome);
+// Waits up to `seconds` for the process to end; its exit status, or -1.
+int waitExit(pid_t pid, double seconds);
+void stop(pid_t pid);
+// Waits up to `seconds` for a top-level window with this exact title.
+unsigned long waitForWindow(const std::string& title, double seconds);
+Screenshot capture();
+Picture picture(const std::string& name);
+// A fresh folder for settings, with the given lines under [Settings].
+std::string settingsFolder(const std::vector<std::string>& lines);
+void sleepFor(double seconds);
+// Writes a screenshot as PNG for a person to look at after a failure.
+void save(const Screenshot& shot, const std::string& path);
+
+}  // namespace lumaris::e2e
