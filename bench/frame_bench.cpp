@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/linux/dir_search.h"
+#include "platform/linux/sdl_audio.h"
 #include "platform/linux/sdl_window.h"
 #include "platform/platform.h"
 #include "scene/frm_tidemar_main.h"
@@ -27,6 +29,7 @@ public:
     bool PrevInstance() override { return false; }
     std::string Path() override { return "."; }
     [[noreturn]] void EndProcess() override { std::abort(); }
+    [[noreturn]] void End() override { std::abort(); }
 };
 class ZeroClock : public Clock {
 public:
@@ -96,12 +99,9 @@ public:
 class NoPasswords : public Passwords {
 public:
     std::int32_t PwdChangePasswordA(const char*, Hwnd, std::int32_t, std::int32_t) override { return 0; }
+    std::int32_t VerifyScreenSavePwd(Hwnd) override { return 0; }
 };
-class NoSound : public SceneAudio {
-public:
-    void PlayResWave(const std::string&) override {}
-    void mediaplay() override {}
-};
+
 class NoTimer : public Timer {
 public:
     void SetInterval(std::int32_t) override {}
@@ -122,15 +122,16 @@ struct Rig {
     RasterGdi gdi;
     linux_backend::SdlPictures pictures;
     linux_backend::SilentAudio audio;
-    Platform platform{ui, app, clock, random, user32, screen, store, registry, passwords, gdi, pictures, audio};
+    linux_backend::LinuxFiles files{"/nonexistent"};
+    Platform platform{ui, app, clock, random, user32, screen, store, registry, passwords, gdi, pictures, audio, files};
     LumzSubMain module;
     linux_backend::OffscreenFormSurface window;
     NoTimer timer;
-    NoSound sound;
+    linux_backend::SilentMediaControl media;
     FrmTidemarMain form;
 
     Rig(int w, int h, bool night, bool balloon)
-        : screen(w, h), window(w, h), form((module.AppTitle = " Lumaris", module), platform, window, timer, sound) {
+        : screen(w, h), window(w, h), form((module.AppTitle = " Lumaris", module), platform, window, timer, media) {
         store.values["NIGHTMODE"] = night ? "True" : "False";
         store.values["BALLOON"] = balloon ? "True" : "False";
     }

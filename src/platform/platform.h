@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/audio.h"
+#include "platform/files.h"
 #include "platform/graphics.h"
 #include "platform/passwords.h"
 #include "platform/store.h"
@@ -25,6 +26,7 @@ struct Platform {
     Gdi& gdi;
     Pictures& pictures;
     Audio& audio;
+    Files& files;
 };
 
 }  // namespace lumaris

@@ -16,6 +16,9 @@ public:
     virtual std::string Path() = 0;
     // Ends the process at once: no message, no unload handlers, no events.
     [[noreturn]] virtual void EndProcess() = 0;
+    // Ends the program after its last form has unloaded: every window
+    // closes, sound stops, the process exits with success.
+    [[noreturn]] virtual void End() = 0;
 };
 
 class Clock {

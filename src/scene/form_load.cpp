@@ -1,4 +1,5 @@
 // The scene's start.
+#include "audio/background_sound.h"
 #include "platform/platform.h"
 #include "runtime/convert.h"
 #include "runtime/failure.h"
@@ -10,7 +11,7 @@
 namespace lumaris {
 
 FrmTidemarMain::FrmTidemarMain(LumzSubMain& module, Platform& platform, FormSurface& window, Timer& timer,
-                               SceneAudio& audio)
+                               MediaControl& media)
     : skypicsource(platform.pictures.Load("skypicsource", rgb(0, 0, 0))),
       waterpicsource(platform.pictures.Load("waterpicsource", rgb(0, 0, 0))),
       picDarkWater(platform.pictures.Load("picDarkWater", rgb(0, 0, 0))),
@@ -20,12 +21,13 @@ FrmTidemarMain::FrmTidemarMain(LumzSubMain& module, Platform& platform, FormSurf
       picBalloon(platform.pictures.Load("picBalloon", rgb(0, 0, 0))),
       Label1{"Debug Label", rgb(255, 255, 255), 0, 0, false},
       Timer1(timer),
+      MMControl1(media),
       module_(module),
       platform_(platform),
-      window_(window),
-      audio_(audio) {
+      window_(window) {
     Timer1.SetInterval(kSceneTimerStart);
     window_.AddLabel(Label1);
+    MMControl1.OnDone([this](std::int32_t notifyCode) { MMControl1_Done(notifyCode); });
 }
 
 float FrmTidemarMain::screenWidthPixels() { return platform_.screen.Width() / platform_.screen.TwipsPerPixelX(); }
@@ -106,8 +108,8 @@ void FrmTidemarMain::Form_Load() {
         window_.Show();
         if (cfg.cfgNightMode) nightPreparation();
         window_.Refresh();
-        if (cfg.cfgSound) audio_.PlayResWave("tidemar");
-        if (cfg.cfgMusic) audio_.mediaplay();
+        if (cfg.cfgSound) PlayResWave("tidemar", module_, platform_);
+        if (cfg.cfgMusic) mediaplay();
         drawSplash(W, H);
     });
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/audio.h"
 #include "platform/graphics.h"
 #include "runtime/form.h"
 #include "runtime/surface.h"
@@ -14,16 +15,6 @@ namespace lumaris {
 
 struct LumzSubMain;
 struct Platform;
-
-// What the scene starts in the sound and music subsystem.
-class SceneAudio {
-public:
-    virtual ~SceneAudio() = default;
-    // Starts the built-in sea sound `name`, looped.
-    virtual void PlayResWave(const std::string& name) = 0;
-    // Starts a random music file from the music folder.
-    virtual void mediaplay() = 0;
-};
 
 // The state of the scene form. Everything is zero when the form is created.
 struct SceneState {
@@ -53,9 +44,9 @@ inline constexpr int kBalloonPictureWidth = 66;
 
 class FrmTidemarMain : public FormWindow {
 public:
-    // window and timer belong to the platform; the timer's ticks must call
-    // Timer1_Timer.
-    FrmTidemarMain(LumzSubMain& module, Platform& platform, FormSurface& window, Timer& timer, SceneAudio& audio);
+    // window, timer and media control belong to the platform; the timer's
+    // ticks must call Timer1_Timer, which the constructor cannot arrange.
+    FrmTidemarMain(LumzSubMain& module, Platform& platform, FormSurface& window, Timer& timer, MediaControl& media);
 
     // The start: reads the settings, claims the screen, fixes the geometry,
     // prepares the night, draws the splash and starts sound and music.
@@ -64,6 +55,21 @@ public:
     void Timer1_Timer();
     // One step of the town.
     void civilize();
+    // Starts a random music file from the music folder.
+    void mediaplay();
+    void MMControl1_Done(std::int32_t notifyCode);
+
+    // Ending the saver.
+    void endsaver();
+    void Form_Click();
+    void Form_MouseDown(std::int16_t button, std::int16_t shift, float x, float y);
+    void Form_LostFocus();
+    // keyCode: a letter key gives its upper-case letter's code.
+    void Form_KeyDown(std::int16_t keyCode, std::int16_t shift);
+    void Form_MouseMove(std::int16_t button, std::int16_t shift, float x, float y);
+    void Form_Unload(std::int16_t& cancel);
+    // Unloads the form, whatever asks for it; the program ends.
+    [[noreturn]] void Unload();
 
     // FormWindow
     void SetCaption(const std::string& caption) override { window_.SetCaption(caption); }
@@ -85,6 +91,7 @@ public:
     Surface picBalloon;
     Label Label1;
     Timer& Timer1;
+    MediaControl& MMControl1;
 
 private:
     // Where the title splash goes: centred, raised by half the lift.
@@ -96,7 +103,7 @@ private:
     LumzSubMain& module_;
     Platform& platform_;
     FormSurface& window_;
-    SceneAudio& audio_;
+    bool verifying_ = false;
 };
 
 // The town pieces: source x, source y, width, height in the town sheet, for

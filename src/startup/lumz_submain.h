@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/user32.h"
 #include "settings/settings.h"
@@ -29,6 +30,10 @@ struct LumzSubMain {
     bool PreviewMode = false;
     Settings cfg;
     Sprite balloon;
+    // The sound image handed to the player; it stays while the sound may play.
+    std::vector<std::uint8_t> soundBuffer;
+    // Whether the music choice has seeded the random generator in this run.
+    bool seeded = false;
 };
 
 inline constexpr const char* kAppTitle = " Lumaris";

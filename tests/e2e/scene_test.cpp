@@ -72,7 +72,7 @@ protected:
 TEST_F(SceneOnScreen, DaySplashSkyAndSeaAsThePicturesHoldThem) {
     const auto started = std::chrono::steady_clock::now();
     pid = start({"/s"}, settingsFolder({}));
-    ASSERT_NE(waitForWindow("QNVesmire Saver Running", 10), 0u);
+    ASSERT_NE(waitForWindow("QNVesmire Saver Running", 20), 0u) << "exit status " << waitExit(pid, 0);
     sleepFor(0.3);
     Screenshot shot = shoot();
     const Geometry g = geometryFor(shot);
@@ -116,7 +116,7 @@ TEST_F(SceneOnScreen, DaySplashSkyAndSeaAsThePicturesHoldThem) {
 
 TEST_F(SceneOnScreen, NightStarsMoonAndDarkSea) {
     pid = start({"/s"}, settingsFolder({"NIGHTMODE=True"}));
-    ASSERT_NE(waitForWindow("QNVesmire Saver Running", 10), 0u);
+    ASSERT_NE(waitForWindow("QNVesmire Saver Running", 20), 0u) << "exit status " << waitExit(pid, 0);
     sleepFor(2.5);
     const Screenshot shot = shoot();
     const Geometry g = geometryFor(shot);

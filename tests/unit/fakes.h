@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstring>
+#include <functional>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -60,6 +61,10 @@ public:
     std::string Path() override { return "/opt/lumaris"; }
     [[noreturn]] void EndProcess() override {
         log_.push_back("EndProcess");
+        throw ProcessEnded{};
+    }
+    [[noreturn]] void End() override {
+        log_.push_back("End");
         throw ProcessEnded{};
     }
     std::string command;
@@ -251,6 +256,15 @@ public:
                        std::to_string(reserved1) + ", " + std::to_string(reserved2) + ")");
         return 1;
     }
+    std::int32_t VerifyScreenSavePwd(Hwnd window) override {
+        log_.push_back("VerifyScreenSavePwd(" + std::to_string(window) + ")");
+        if (duringVerification) duringVerification();
+        if (verifyFails) throw Failure(48, "Error in loading DLL");
+        return verifyAnswer;
+    }
+    std::int32_t verifyAnswer = 0;
+    bool verifyFails = false;
+    std::function<void()> duringVerification;
 
 private:
     CallLog& log_;
@@ -376,8 +390,62 @@ private:
 
 class FakeAudio : public Audio {
 public:
+    explicit FakeAudio(CallLog& log) : log_(log) {}
     std::uint32_t waveOutGetNumDevs() override { return devices; }
+    std::int32_t sndPlaySoundA(const void* sound, std::uint32_t flags) override {
+        log_.push_back(std::string("sndPlaySoundA(") + (sound == nullptr ? "NULL" : "image") + ", " +
+                       std::to_string(flags) + ")");
+        if (sound != nullptr) playing = static_cast<const std::uint8_t*>(sound);
+        return refuse ? 0 : 1;
+    }
+    std::int32_t mciSendStringA(const char* command, char*, std::uint32_t replyLength, Hwnd callback) override {
+        log_.push_back(std::string("mciSendStringA(") + command + ", " + std::to_string(replyLength) + ", " +
+                       std::to_string(callback) + ")");
+        return 0;
+    }
     std::uint32_t devices = 1;
+    bool refuse = false;
+    const std::uint8_t* playing = nullptr;
+
+private:
+    CallLog& log_;
+};
+
+// A folder listing: the names Dir and DirNext hand out, in order.
+class FakeFiles : public Files {
+public:
+    explicit FakeFiles(CallLog& log) : log_(log) {}
+    std::string Dir(const std::string& pattern) override {
+        log_.push_back("Dir(" + pattern + ")");
+        if (fails) throw Failure(76, "Path not found");
+        next_ = 0;
+        return DirNext();
+    }
+    std::string DirNext() override { return next_ < names.size() ? names[next_++] : std::string(); }
+    std::vector<std::string> names;
+    bool fails = false;
+
+private:
+    CallLog& log_;
+    std::size_t next_ = 0;
+};
+
+class FakeMediaControl : public MediaControl {
+public:
+    explicit FakeMediaControl(CallLog& log) : log_(log) {}
+    void SetNotify(bool v) override { log_.push_back(std::string("MMControl1.Notify = ") + (v ? "True" : "False")); }
+    void SetWait(bool v) override { log_.push_back(std::string("MMControl1.Wait = ") + (v ? "True" : "False")); }
+    void SetShareable(bool v) override {
+        log_.push_back(std::string("MMControl1.Shareable = ") + (v ? "True" : "False"));
+    }
+    void SetDeviceType(const std::string& v) override { log_.push_back("MMControl1.DeviceType = " + v); }
+    void SetFileName(const std::string& v) override { log_.push_back("MMControl1.FileName = " + v); }
+    void SetCommand(const std::string& v) override { log_.push_back("MMControl1.Command = " + v); }
+    void OnDone(std::function<void(std::int32_t)> handler) override { done = std::move(handler); }
+    std::function<void(std::int32_t)> done;
+
+private:
+    CallLog& log_;
 };
 
 // A whole fake platform around one call log.
@@ -394,15 +462,22 @@ struct FakePlatform {
     FakePasswords passwords{log};
     FakeGdi gdi{log};
     FakePictures pictures;
-    FakeAudio audio;
-    Platform platform{ui, app, clock, random, user32, screen, store, registry, passwords, gdi, pictures, audio};
+    FakeAudio audio{log};
+    FakeFiles files{log};
+    Platform platform{ui, app, clock, random, user32, screen, store, registry, passwords, gdi, pictures, audio, files};
 
-    // The same fakes around a real store or registry.
+    // The same fakes around a real store, registry or file search.
     Platform with(SettingsStore& realStore) {
-        return Platform{ui, app, clock, random, user32, screen, realStore, registry, passwords, gdi, pictures, audio};
+        return Platform{ui,        app,      clock, random, user32, screen, realStore, registry, passwords,
+                        gdi,       pictures, audio, files};
     }
     Platform with(Registry& realRegistry) {
-        return Platform{ui, app, clock, random, user32, screen, store, realRegistry, passwords, gdi, pictures, audio};
+        return Platform{ui,        app,      clock, random, user32, screen, store, realRegistry, passwords,
+                        gdi,       pictures, audio, files};
+    }
+    Platform with(Files& realFiles) {
+        return Platform{ui, app, clock, random, user32, screen, store, registry, passwords, gdi, pictures, audio,
+                        realFiles};
     }
 
     // The log without the entries that start with `prefix`.

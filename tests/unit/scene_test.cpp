@@ -14,21 +14,11 @@ namespace {
 using testing::CallLog;
 using testing::FakePictures;
 
-class RecordingAudio : public SceneAudio {
-public:
-    explicit RecordingAudio(CallLog& log) : log_(log) {}
-    void PlayResWave(const std::string& name) override { log_.push_back("PlayResWave(" + name + ")"); }
-    void mediaplay() override { log_.push_back("mediaplay"); }
-
-private:
-    CallLog& log_;
-};
-
 struct Scene {
     testing::FakePlatform fake;
     testing::FakeFormSurface window{fake.log, fake.screen};
     testing::FakeTimer timer{fake.log};
-    RecordingAudio audio{fake.log};
+    testing::FakeMediaControl media{fake.log};
     LumzSubMain module;
     std::unique_ptr<FrmTidemarMain> form;
 
@@ -36,7 +26,7 @@ struct Scene {
         fake.screen.widthPixels = static_cast<float>(width);
         fake.screen.heightPixels = static_cast<float>(height);
         module.AppTitle = " Lumaris";
-        form = std::make_unique<FrmTidemarMain>(module, fake.platform, window, timer, audio);
+        form = std::make_unique<FrmTidemarMain>(module, fake.platform, window, timer, media);
     }
     Scene& set(const std::string& key, const std::string& value) {
         fake.store.set(key, value);
@@ -105,7 +95,9 @@ TEST(SceneStart, StepsInOrderByDay) {
                          splashAt(376, 294),
                          "form.Show",
                          "form.Refresh",
-                         "PlayResWave(tidemar)",
+                         "mciSendStringA(stop all, 128, 0)",
+                         "mciSendStringA(close all, 128, 0)",
+                         "sndPlaySoundA(image, 13)",
                          splashAt(376, 294),
                      }));
     const SceneState& s = scene.s();
@@ -132,9 +124,9 @@ TEST(SceneStart, PasswordOptionAndBalloonAndMusic) {
     EXPECT_EQ((std::array<int, 6>{b.x, b.y, b.height, b.width, b.srcX, b.srcY}),
               (std::array<int, 6>{0, -50, 86, 66, 0, 0}));
     // The sea sound first: starting it closes every media device.
-    const auto sound = std::find(scene.fake.log.begin(), scene.fake.log.end(), "PlayResWave(tidemar)");
+    const auto sound = std::find(scene.fake.log.begin(), scene.fake.log.end(), "sndPlaySoundA(image, 13)");
     ASSERT_NE(sound, scene.fake.log.end());
-    EXPECT_EQ(*(sound + 1), "mediaplay");
+    EXPECT_EQ(*(sound + 1), "MMControl1.Notify = False");
 }
 
 TEST(SceneStart, NoSoundDeviceSilencesSoundAndMusic) {
@@ -142,8 +134,9 @@ TEST(SceneStart, NoSoundDeviceSilencesSoundAndMusic) {
     scene.fake.audio.devices = 0;
     scene.set("MUSIC", "True").set("SOUND", "True");
     scene.form->Form_Load();
-    EXPECT_TRUE(scene.only("PlayResWave").empty());
-    EXPECT_TRUE(scene.only("mediaplay").empty());
+    EXPECT_TRUE(scene.only("sndPlaySoundA").empty());
+    EXPECT_TRUE(scene.only("mciSendStringA").empty());
+    EXPECT_TRUE(scene.only("MMControl1").empty());
     EXPECT_FALSE(scene.module.cfg.cfgSound);
     EXPECT_FALSE(scene.module.cfg.cfgMusic);
 }
@@ -192,8 +185,8 @@ TEST(SceneStart, AFailureAmongTheStarsSkipsSoundMusicAndTheSecondSplash) {
     ASSERT_EQ(scene.fake.ui.shown.size(), 1u);
     EXPECT_EQ(scene.fake.ui.shown[0].title, "Error in form_load");
     EXPECT_EQ(scene.fake.ui.shown[0].text, "7-Out of memory");
-    EXPECT_TRUE(scene.only("PlayResWave").empty());
-    EXPECT_TRUE(scene.only("mediaplay").empty());
+    EXPECT_TRUE(scene.only("sndPlaySoundA").empty());
+    EXPECT_TRUE(scene.only("MMControl1").empty());
     EXPECT_EQ(scene.only("BitBlt(form").size(), 1u) << "only the first splash";
     EXPECT_EQ(scene.form->skypicsource.pixel(int(0.3f * 1820) + 1, int(0.3f * 410) + 1), rgb(77, 77, 77))
         << "the stars drawn so far stay";

@@ -1,6 +1,8 @@
 // The Linux entry point: builds the platform, runs Main, then runs the event
 // loop while one of the program's windows is open. Also the snapshot option,
 // which runs the scene off-screen and writes a picture of it.
+#include <SDL.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,11 +10,15 @@
 #include <string>
 
 #include "platform/linux/desktop_registry.h"
+#include "platform/linux/dir_search.h"
 #include "platform/linux/event_loop.h"
 #include "platform/linux/ini_store.h"
 #include "platform/linux/message_box.h"
 #include "platform/linux/password_change.h"
+#include "platform/linux/paths.h"
 #include "platform/linux/process.h"
+#include "platform/linux/screen_lock.h"
+#include "platform/linux/sdl_audio.h"
 #include "platform/linux/sdl_window.h"
 #include "platform/linux/x11_windows.h"
 #include "platform/platform.h"
@@ -39,19 +45,39 @@ const char* kHelp =
     "                  no window, no sound\n"
     "  --help          this text\n";
 
-// The sea sound and music start through the audio back end, which this build
-// does not have yet: the scene stays silent.
-class SilentSceneAudio : public SceneAudio {
-public:
-    void PlayResWave(const std::string&) override {}
-    void mediaplay() override {}
-};
+// The key code a form's key handler receives: letters and digits as their
+// upper-case characters, a few named keys with their usual codes, 0 for
+// the rest (which every handler treats as "any other key").
+std::int16_t keyCode(SDL_Keycode key) {
+    if (key >= 'a' && key <= 'z') return static_cast<std::int16_t>(key - 'a' + 'A');
+    if (key >= '0' && key <= '9') return static_cast<std::int16_t>(key);
+    switch (key) {
+        case SDLK_BACKSPACE: return 8;
+        case SDLK_TAB: return 9;
+        case SDLK_RETURN: return 13;
+        case SDLK_LSHIFT: case SDLK_RSHIFT: return 16;
+        case SDLK_LCTRL: case SDLK_RCTRL: return 17;
+        case SDLK_LALT: case SDLK_RALT: return 18;
+        case SDLK_ESCAPE: return 27;
+        case SDLK_SPACE: return 32;
+        case SDLK_LEFT: return 37;
+        case SDLK_UP: return 38;
+        case SDLK_RIGHT: return 39;
+        case SDLK_DOWN: return 40;
+        default: return 0;
+    }
+}
+
+std::int16_t shiftState(Uint16 mod) {
+    return static_cast<std::int16_t>(((mod & KMOD_SHIFT) != 0 ? 1 : 0) | ((mod & KMOD_CTRL) != 0 ? 2 : 0) |
+                                     ((mod & KMOD_ALT) != 0 ? 4 : 0));
+}
 
 // The windows of this build.
 class LinuxForms : public Forms {
 public:
-    LinuxForms(LumzSubMain& module, Platform& platform, EventLoop& loop)
-        : module_(module), platform_(platform), loop_(loop) {}
+    LinuxForms(LumzSubMain& module, Platform& platform, EventLoop& loop, SdlMixer& mixer)
+        : module_(module), platform_(platform), loop_(loop), mixer_(mixer) {}
 
     FormWindow& LoadConfig() override { throw missing("settings"); }
     FormWindow& LoadPreview() override { throw missing("preview"); }
@@ -61,12 +87,51 @@ public:
         sceneTimer_ = loop_.makeTimer([this] {
             if (scene_) scene_->Timer1_Timer();
         });
-        scene_ = std::make_unique<FrmTidemarMain>(module_, platform_, *sceneWindow_, *sceneTimer_, sceneAudio_);
+        sceneMedia_ = std::make_unique<SdlMediaControl>(mixer_, musicFolder());
+        scene_ = std::make_unique<FrmTidemarMain>(module_, platform_, *sceneWindow_, *sceneTimer_, *sceneMedia_);
         scene_->Form_Load();
+        // With the password option on, no other window may take the input.
+        if (scene_->state.usePassword) sceneWindow_->grabInput(true);
         return *scene_;
     }
 
     bool anyWindowOpen() const { return scene_ != nullptr; }
+    SdlFormWindow* windowFor(Hwnd handle) {
+        return sceneWindow_ && sceneWindow_->hWnd() == handle ? sceneWindow_.get() : nullptr;
+    }
+
+    // The scene's input and its closing.
+    void handle(const SDL_Event& event) {
+        if (!scene_) {
+            if (event.type == SDL_QUIT) loop_.quit();
+            return;
+        }
+        FrmTidemarMain& scene = *scene_;
+        switch (event.type) {
+            case SDL_QUIT:  // the window manager, SIGTERM or SIGINT
+                scene.Unload();
+            case SDL_WINDOWEVENT:
+                if (event.window.event == SDL_WINDOWEVENT_CLOSE) scene.Unload();
+                if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) scene.Form_LostFocus();
+                break;
+            case SDL_KEYDOWN:
+                scene.Form_KeyDown(keyCode(event.key.keysym.sym), shiftState(event.key.keysym.mod));
+                break;
+            case SDL_MOUSEBUTTONDOWN:
+                scene.Form_MouseDown(event.button.button, shiftState(SDL_GetModState()),
+                                     static_cast<float>(event.button.x), static_cast<float>(event.button.y));
+                break;
+            case SDL_MOUSEBUTTONUP:
+                scene.Form_Click();
+                break;
+            case SDL_MOUSEMOTION:
+                scene.Form_MouseMove(static_cast<std::int16_t>(event.motion.state), shiftState(SDL_GetModState()),
+                                     static_cast<float>(event.motion.x), static_cast<float>(event.motion.y));
+                break;
+            default:
+                break;
+        }
+    }
 
 private:
     static Failure missing(const std::string& what) {
@@ -75,9 +140,10 @@ private:
     LumzSubMain& module_;
     Platform& platform_;
     EventLoop& loop_;
-    SilentSceneAudio sceneAudio_;
+    SdlMixer& mixer_;
     std::unique_ptr<SdlFormWindow> sceneWindow_;
     std::unique_ptr<LoopTimer> sceneTimer_;
+    std::unique_ptr<SdlMediaControl> sceneMedia_;
     std::unique_ptr<FrmTidemarMain> scene_;
 };
 
@@ -171,17 +237,17 @@ int snapshot(int argc, char** argv) {
     RasterGdi gdi;
     SdlPictures pictures;
     SilentAudio audio;
-    Platform platform{ui, app, clock, random, user32, screen, store, registry, passwords, gdi, pictures, audio};
+    LinuxFiles files(musicFolder());
+    Platform platform{ui, app, clock, random, user32, screen, store, registry, passwords, gdi, pictures, audio, files};
 
     LumzSubMain module;
     module.AppTitle = kAppTitle;
-    module.PreviewMode = false;
     random.Randomize();
     OffscreenFormSurface window(options.width, options.height);
     ManualTimer timer;
-    SilentSceneAudio sceneAudio;
+    SilentMediaControl media;
     try {
-        FrmTidemarMain scene(module, platform, window, timer, sceneAudio);
+        FrmTidemarMain scene(module, platform, window, timer, media);
         scene.Form_Load();
         for (long frame = 0; frame < options.frames; ++frame) scene.Timer1_Timer();
         if (!savePng(window.composed(), options.file)) {
@@ -214,15 +280,24 @@ int run(int argc, char** argv) {
     LinuxPasswords passwords(ui, path != nullptr ? path : "/usr/bin:/bin");
     RasterGdi gdi;
     SdlPictures pictures;
-    SdlAudio audio;
-    Platform platform{ui, app, clock, random, user32, screen, store, registry, passwords, gdi, pictures, audio};
+    EventLoop loop;
+    SdlMixer mixer([&loop](std::function<void()> work) { loop.post(std::move(work)); });
+    SdlAudio audio(mixer);
+    LinuxFiles files(musicFolder());
+    Platform platform{ui, app, clock, random, user32, screen, store, registry, passwords, gdi, pictures, audio, files};
 
     LumzSubMain module;
-    EventLoop loop;
-    LinuxForms forms(module, platform, loop);
-    loop.setEventHandler([&](const SDL_Event& event) {
-        if (event.type == SDL_QUIT) loop.quit();
-    });
+    LinuxForms forms(module, platform, loop, mixer);
+    ScreenLock lock([&forms](Hwnd handle) { return forms.windowFor(handle); },
+                    [](const std::string& user, const char* password) {
+                        return pamAuthenticate(kPamService, user, password);
+                    });
+    passwords.setVerifier([&lock](Hwnd window) { return lock.verify(window); });
+    // Ending the program: sound off and the windows gone before the exit.
+    app.atEnd([] { SDL_Quit(); });
+    app.atEnd([&mixer] { mixer.close(); });
+    loop.setEventHandler([&forms](const SDL_Event& event) { forms.handle(event); });
+
     Main(module, platform, forms);
     if (forms.anyWindowOpen()) loop.run();
 

@@ -1,10 +1,11 @@
-// Changing the screensaver password on Linux. The saver is unlocked with the
+// Screensaver passwords on Linux. Changing: The saver is unlocked with the
 // user's login password, so the desktop's own tool for changing that password
 // is started directly (no shell), and this call waits until it has finished.
 // Where no such tool is installed, a message box titled "Lumaris" tells the
 // user how to change the password instead.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,10 @@ public:
     LinuxPasswords(Ui& ui, std::string searchPath);
     std::int32_t PwdChangePasswordA(const char* registryKey, Hwnd parent, std::int32_t reserved1,
                                     std::int32_t reserved2) override;
+    // Asks through the verifier set with setVerifier; without one, nothing
+    // is verified.
+    std::int32_t VerifyScreenSavePwd(Hwnd window) override { return verifier_ ? verifier_(window) : 0; }
+    void setVerifier(std::function<std::int32_t(Hwnd)> verifier) { verifier_ = std::move(verifier); }
 
     // The tools tried, in order: program name, then its arguments.
     static const std::vector<std::vector<std::string>>& tools();
@@ -28,6 +33,7 @@ public:
 private:
     Ui& ui_;
     std::string searchPath_;
+    std::function<std::int32_t(Hwnd)> verifier_;
 };
 
 inline constexpr const char* kPasswordHelpText =

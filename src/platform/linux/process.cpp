@@ -71,6 +71,12 @@ void LinuxApp::EndProcess() {
     std::_Exit(0);
 }
 
+void LinuxApp::End() {
+    for (auto step = atEnd_.rbegin(); step != atEnd_.rend(); ++step) (*step)();
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
 float LinuxClock::Timer() {
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);

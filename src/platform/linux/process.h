@@ -5,6 +5,7 @@
 // executable (the same file, by /proc/<pid>/exe) owned by this user.
 #pragma once
 
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -20,9 +21,14 @@ public:
     bool PrevInstance() override;
     std::string Path() override;
     [[noreturn]] void EndProcess() override;
+    // Runs what was registered with atEnd (closing sound, windows), then
+    // exits with success.
+    [[noreturn]] void End() override;
+    void atEnd(std::function<void()> step) { atEnd_.push_back(std::move(step)); }
 
 private:
     std::string command_;
+    std::vector<std::function<void()>> atEnd_;
 };
 
 // The arguments joined by single blanks, as the command line the saver

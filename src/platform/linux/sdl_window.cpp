@@ -39,75 +39,76 @@ std::string sansSerifFile() {
     return path;
 }
 
-// Blends label pixels (alpha in the top byte) over 0x00RRGGBB rows.
-void blendOver(std::uint32_t* row, int width, const Surface& label, int left, int y) {
-    const std::uint32_t* from = label.row(y);
-    for (int x = 0; x < label.width(); ++x) {
-        const int dx = left + x;
-        if (dx < 0 || dx >= width) continue;
-        const std::uint32_t p = from[x];
-        const std::uint32_t a = p >> 24;
-        if (a == 0) continue;
-        const std::uint32_t q = row[dx];
-        auto channel = [&](int shift) {
-            const std::uint32_t s = (p >> shift) & 0xFF, d = (q >> shift) & 0xFF;
-            return ((s * a + d * (255 - a)) / 255) << shift;
-        };
-        row[dx] = channel(16) | channel(8) | channel(0);
-    }
-}
-
 }  // namespace
 
-LabelPainter::~LabelPainter() {
-    if (font_ != nullptr) TTF_CloseFont(font_);
+TextRenderer::~TextRenderer() {
+    for (const Font& f : fonts_) TTF_CloseFont(f.font);
 }
 
-const Surface* LabelPainter::render(const Label& label) {
-    for (Cached& c : cache_) {
-        if (c.label == &label && c.caption == label.caption) return &c.pixels;
+TTF_Font* TextRenderer::font(int size) {
+    for (const Font& f : fonts_) {
+        if (f.size == size) return f.font;
     }
-    if (!tried_) {
-        tried_ = true;
-        if (TTF_WasInit() != 0 || TTF_Init() == 0) {
-            const std::string file = sansSerifFile();
-            if (!file.empty()) font_ = TTF_OpenFont(file.c_str(), 12);
-        }
+    if (TTF_WasInit() == 0 && TTF_Init() != 0) return nullptr;
+    static const std::string file = sansSerifFile();
+    if (file.empty()) return nullptr;
+    TTF_Font* opened = TTF_OpenFont(file.c_str(), size);
+    if (opened != nullptr) fonts_.push_back({size, opened});
+    return opened;
+}
+
+const Surface* TextRenderer::render(const std::string& text, std::uint32_t color, int size) {
+    for (const Cached& c : cache_) {
+        if (c.text == text && c.color == color && c.size == size) return &c.pixels;
     }
-    if (font_ == nullptr || label.caption.empty()) return nullptr;
-    const SDL_Color color{static_cast<Uint8>(label.color >> 16), static_cast<Uint8>(label.color >> 8),
-                          static_cast<Uint8>(label.color), 255};
-    SDL_Surface* text = TTF_RenderUTF8_Blended(font_, label.caption.c_str(), color);
-    if (text == nullptr) return nullptr;
-    SDL_Surface* argb = SDL_ConvertSurfaceFormat(text, SDL_PIXELFORMAT_ARGB8888, 0);
-    SDL_FreeSurface(text);
+    TTF_Font* f = font(size);
+    if (f == nullptr || text.empty()) return nullptr;
+    const SDL_Color sdlColor{static_cast<Uint8>(color >> 16), static_cast<Uint8>(color >> 8),
+                             static_cast<Uint8>(color), 255};
+    SDL_Surface* rendered = TTF_RenderUTF8_Blended(f, text.c_str(), sdlColor);
+    if (rendered == nullptr) return nullptr;
+    SDL_Surface* argb = SDL_ConvertSurfaceFormat(rendered, SDL_PIXELFORMAT_ARGB8888, 0);
+    SDL_FreeSurface(rendered);
     if (argb == nullptr) return nullptr;
-    Surface pixels("label", argb->w, argb->h);
+    Surface pixels("text", argb->w, argb->h);
     for (int y = 0; y < argb->h; ++y) {
         std::memcpy(pixels.row(y), static_cast<const std::uint8_t*>(argb->pixels) + y * argb->pitch,
                     sizeof(std::uint32_t) * static_cast<std::size_t>(argb->w));
     }
     SDL_FreeSurface(argb);
-    auto found = std::find_if(cache_.begin(), cache_.end(), [&](const Cached& c) { return c.label == &label; });
-    if (found == cache_.end()) {
-        cache_.push_back({&label, label.caption, std::move(pixels)});
-        return &cache_.back().pixels;
-    }
-    found->caption = label.caption;
-    found->pixels = std::move(pixels);
-    return &found->pixels;
+    if (cache_.size() >= 64) cache_.clear();
+    cache_.push_back({text, color, size, std::move(pixels)});
+    return &cache_.back().pixels;
 }
 
-void paintLabels(Surface& image, const std::vector<const Label*>& labels, LabelPainter& painter) {
+void blendArgb(Surface& dst, const Surface& src, int left, int top) {
+    for (int y = 0; y < src.height(); ++y) {
+        const int dy = top + y;
+        if (dy < 0 || dy >= dst.height()) continue;
+        const std::uint32_t* from = src.row(y);
+        std::uint32_t* row = dst.row(dy);
+        for (int x = 0; x < src.width(); ++x) {
+            const int dx = left + x;
+            if (dx < 0 || dx >= dst.width()) continue;
+            const std::uint32_t p = from[x];
+            const std::uint32_t a = p >> 24;
+            if (a == 0) continue;
+            const std::uint32_t q = row[dx];
+            auto channel = [&](int shift) {
+                const std::uint32_t sc = (p >> shift) & 0xFF, dc = (q >> shift) & 0xFF;
+                return ((sc * a + dc * (255 - a)) / 255) << shift;
+            };
+            row[dx] = channel(16) | channel(8) | channel(0);
+        }
+    }
+}
+
+void paintLabels(Surface& image, const std::vector<const Label*>& labels, TextRenderer& text) {
     for (const Label* label : labels) {
         if (!label->visible) continue;
-        const Surface* pixels = painter.render(*label);
-        if (pixels == nullptr) continue;
-        for (int y = 0; y < pixels->height(); ++y) {
-            const int dy = label->top + y;
-            if (dy < 0 || dy >= image.height()) continue;
-            blendOver(image.row(dy), image.width(), *pixels, label->left, y);
-        }
+        // The label's font: the system's sans-serif at a small size.
+        const Surface* pixels = text.render(label->caption, label->color, 12);
+        if (pixels != nullptr) blendArgb(image, *pixels, label->left, label->top);
     }
 }
 
@@ -181,6 +182,16 @@ Hwnd SdlFormWindow::hWnd() {
     return 0;
 }
 
+void SdlFormWindow::setOverlay(const Surface* overlay) {
+    hasOverlay_ = overlay != nullptr;
+    if (overlay != nullptr) overlay_ = *overlay;
+}
+
+void SdlFormWindow::grabInput(bool grab) {
+    SDL_SetWindowGrab(window_, grab ? SDL_TRUE : SDL_FALSE);
+    SDL_SetWindowKeyboardGrab(window_, grab ? SDL_TRUE : SDL_FALSE);
+}
+
 void SdlFormWindow::Refresh() {
     if (image_.width() == 0 || image_.height() == 0) return;
     if (texture_ == nullptr || textureWidth_ != image_.width() || textureHeight_ != image_.height()) {
@@ -191,32 +202,28 @@ void SdlFormWindow::Refresh() {
         textureHeight_ = image_.height();
         if (texture_ == nullptr) return;
     }
-    void* pixels = nullptr;
-    int pitch = 0;
-    if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) != 0) return;
-    for (int y = 0; y < image_.height(); ++y) {
-        auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(pixels) + y * pitch);
-        std::memcpy(row, image_.row(y), sizeof(std::uint32_t) * static_cast<std::size_t>(image_.width()));
-    }
-    for (const Label* label : labels_) {
-        if (!label->visible) continue;
-        const Surface* text = painter_.render(*label);
-        if (text == nullptr) continue;
-        for (int y = 0; y < text->height(); ++y) {
-            const int dy = label->top + y;
-            if (dy < 0 || dy >= image_.height()) continue;
-            blendOver(reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(pixels) + dy * pitch),
-                      image_.width(), *text, label->left, y);
+    // Labels and the prompt are drawn over a copy: the image itself stays
+    // as the form drew it.
+    const bool anyLabel = std::any_of(labels_.begin(), labels_.end(), [](const Label* l) { return l->visible; });
+    const Surface* shown = &image_;
+    if (anyLabel || hasOverlay_) {
+        composed_.resize(image_.width(), image_.height());
+        std::memcpy(composed_.pixels().data(), image_.pixels().data(), image_.pixels().size() * sizeof(std::uint32_t));
+        paintLabels(composed_, labels_, text_);
+        if (hasOverlay_) {
+            blendArgb(composed_, overlay_, (image_.width() - overlay_.width()) / 2,
+                      (image_.height() - overlay_.height()) / 2);
         }
+        shown = &composed_;
     }
-    SDL_UnlockTexture(texture_);
+    SDL_UpdateTexture(texture_, nullptr, shown->pixels().data(), shown->width() * static_cast<int>(sizeof(std::uint32_t)));
     SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
     SDL_RenderPresent(renderer_);
 }
 
 Surface OffscreenFormSurface::composed() {
     Surface copy = image_;
-    paintLabels(copy, labels_, painter_);
+    paintLabels(copy, labels_, text_);
     return copy;
 }
 
@@ -251,25 +258,6 @@ bool savePng(const Surface& image, const std::string& path) {
     const bool ok = IMG_SavePNG(s, path.c_str()) == 0;
     SDL_FreeSurface(s);
     return ok;
-}
-
-std::uint32_t SdlAudio::waveOutGetNumDevs() {
-    static const std::uint32_t devices = [] {
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0u;
-        const int n = SDL_GetNumAudioDevices(0);
-        if (n > 0) return static_cast<std::uint32_t>(n);
-        // Some drivers list no devices but open a default one.
-        SDL_AudioSpec want{};
-        want.freq = 16000;
-        want.format = AUDIO_S16SYS;
-        want.channels = 1;
-        want.samples = 1024;
-        const SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
-        if (id == 0) return 0u;
-        SDL_CloseAudioDevice(id);
-        return 1u;
-    }();
-    return devices;
 }
 
 }  // namespace lumaris::linux_backend

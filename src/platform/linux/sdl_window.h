@@ -14,33 +14,40 @@
 #include <string>
 #include <vector>
 
-#include "platform/audio.h"
 #include "platform/graphics.h"
 
 typedef struct _TTF_Font TTF_Font;
 
 namespace lumaris::linux_backend {
 
-// Draws labels with the system's sans-serif font; caches each label's text.
-class LabelPainter {
+// Text in the system's sans-serif font (found through fontconfig), as
+// pictures with the coverage in the top byte. Keeps what it rendered.
+class TextRenderer {
 public:
-    ~LabelPainter();
-    // The label's pixels, rendered anew only when its caption changes.
-    const Surface* render(const Label& label);
+    ~TextRenderer();
+    const Surface* render(const std::string& text, std::uint32_t color, int size);
 
 private:
-    TTF_Font* font_ = nullptr;
-    bool tried_ = false;
+    struct Font {
+        int size;
+        TTF_Font* font;
+    };
     struct Cached {
-        const Label* label;
-        std::string caption;
+        std::string text;
+        std::uint32_t color;
+        int size;
         Surface pixels;
     };
+    TTF_Font* font(int size);
+    std::vector<Font> fonts_;
     std::vector<Cached> cache_;
 };
 
-// Draws the visible labels into a copy of the image (for snapshots).
-void paintLabels(Surface& image, const std::vector<const Label*>& labels, LabelPainter& painter);
+// Blends a picture with coverage in its top byte over a 0x00RRGGBB picture.
+void blendArgb(Surface& dst, const Surface& src, int left, int top);
+
+// Draws the visible labels over an image.
+void paintLabels(Surface& image, const std::vector<const Label*>& labels, TextRenderer& text);
 
 class SdlFormWindow : public FormSurface {
 public:
@@ -62,6 +69,10 @@ public:
     void AddLabel(const Label& label) override { labels_.push_back(&label); }
 
     std::uint32_t windowId() const { return SDL_GetWindowID(window_); }
+    // A picture drawn centred over everything (the password prompt), or none.
+    void setOverlay(const Surface* overlay);
+    // Keeps keyboard and pointer input to this window.
+    void grabInput(bool grab);
 
 private:
     void applyGeometry();
@@ -72,7 +83,10 @@ private:
     Surface image_;
     SDL_Rect geometry_{0, 0, 0, 0};
     std::vector<const Label*> labels_;
-    LabelPainter painter_;
+    TextRenderer text_;
+    Surface overlay_;
+    bool hasOverlay_ = false;
+    Surface composed_;
 };
 
 // A window that is never shown: its image is the whole result.
@@ -97,7 +111,7 @@ private:
     int width_, height_;
     Surface image_;
     std::vector<const Label*> labels_;
-    LabelPainter painter_;
+    TextRenderer text_;
 };
 
 class SdlPictures : public Pictures {
@@ -107,16 +121,5 @@ public:
 
 // Writes a surface as PNG; false on failure.
 bool savePng(const Surface& image, const std::string& path);
-
-class SdlAudio : public Audio {
-public:
-    std::uint32_t waveOutGetNumDevs() override;
-};
-
-// An audio back end with no devices, for runs that must stay silent.
-class SilentAudio : public Audio {
-public:
-    std::uint32_t waveOutGetNumDevs() override { return 0; }
-};
 
 }  // namespace lumaris::linux_backend

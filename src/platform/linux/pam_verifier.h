@@ -1,0 +1,25 @@
+// Checking a user's password through PAM.
+#pragma once
+
+#include <string>
+
+namespace lumaris::linux_backend {
+
+enum class PamResult {
+    Verified,
+    Refused,      // wrong password, unknown user, too many tries
+    Unavailable,  // PAM could not check at all (no service, broken module)
+};
+
+// The service file installed for the program.
+inline constexpr const char* kPamService = "lumaris";
+
+// Authenticates user with password through the service. confdir, when not
+// empty, is a folder of service files used instead of the system's.
+PamResult pamAuthenticate(const std::string& service, const std::string& user, const char* password,
+                          const std::string& confdir = {});
+
+// The name of the user who runs the program.
+std::string currentUser();
+
+}  // namespace lumaris::linux_backend

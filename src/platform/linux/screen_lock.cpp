@@ -1,0 +1,136 @@
+#include "platform/linux/screen_lock.h"
+
+#include <SDL.h>
+#include <string.h>
+
+#include <array>
+#include <cstdio>
+
+#include "platform/linux/sdl_window.h"
+
+namespace lumaris::linux_backend {
+
+namespace {
+
+constexpr int kPanelWidth = 460, kPanelHeight = 170;
+
+// The prompt: a dark panel with a frame and three lines of text.
+Surface promptPicture(TextRenderer& text, const std::string& user, std::size_t typed, const std::string& message) {
+    Surface panel("prompt", kPanelWidth, kPanelHeight, 0xE0101830);
+    panel.clear();
+    for (int x = 0; x < kPanelWidth; ++x) {
+        panel.setPixel(x, 0, 0xFFD6B460);
+        panel.setPixel(x, kPanelHeight - 1, 0xFFD6B460);
+    }
+    for (int y = 0; y < kPanelHeight; ++y) {
+        panel.setPixel(0, y, 0xFFD6B460);
+        panel.setPixel(kPanelWidth - 1, y, 0xFFD6B460);
+    }
+    std::string mask;
+    for (std::size_t i = 0; i < typed && i < 32; ++i) mask += "\xE2\x80\xA2";  // a bullet per character
+    const struct {
+        std::string line;
+        std::uint32_t color;
+        int top;
+    } lines[] = {
+        {"Enter the password to end the screensaver", 0xF0E8C0, 18},
+        {"User: " + user, 0xFFFFFF, 56},
+        {"Password: " + mask, 0xFFFFFF, 90},
+        {message, 0xFF9080, 128},
+    };
+    for (const auto& l : lines) {
+        if (l.line.empty()) continue;
+        const Surface* pixels = text.render(l.line, l.color, 18);
+        if (pixels != nullptr) blendArgb(panel, *pixels, 24, l.top);
+    }
+    return panel;
+}
+
+std::size_t characters(const char* text, std::size_t length) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < length; ++i) count += (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+    return count;
+}
+
+}  // namespace
+
+ScreenLock::ScreenLock(WindowFinder findWindow, Checker check)
+    : findWindow_(std::move(findWindow)), check_(std::move(check)) {}
+
+std::int32_t ScreenLock::verify(Hwnd handle) {
+    SdlFormWindow* window = findWindow_(handle);
+    if (window == nullptr) return 0;
+    const std::string user = currentUser();
+    TextRenderer text;
+    std::array<char, 256> typed{};
+    std::size_t length = 0;
+    std::string message;
+    std::int32_t answer = 0;
+    bool done = false;
+    Uint64 lastTyping = SDL_GetTicks64();
+
+    SDL_StartTextInput();
+    while (!done) {
+        const Surface picture = promptPicture(text, user, characters(typed.data(), length), message);
+        window->setOverlay(&picture);
+        window->Refresh();
+        SDL_Event event;
+        if (SDL_WaitEventTimeout(&event, 250) == 0) {
+            if (SDL_GetTicks64() - lastTyping > kPromptIdleSeconds * 1000ull) done = true;
+            continue;
+        }
+        switch (event.type) {
+            case SDL_QUIT:
+                SDL_PushEvent(&event);  // the scene ends after the prompt
+                done = true;
+                break;
+            case SDL_TEXTINPUT: {
+                const std::size_t n = strnlen(event.text.text, sizeof event.text.text);
+                if (length + n < typed.size()) {
+                    memcpy(typed.data() + length, event.text.text, n);
+                    length += n;
+                }
+                explicit_bzero(event.text.text, sizeof event.text.text);
+                lastTyping = SDL_GetTicks64();
+                break;
+            }
+            case SDL_KEYDOWN:
+                lastTyping = SDL_GetTicks64();
+                if (event.key.keysym.sym == SDLK_ESCAPE) {
+                    done = true;
+                } else if (event.key.keysym.sym == SDLK_BACKSPACE) {
+                    while (length > 0 && (static_cast<unsigned char>(typed[length - 1]) & 0xC0) == 0x80) typed[--length] = 0;
+                    if (length > 0) typed[--length] = 0;
+                } else if (event.key.keysym.sym == SDLK_RETURN || event.key.keysym.sym == SDLK_KP_ENTER) {
+                    message = "Checking...";
+                    const Surface checking = promptPicture(text, user, characters(typed.data(), length), message);
+                    window->setOverlay(&checking);
+                    window->Refresh();
+                    typed[length] = '\0';
+                    const PamResult result = check_(user, typed.data());
+                    explicit_bzero(typed.data(), typed.size());
+                    length = 0;
+                    if (result == PamResult::Refused) {
+                        message = "Wrong password";
+                    } else {
+                        if (result == PamResult::Unavailable) {
+                            std::fputs("lumaris: passwords cannot be checked here (PAM); the screensaver ends\n",
+                                       stderr);
+                        }
+                        answer = 1;
+                        done = true;
+                    }
+                }
+                break;
+            default:
+                break;
+        }
+    }
+    explicit_bzero(typed.data(), typed.size());
+    SDL_StopTextInput();
+    window->setOverlay(nullptr);
+    window->Refresh();
+    return answer;
+}
+
+}  // namespace lumaris::linux_backend

@@ -1,0 +1,39 @@
+// The password prompt of the full-screen scene on Linux.
+//
+// The prompt is drawn over the scene in its own window: the user's name, a
+// masked field and a line for messages. Enter checks the password through
+// PAM, Esc cancels, and 30 seconds without typing cancel as well. While the
+// prompt is open it takes every input event, so nothing reaches the scene.
+// The typed password lives in one fixed buffer that is wiped after each
+// check and never written anywhere else by this program.
+// When PAM cannot check passwords at all, the answer is "verified": a saver
+// that nobody can unlock would lock the user out of the session.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/linux/pam_verifier.h"
+#include "platform/user32.h"
+
+namespace lumaris::linux_backend {
+
+class SdlFormWindow;
+
+class ScreenLock {
+public:
+    using WindowFinder = std::function<SdlFormWindow*(Hwnd)>;
+    using Checker = std::function<PamResult(const std::string& user, const char* password)>;
+    ScreenLock(WindowFinder findWindow, Checker check);
+
+    // Non-zero when the password was verified.
+    std::int32_t verify(Hwnd window);
+
+private:
+    WindowFinder findWindow_;
+    Checker check_;
+};
+
+inline constexpr int kPromptIdleSeconds = 30;
+
+}  // namespace lumaris::linux_backend
