@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "fakes.h"
+#include "scene_rig.h"
 #include "scene/frm_tidemar_main.h"
 #include "startup/lumz_submain.h"
 
@@ -13,43 +14,7 @@ namespace {
 
 using testing::CallLog;
 using testing::FakePictures;
-
-struct Scene {
-    testing::FakePlatform fake;
-    testing::FakeFormSurface window{fake.log, fake.screen};
-    testing::FakeTimer timer{fake.log};
-    testing::FakeMediaControl media{fake.log};
-    LumzSubMain module;
-    std::unique_ptr<FrmTidemarMain> form;
-
-    Scene(int width, int height) {
-        fake.screen.widthPixels = static_cast<float>(width);
-        fake.screen.heightPixels = static_cast<float>(height);
-        module.AppTitle = " Lumaris";
-        form = std::make_unique<FrmTidemarMain>(module, fake.platform, window, timer, media);
-    }
-    Scene& set(const std::string& key, const std::string& value) {
-        fake.store.set(key, value);
-        return *this;
-    }
-    void load() {
-        form->Form_Load();
-        fake.log.clear();
-    }
-    CallLog frame() {
-        fake.log.clear();
-        form->Timer1_Timer();
-        return fake.log;
-    }
-    SceneState& s() { return form->state; }
-    // Log entries that start with prefix.
-    CallLog only(const std::string& prefix) const {
-        CallLog out;
-        for (const auto& e : fake.log)
-            if (e.rfind(prefix, 0) == 0) out.push_back(e);
-        return out;
-    }
-};
+using testing::Scene;
 
 std::string splashAt(int x, int y) {
     return "BitBlt(form, " + std::to_string(x) + ", " + std::to_string(y) + ", 272, 181, splashpic, 0, 0, SRCCOPY)";
