@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs every Debian package that building, running and testing Lumaris
-# needs. Safe to run again: packages already present are left as they are.
+# needs, and the PAM service file the screensaver checks passwords with.
+# Safe to run again: what is already there is left as it is.
 set -eu
 
 packages="
@@ -8,8 +9,10 @@ packages="
   libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libsdl2-image-dev
   libgtk-3-dev libx11-dev libfontconfig-dev libpam0g-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth xdotool imagemagick x11-utils fonts-dejavu-core
+  xvfb xauth xdotool imagemagick x11-utils fonts-dejavu-core lame
 "
+
+if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
 
 missing=""
 for p in $packages; do
@@ -17,10 +20,16 @@ for p in $packages; do
         missing="$missing $p"
     fi
 done
-[ -z "$missing" ] && exit 0
+if [ -n "$missing" ]; then
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update -q
+    # shellcheck disable=SC2086
+    $sudo apt-get install -y -q --no-install-recommends $missing
+fi
 
-if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
-# shellcheck disable=SC2086
-$sudo apt-get install -y -q --no-install-recommends $missing
+# The screensaver asks PAM with the service "lumaris": the same checks as a
+# login. Without this file the system's default service ("other") applies.
+if [ ! -e /etc/pam.d/lumaris ]; then
+    printf '# Lumaris screensaver: unlock with the login password.\n@include common-auth\n' |
+        $sudo tee /etc/pam.d/lumaris >/dev/null
+fi

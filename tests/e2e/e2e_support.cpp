@@ -29,17 +29,30 @@ std::string binary() {
     return path;
 }
 
-pid_t start(const std::vector<std::string>& args, const std::string& configHome) {
+pid_t start(const std::vector<std::string>& args, const std::string& configHome,
+            const std::vector<std::string>& extra) {
     std::vector<std::string> words = {binary()};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
-    std::vector<std::string> env = {"XDG_CONFIG_HOME=" + configHome, "SDL_AUDIODRIVER=dummy"};
-    for (char** e = environ; *e != nullptr; ++e) {
-        if (std::strncmp(*e, "XDG_CONFIG_HOME=", 16) != 0 && std::strncmp(*e, "SDL_AUDIODRIVER=", 16) != 0) {
-            env.emplace_back(*e);
+    // The program's settings, home and desktop options are the test's own;
+    // the caller's environment wins for what it sets in `extra`.
+    std::vector<std::string> env = extra;
+    const std::vector<std::string> own = {"XDG_CONFIG_HOME=" + configHome, "HOME=" + configHome,
+                                          "SDL_AUDIODRIVER=dummy", "GSETTINGS_BACKEND=memory"};
+    auto isSet = [&](const std::string& entry) {
+        const std::string key = entry.substr(0, entry.find('=') + 1);
+        for (const auto& e : env) {
+            if (e.rfind(key, 0) == 0) return true;
         }
+        return false;
+    };
+    for (const auto& e : own) {
+        if (!isSet(e)) env.push_back(e);
+    }
+    for (char** e = environ; *e != nullptr; ++e) {
+        if (!isSet(*e)) env.emplace_back(*e);
     }
     std::vector<char*> envp;
     for (auto& e : env) envp.push_back(e.data());

@@ -24,8 +24,11 @@ struct Picture {
 
 // The program under test: $LUMARIS_BINARY.
 std::string binary();
-// Starts the program with arguments, its settings under configHome.
-pid_t start(const std::vector<std::string>& args, const std::string& configHome);
+// Starts the program with arguments, its settings and home in configHome,
+// sound through SDL's dummy driver and no desktop settings service; extra
+// environment entries ("NAME=value") come first.
+pid_t start(const std::vector<std::string>& args, const std::string& configHome,
+            const std::vector<std::string>& extra = {});
 // Waits up to `seconds` for the process to end; its exit status, or -1.
 int waitExit(pid_t pid, double seconds);
 void stop(pid_t pid);

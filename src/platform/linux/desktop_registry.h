@@ -2,8 +2,9 @@
 // Control Panel\Desktop\ScreenSaveUsePassword, a 32-bit 1 or 0 answered from
 // the desktop's own "lock when the screensaver runs" option. The option is
 // read from GSettings (org.gnome.desktop.screensaver lock-enabled) where that
-// schema is installed, otherwise from the lock: line of ~/.xscreensaver
-// where that file has one. Every other key and value is not found.
+// schema is installed and a settings service keeps the user's choices,
+// otherwise from the lock: line of ~/.xscreensaver where that file has one.
+// Every other key and value is not found.
 #pragma once
 
 #include <functional>

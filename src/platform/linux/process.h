@@ -48,6 +48,8 @@ class LinuxRandom : public Random {
 public:
     void Randomize() override;
     float Rnd() override;
+    // A fixed start, for repeatable runs.
+    void seed(std::uint32_t value) { generator_.seed(value); }
 
 private:
     std::mt19937 generator_{0};

@@ -16,7 +16,7 @@ constexpr int kPanelWidth = 460, kPanelHeight = 170;
 
 // The prompt: a dark panel with a frame and three lines of text.
 Surface promptPicture(TextRenderer& text, const std::string& user, std::size_t typed, const std::string& message) {
-    Surface panel("prompt", kPanelWidth, kPanelHeight, 0xE0101830);
+    Surface panel("prompt", kPanelWidth, kPanelHeight, 0xF6101830);
     panel.clear();
     for (int x = 0; x < kPanelWidth; ++x) {
         panel.setPixel(x, 0, 0xFFD6B460);
@@ -70,6 +70,9 @@ std::int32_t ScreenLock::verify(Hwnd handle) {
     Uint64 lastTyping = SDL_GetTicks64();
 
     SDL_StartTextInput();
+    // The key that asked to end the saver is no part of the password.
+    SDL_PumpEvents();
+    SDL_FlushEvents(SDL_KEYDOWN, SDL_TEXTINPUT);
     while (!done) {
         const Surface picture = promptPicture(text, user, characters(typed.data(), length), message);
         window->setOverlay(&picture);

@@ -98,7 +98,9 @@ void blendArgb(Surface& dst, const Surface& src, int left, int top) {
                 const std::uint32_t sc = (p >> shift) & 0xFF, dc = (q >> shift) & 0xFF;
                 return ((sc * a + dc * (255 - a)) / 255) << shift;
             };
-            row[dx] = channel(16) | channel(8) | channel(0);
+            // The destination keeps its own coverage byte (a panel drawn on
+            // stays as opaque as it was).
+            row[dx] = (q & 0xFF000000u) | channel(16) | channel(8) | channel(0);
         }
     }
 }

@@ -43,7 +43,8 @@ private:
     std::vector<Cached> cache_;
 };
 
-// Blends a picture with coverage in its top byte over a 0x00RRGGBB picture.
+// Blends a picture with coverage in its top byte over another picture; the
+// destination's own top byte stays.
 void blendArgb(Surface& dst, const Surface& src, int left, int top);
 
 // Draws the visible labels over an image.
