@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/linux/dir_search.h"
+#include "platform/linux/gtk_config_dialog.h"
 #include "platform/linux/sdl_audio.h"
 #include "platform/linux/sdl_window.h"
 #include "platform/platform.h"
@@ -123,7 +124,9 @@ struct Rig {
     linux_backend::SdlPictures pictures;
     linux_backend::SilentAudio audio;
     linux_backend::LinuxFiles files{"/nonexistent"};
-    Platform platform{ui, app, clock, random, user32, screen, store, registry, passwords, gdi, pictures, audio, files};
+    linux_backend::GtkShell shell;
+    Platform platform{ui,  app,      clock, random, user32, screen, store, registry, passwords,
+                      gdi, pictures, audio, files,  shell};
     LumzSubMain module;
     linux_backend::OffscreenFormSurface window;
     NoTimer timer;

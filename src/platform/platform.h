@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "platform/graphics.h"
 #include "platform/passwords.h"
+#include "platform/shell.h"
 #include "platform/store.h"
 #include "platform/system.h"
 #include "platform/ui.h"
@@ -27,6 +28,7 @@ struct Platform {
     Pictures& pictures;
     Audio& audio;
     Files& files;
+    Shell& shell;
 };
 
 }  // namespace lumaris

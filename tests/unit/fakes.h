@@ -448,6 +448,43 @@ private:
     CallLog& log_;
 };
 
+// The shell: a folder browser that answers with `chosen` (nothing: the user
+// cancelled; an empty text: a choice without a file-system path).
+class FakeShell : public Shell {
+public:
+    explicit FakeShell(CallLog& log) : log_(log) {}
+    ItemIdList SHBrowseForFolderA(const BrowseInfo& info) override {
+        log_.push_back("SHBrowseForFolderA(" + std::to_string(info.owner) + ", " + info.title + ", " +
+                       std::to_string(info.flags) + ")");
+        if (!chosen) return nullptr;
+        ++outstanding;
+        return &*chosen;
+    }
+    std::int32_t SHGetPathFromIDListA(ItemIdList item, char* path, std::size_t capacity) override {
+        log_.push_back(std::string("SHGetPathFromIDListA(") + (item != nullptr ? "item" : "NULL") + ", " +
+                       std::to_string(capacity) + ")");
+        if (item == nullptr || chosen->empty() || chosen->size() + 1 > capacity) return 0;
+        std::memcpy(path, chosen->c_str(), chosen->size() + 1);
+        return 1;
+    }
+    void CoTaskMemFree(ItemIdList) override {
+        log_.push_back("CoTaskMemFree");
+        --outstanding;
+    }
+    std::intptr_t ShellExecuteA(Hwnd window, const char* operation, const char* file, const char* parameters,
+                                const char* directory, std::int32_t show) override {
+        log_.push_back("ShellExecuteA(" + std::to_string(window) + ", " + (operation ? operation : "NULL") + ", " +
+                       file + ", " + (parameters ? parameters : "NULL") + ", " + (directory ? directory : "NULL") +
+                       ", " + std::to_string(show) + ")");
+        return 42;
+    }
+    std::optional<std::string> chosen;
+    int outstanding = 0;
+
+private:
+    CallLog& log_;
+};
+
 // A whole fake platform around one call log.
 struct FakePlatform {
     CallLog log;
@@ -464,20 +501,22 @@ struct FakePlatform {
     FakePictures pictures;
     FakeAudio audio{log};
     FakeFiles files{log};
-    Platform platform{ui, app, clock, random, user32, screen, store, registry, passwords, gdi, pictures, audio, files};
+    FakeShell shell{log};
+    Platform platform{ui,  app,      clock, random, user32, screen, store, registry, passwords,
+                      gdi, pictures, audio, files,  shell};
 
-    // The same fakes around a real store, registry or file search.
+    // The same fakes around a real store, registry, file search or random generator.
     Platform with(SettingsStore& realStore) {
-        return Platform{ui,        app,      clock, random, user32, screen, realStore, registry, passwords,
-                        gdi,       pictures, audio, files};
+        return Platform{ui,  app,      clock, random, user32, screen, realStore, registry, passwords,
+                        gdi, pictures, audio, files,  shell};
     }
     Platform with(Registry& realRegistry) {
-        return Platform{ui,        app,      clock, random, user32, screen, store, realRegistry, passwords,
-                        gdi,       pictures, audio, files};
+        return Platform{ui,  app,      clock, random, user32, screen, store, realRegistry, passwords,
+                        gdi, pictures, audio, files,  shell};
     }
-    Platform with(Files& realFiles) {
-        return Platform{ui, app, clock, random, user32, screen, store, registry, passwords, gdi, pictures, audio,
-                        realFiles};
+    Platform with(Files& realFiles, Random& realRandom) {
+        return Platform{ui,  app,      clock, realRandom, user32,    screen, store, registry, passwords,
+                        gdi, pictures, audio, realFiles,  shell};
     }
 
     // The log without the entries that start with `prefix`.

@@ -81,9 +81,7 @@ TEST(Playlist, ThreeFilesEachAboutAThird) {
     LinuxFiles files("/nonexistent");
     LinuxRandom random;
     random.seed(20261208);
-    Platform platform{fake.ui,    fake.app,      fake.clock, random,   fake.user32,
-                      fake.screen, fake.store,   fake.registry, fake.passwords, fake.gdi,
-                      fake.pictures, fake.audio, files};
+    Platform platform = fake.with(files, random);
     LumzSubMain module;
     module.seeded = true;
     std::map<std::string, int> counts;

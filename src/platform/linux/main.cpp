@@ -2,6 +2,7 @@
 // loop while one of the program's windows is open. Also the snapshot option,
 // which runs the scene off-screen and writes a picture of it.
 #include <SDL.h>
+#include <gtk/gtk.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,7 +12,9 @@
 
 #include "platform/linux/desktop_registry.h"
 #include "platform/linux/dir_search.h"
+#include "dialog/frm_config.h"
 #include "platform/linux/event_loop.h"
+#include "platform/linux/gtk_config_dialog.h"
 #include "platform/linux/ini_store.h"
 #include "platform/linux/message_box.h"
 #include "platform/linux/password_change.h"
@@ -79,7 +82,13 @@ public:
     LinuxForms(LumzSubMain& module, Platform& platform, EventLoop& loop, SdlMixer& mixer)
         : module_(module), platform_(platform), loop_(loop), mixer_(mixer) {}
 
-    FormWindow& LoadConfig() override { throw missing("settings"); }
+    FormWindow& LoadConfig() override {
+        configDialog_ = std::make_unique<GtkConfigDialog>();
+        config_ = std::make_unique<FrmConfig>(module_, platform_, *configDialog_);
+        configDialog_->connect(*config_);
+        config_->Form_Load();
+        return *configDialog_;
+    }
     FormWindow& LoadPreview() override { throw missing("preview"); }
 
     FormWindow& LoadScene() override {
@@ -95,7 +104,8 @@ public:
         return *scene_;
     }
 
-    bool anyWindowOpen() const { return scene_ != nullptr; }
+    bool sceneOpen() const { return scene_ != nullptr; }
+    bool dialogOpen() const { return configDialog_ != nullptr && configDialog_->open(); }
     SdlFormWindow* windowFor(Hwnd handle) {
         return sceneWindow_ && sceneWindow_->hWnd() == handle ? sceneWindow_.get() : nullptr;
     }
@@ -145,6 +155,8 @@ private:
     std::unique_ptr<LoopTimer> sceneTimer_;
     std::unique_ptr<SdlMediaControl> sceneMedia_;
     std::unique_ptr<FrmTidemarMain> scene_;
+    std::unique_ptr<GtkConfigDialog> configDialog_;
+    std::unique_ptr<FrmConfig> config_;
 };
 
 // The screen of a snapshot: a fixed size at 15 twips per pixel.
@@ -238,7 +250,9 @@ int snapshot(int argc, char** argv) {
     SdlPictures pictures;
     SilentAudio audio;
     LinuxFiles files(musicFolder());
-    Platform platform{ui, app, clock, random, user32, screen, store, registry, passwords, gdi, pictures, audio, files};
+    GtkShell shell;
+    Platform platform{ui,    app,      clock, random, user32, screen, store, registry, passwords,
+                      gdi,   pictures, audio, files,  shell};
 
     LumzSubMain module;
     module.AppTitle = kAppTitle;
@@ -284,7 +298,9 @@ int run(int argc, char** argv) {
     SdlMixer mixer([&loop](std::function<void()> work) { loop.post(std::move(work)); });
     SdlAudio audio(mixer);
     LinuxFiles files(musicFolder());
-    Platform platform{ui, app, clock, random, user32, screen, store, registry, passwords, gdi, pictures, audio, files};
+    GtkShell shell;
+    Platform platform{ui,    app,      clock, random, user32, screen, store, registry, passwords,
+                      gdi,   pictures, audio, files,  shell};
 
     LumzSubMain module;
     LinuxForms forms(module, platform, loop, mixer);
@@ -299,7 +315,8 @@ int run(int argc, char** argv) {
     loop.setEventHandler([&forms](const SDL_Event& event) { forms.handle(event); });
 
     Main(module, platform, forms);
-    if (forms.anyWindowOpen()) loop.run();
+    if (forms.dialogOpen()) gtk_main();
+    if (forms.sceneOpen()) loop.run();
 
     // A message that no one could see means the run did not do its job.
     return ui.unseenMessages() > 0 ? EXIT_FAILURE : EXIT_SUCCESS;

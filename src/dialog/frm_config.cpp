@@ -1,0 +1,129 @@
+#include "dialog/frm_config.h"
+
+#include <array>
+#include <cstring>
+
+#include "platform/platform.h"
+#include "runtime/failure.h"
+#include "runtime/product.h"
+#include "settings/settings.h"
+#include "startup/lumz_submain.h"
+
+namespace lumaris {
+
+FrmConfig::FrmConfig(LumzSubMain& module, Platform& platform, ConfigView& view)
+    : module_(module), platform_(platform), view_(view) {}
+
+bool FrmConfig::folderHasMusic() {
+    // The folder exactly as stored, then "\*.mp3", even after a trailing "\".
+    return !platform_.files.Dir(module_.cfg.cfgMusicDir + "\\*.mp3").empty();
+}
+
+void FrmConfig::showMp3Check() { view_.SetVisible(Control::lblMp3Check, !folderHasMusic()); }
+
+void FrmConfig::Form_Load() {
+    trap(platform_.ui, "Error loading config form", [&] {
+        Settings& cfg = module_.cfg;
+        loadconfig(cfg, module_.AppTitle, platform_);
+        view_.SetSpeedRange(kSpeedMin, kSpeedMax);
+        view_.SetSpeed(cfg.cfgSpeed);
+        view_.SetChecked(Check::chkSound, cfg.cfgSound);
+        view_.SetChecked(Check::chkMusic, cfg.cfgMusic);
+        view_.SetChecked(Check::chkCivilization, cfg.cfgCivilization);
+        view_.SetChecked(Check::chkMouseEvent, cfg.cfgMouse);
+        view_.SetChecked(Check::chkNightMode, cfg.cfgNightMode);
+        view_.SetChecked(Check::chkBalloon, cfg.cfgBalloon);
+        if (!folderHasMusic() && cfg.cfgMusic) view_.SetVisible(Control::lblMp3Check, true);
+        if (platform_.audio.waveOutGetNumDevs() < 1) {
+            platform_.ui.MsgBox("Your system sound is not set up.", MB_ICONINFORMATION, "Sound Problem");
+            view_.SetChecked(Check::chkMusic, false);
+            view_.SetChecked(Check::chkSound, false);
+            view_.SetVisible(Control::chkMusic, false);
+            view_.SetVisible(Control::chkSound, false);
+        }
+        if (cfg.cfgMusic) {
+            view_.SetPathCaption(cfg.cfgMusicDir);
+            view_.SetVisible(Control::lblPathName, true);
+        } else {
+            view_.SetVisible(Control::lblPathName, false);
+        }
+    });
+}
+
+void FrmConfig::chkMusic_Click() {
+    Settings& cfg = module_.cfg;
+    if (view_.Checked(Check::chkMusic)) {
+        view_.SetPathCaption(cfg.cfgMusicDir);
+        view_.SetVisible(Control::lblPathName, true);
+        view_.SetVisible(Control::cmdDirPath, true);
+        cfg.cfgMusic = true;
+        showMp3Check();
+    } else {
+        cfg.cfgMusic = false;
+        view_.SetVisible(Control::lblPathName, false);
+        view_.SetVisible(Control::cmdDirPath, false);
+        view_.SetVisible(Control::lblMp3Check, false);
+    }
+}
+
+void FrmConfig::chkMouseEvent_Click() { module_.cfg.cfgMouse = view_.Checked(Check::chkMouseEvent); }
+
+void FrmConfig::cmdDirPath_Click() {
+    const std::string folder = browsefolder(0, platform_);
+    if (folder.empty()) return;
+    module_.cfg.cfgMusicDir = folder;
+    view_.SetPathCaption(folder);
+    showMp3Check();
+}
+
+void FrmConfig::cmdOk_Click() {
+    // Every step is tried; one that fails is passed over, so the dialog
+    // always tries to save and always closes.
+    auto step = [](auto&& body) {
+        try {
+            body();
+        } catch (const std::exception&) {
+        }
+    };
+    Settings& cfg = module_.cfg;
+    step([&] {
+        if (!folderHasMusic()) view_.SetVisible(Control::lblMp3Check, true);
+    });
+    step([&] { cfg.cfgSpeed = view_.Speed(); });
+    step([&] { cfg.cfgMusic = view_.Checked(Check::chkMusic); });
+    step([&] { cfg.cfgSound = view_.Checked(Check::chkSound); });
+    step([&] { cfg.cfgCivilization = view_.Checked(Check::chkCivilization); });
+    step([&] { cfg.cfgNightMode = view_.Checked(Check::chkNightMode); });
+    step([&] { cfg.cfgBalloon = view_.Checked(Check::chkBalloon); });
+    step([&] { saveconfig(cfg, module_.AppTitle, platform_); });
+    step([&] { view_.Close(); });
+}
+
+void FrmConfig::cmdCancel_Click() { view_.Close(); }
+
+void FrmConfig::lblURL_Click() {
+    platform_.shell.ShellExecuteA(0, nullptr, kPublisherUrl, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void FrmConfig::Command1_Click() {
+    const std::string readme = platform_.app.Path() + "\\" + kReadmeName;
+    platform_.shell.ShellExecuteA(0, nullptr, readme.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+std::string browsefolder(Hwnd owner, Platform& platform) {
+    BrowseInfo info;
+    info.owner = owner;
+    info.title = kBrowseTitle;
+    info.flags = BIF_RETURNONLYFSDIRS;
+    const ItemIdList item = platform.shell.SHBrowseForFolderA(info);
+    std::array<char, 512> buffer{};
+    std::string result;
+    if (platform.shell.SHGetPathFromIDListA(item, buffer.data(), buffer.size()) != 0) {
+        result.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
+    }
+    // A choice without a file-system path is freed too.
+    if (item != nullptr) platform.shell.CoTaskMemFree(item);
+    return result;
+}
+
+}  // namespace lumaris

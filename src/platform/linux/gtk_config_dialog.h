@@ -1,0 +1,82 @@
+// The settings dialog's window on Linux, made with GTK 3.
+//
+// Implements: every control of the dialog at its place and size (twips / 15
+// = pixels) in a window titled "Configuration" with a client area of
+// 341 x 369 pixels, captions, tooltips, colours, the system's sans-serif in
+// the dialog's sizes, the keyboard focus order, Enter for OK and Esc for
+// Cancel, Alt+O and Alt+C, the speed bar from 80 to 150 with steps of 10
+// and 50, and a hand pointer over the web address. Also the shell on Linux:
+// the GTK folder chooser, and opening files and addresses through GIO's
+// default handlers (never through a shell command line).
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "dialog/frm_config.h"
+#include "platform/shell.h"
+#include "runtime/form.h"
+
+namespace lumaris::linux_backend {
+
+class GtkConfigDialog : public ConfigView, public FormWindow {
+public:
+    GtkConfigDialog();
+    ~GtkConfigDialog() override;
+    GtkConfigDialog(const GtkConfigDialog&) = delete;
+    GtkConfigDialog& operator=(const GtkConfigDialog&) = delete;
+
+    // Routes the controls' events to the dialog's logic.
+    void connect(FrmConfig& logic);
+    bool open() const { return window_ != nullptr; }
+
+    // ConfigView
+    void SetSpeedRange(std::int16_t min, std::int16_t max) override;
+    void SetSpeed(std::int16_t position) override;
+    std::int16_t Speed() override;
+    void SetChecked(Check box, bool checked) override;
+    bool Checked(Check box) override;
+    void SetVisible(Control control, bool visible) override;
+    void SetPathCaption(const std::string& caption) override;
+    void Close() override;
+
+    // FormWindow
+    void SetCaption(const std::string& caption) override;
+    void Show() override;
+    void SetWindowState(std::int32_t) override {}
+    void SetTop(float) override {}
+    void SetLeft(float) override {}
+    void SetWidth(float) override {}
+    void SetHeight(float) override {}
+    Hwnd hWnd() override;
+
+private:
+    GtkWidget* check(Check box) const { return checks_.at(box); }
+    GtkWidget* window_ = nullptr;
+    GtkAdjustment* speed_ = nullptr;
+    std::map<Check, GtkWidget*> checks_;
+    std::map<Control, GtkWidget*> controls_;
+    std::map<GtkWidget*, bool> shown_;
+    GtkWidget* ok_ = nullptr;
+    GtkWidget* cancel_ = nullptr;
+    GtkWidget* pathLabel_ = nullptr;
+    FrmConfig* logic_ = nullptr;
+};
+
+class GtkShell : public Shell {
+public:
+    ItemIdList SHBrowseForFolderA(const BrowseInfo& info) override;
+    std::int32_t SHGetPathFromIDListA(ItemIdList item, char* path, std::size_t capacity) override;
+    void CoTaskMemFree(ItemIdList item) override;
+    std::intptr_t ShellExecuteA(Hwnd window, const char* operation, const char* file, const char* parameters,
+                                const char* directory, std::int32_t show) override;
+
+private:
+    std::map<std::uintptr_t, std::string> items_;
+    std::uintptr_t next_ = 1;
+};
+
+}  // namespace lumaris::linux_backend
