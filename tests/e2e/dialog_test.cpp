@@ -1,0 +1,162 @@
+// The settings dialog: the real program under Xvfb (Enter, Esc, Alt+O), and
+// the GTK folder chooser with a folder name full of awkward characters
+// passing through the chooser, the label, the store and the music check.
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "dialog/frm_config.h"
+#include "e2e_support.h"
+#include "platform/linux/dir_search.h"
+#include "platform/linux/gtk_config_dialog.h"
+#include "platform/linux/ini_store.h"
+#include "platform/linux/message_box.h"
+#include "../unit/fakes.h"
+#include "startup/lumz_submain.h"
+
+namespace lumaris::e2e {
+namespace {
+
+std::string storeText(const std::string& config) {
+    std::ifstream in(config + "/QN Vesmire Lumaris.ini");
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void xdo(const std::string& args) { ASSERT_EQ(std::system(("xdotool " + args + " >/dev/null 2>&1").c_str()), 0) << args; }
+
+class DialogProgram : public ::testing::Test {
+protected:
+    void open() {
+        config = settingsFolder({});
+        std::filesystem::remove(config + "/QN Vesmire Lumaris.ini");
+        pid = start({"/c"}, config);
+        window = waitForWindow("Configuration", 20);
+        ASSERT_NE(window, 0u);
+        sleepFor(0.5);
+        xdo("windowfocus --sync " + std::to_string(window));
+    }
+    void TearDown() override { stop(pid); }
+    std::string config;
+    pid_t pid = -1;
+    unsigned long window = 0;
+};
+
+TEST_F(DialogProgram, EnterSavesTheDefaults) {
+    open();
+    xdo("key Return");
+    EXPECT_EQ(waitExit(pid, 10), 0);
+    pid = -1;
+    const std::string text = storeText(config);
+    for (const char* line : {"SPEED=100\n", "SOUND=True\n", "MUSIC=False\n", "CIVILIZATION=True\n", "MUSICDIR=c:\\\n",
+                             "MOUSE=False\n", "NIGHTMODE=False\n", "BALLOON=False\n"}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+    }
+}
+
+TEST_F(DialogProgram, AToggledBoxThenEscSavesNothing) {
+    open();
+    // "Night Mode" sits at (152, 160) in the dialog.
+    xdo("mousemove --window " + std::to_string(window) + " 158 168 click 1");
+    sleepFor(0.3);
+    xdo("key Escape");
+    EXPECT_EQ(waitExit(pid, 10), 0);
+    pid = -1;
+    EXPECT_FALSE(std::filesystem::exists(config + "/QN Vesmire Lumaris.ini"));
+}
+
+TEST_F(DialogProgram, AltOSaves) {
+    open();
+    xdo("mousemove --window " + std::to_string(window) + " 158 168 click 1");  // Night Mode on
+    sleepFor(0.3);
+    xdo("key alt+o");
+    EXPECT_EQ(waitExit(pid, 10), 0);
+    pid = -1;
+    EXPECT_NE(storeText(config).find("NIGHTMODE=True\n"), std::string::npos) << storeText(config);
+}
+
+// Answers the folder chooser once it is open: chooses `folder`, or cancels.
+struct ChooserAnswer {
+    std::string folder;
+    bool cancel = false;
+    std::string title = {};
+    GtkFileChooserAction action = GTK_FILE_CHOOSER_ACTION_OPEN;
+    int ticks = 0;
+};
+
+gboolean answerChooser(gpointer data) {
+    auto* answer = static_cast<ChooserAnswer*>(data);
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* w = windows; w != nullptr; w = w->next) {
+        if (!GTK_IS_FILE_CHOOSER_DIALOG(w->data) || !gtk_widget_get_visible(GTK_WIDGET(w->data))) continue;
+        answer->title = gtk_window_get_title(GTK_WINDOW(w->data));
+        answer->action = gtk_file_chooser_get_action(GTK_FILE_CHOOSER(w->data));
+        // First go to the folder, as a user would; answer a few ticks later,
+        // when the chooser has taken it in.
+        if (++answer->ticks == 1 && !answer->cancel) {
+            gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(w->data), answer->folder.c_str());
+            g_list_free(windows);
+            return G_SOURCE_CONTINUE;
+        }
+        if (answer->ticks < 4 && !answer->cancel) {
+            g_list_free(windows);
+            return G_SOURCE_CONTINUE;
+        }
+        gtk_dialog_response(GTK_DIALOG(w->data), answer->cancel ? GTK_RESPONSE_CANCEL : GTK_RESPONSE_ACCEPT);
+        g_list_free(windows);
+        return G_SOURCE_REMOVE;
+    }
+    g_list_free(windows);
+    return G_SOURCE_CONTINUE;
+}
+
+TEST(FolderChooser, AwkwardFolderNamesPassThroughUnchanged) {
+    ASSERT_TRUE(linux_backend::gtkAvailable());
+    const std::string root = settingsFolder({});
+    const std::string folder = root + "/My \"Songs\"; été 'live' $(not run)";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder + "/Track One.MP3") << "x";
+
+    testing::FakePlatform fake;
+    linux_backend::GtkShell shell;
+    linux_backend::LinuxFiles files("/nonexistent");
+    linux_backend::IniFileStore store(root);
+    Platform platform{fake.ui,  fake.app,      fake.clock, fake.random, fake.user32, fake.screen, store,
+                      fake.registry, fake.passwords, fake.gdi, fake.pictures, fake.audio, files,  shell};
+    LumzSubMain module;
+    module.AppTitle = " Lumaris";
+    linux_backend::GtkConfigDialog dialog;
+    FrmConfig form(module, platform, dialog);
+    dialog.connect(form);
+    form.Form_Load();
+    dialog.Show();
+    dialog.SetChecked(Check::chkMusic, true);
+
+    ChooserAnswer cancel{"", true};
+    g_timeout_add(100, answerChooser, &cancel);
+    form.cmdDirPath_Click();
+    EXPECT_EQ(cancel.title, "Browse for folder");
+    EXPECT_EQ(cancel.action, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER);
+    EXPECT_EQ(module.cfg.cfgMusicDir, "c:\\") << "a cancelled chooser changes nothing";
+
+    ChooserAnswer choose{folder};
+    g_timeout_add(100, answerChooser, &choose);
+    form.cmdDirPath_Click();
+    EXPECT_EQ(module.cfg.cfgMusicDir, folder);
+    form.cmdOk_Click();
+
+    LumzSubMain reloaded;
+    reloaded.AppTitle = " Lumaris";
+    loadconfig(reloaded.cfg, reloaded.AppTitle, platform);
+    EXPECT_EQ(reloaded.cfg.cfgMusicDir, folder) << "stored and read back unchanged";
+    EXPECT_EQ(files.Dir(folder + "\\*.mp3"), "Track One.MP3") << "the music check finds the file";
+    EXPECT_TRUE(fake.ui.shown.empty());
+}
+
+}  // namespace
+}  // namespace lumaris::e2e
