@@ -50,13 +50,18 @@ public:
     virtual Surface Load(const std::string& name, std::uint32_t background) = 0;
 };
 
-// A text label drawn over a form.
+// A text label drawn over a form, with a transparent background.
 struct Label {
     std::string caption;
     std::uint32_t color = 0xFFFFFF;
     int left = 0;
     int top = 0;
     bool visible = true;
+    // 0: as wide as its text on one line. Otherwise the text wraps at this
+    // width and the label is as tall as its lines.
+    int width = 0;
+    bool centred = false;
+    bool bold = false;
 };
 
 // A form's window: caption, place, and a persistent back image that the
@@ -79,6 +84,10 @@ public:
     virtual void Refresh() = 0;
     // A label to draw over the image; it must outlive the window.
     virtual void AddLabel(const Label& label) = 0;
+    // The label's height in pixels with its present caption.
+    virtual int LabelHeight(const Label& label) = 0;
+    // Called after the window changed its size, before it is shown again.
+    virtual void OnResize(std::function<void()> handler) = 0;
 };
 
 // A repeating timer of the user-interface thread.

@@ -382,7 +382,7 @@ private:
         static const std::map<std::string, std::pair<int, int>> table = {
             {"skypicsource", {1820, 410}}, {"waterpicsource", {1024, 491}}, {"picDarkWater", {1024, 491}},
             {"picMoon", {65, 66}},         {"piccivilsource", {591, 127}},  {"splashpic", {272, 173}},
-            {"picBalloon", {66, 172}},
+            {"picBalloon", {66, 172}},     {"preview", {160, 120}},
         };
         return table;
     }
@@ -554,7 +554,16 @@ public:
     Surface& Image() override { return image_; }
     void Refresh() override { log_.push_back("form.Refresh"); }
     void AddLabel(const Label& label) override { labels.push_back(&label); }
+    int LabelHeight(const Label&) override { return labelHeight; }
+    void OnResize(std::function<void()> handler) override { resized = std::move(handler); }
+    // The host gives the window a new size.
+    void resizeTo(int width, int height) {
+        image_.resize(width, height);
+        if (resized) resized();
+    }
     std::vector<const Label*> labels;
+    int labelHeight = 78;
+    std::function<void()> resized;
 
 private:
     CallLog& log_;

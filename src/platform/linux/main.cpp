@@ -25,6 +25,7 @@
 #include "platform/linux/sdl_window.h"
 #include "platform/linux/x11_windows.h"
 #include "platform/platform.h"
+#include "preview/frm_preview.h"
 #include "runtime/failure.h"
 #include "runtime/form.h"
 #include "scene/frm_tidemar_main.h"
@@ -79,8 +80,8 @@ std::int16_t shiftState(Uint16 mod) {
 // The windows of this build.
 class LinuxForms : public Forms {
 public:
-    LinuxForms(LumzSubMain& module, Platform& platform, EventLoop& loop, SdlMixer& mixer)
-        : module_(module), platform_(platform), loop_(loop), mixer_(mixer) {}
+    LinuxForms(LumzSubMain& module, Platform& platform, EventLoop& loop, SdlMixer& mixer, X11Windows& windows)
+        : module_(module), platform_(platform), loop_(loop), mixer_(mixer), windows_(windows) {}
 
     FormWindow& LoadConfig() override {
         configDialog_ = std::make_unique<GtkConfigDialog>();
@@ -89,7 +90,37 @@ public:
         config_->Form_Load();
         return *configDialog_;
     }
-    FormWindow& LoadPreview() override { throw missing("preview"); }
+    FormWindow& LoadPreview() override {
+        // Our own window, unmapped until the embedding shows it inside the host.
+        const Hwnd own = windows_.createHiddenWindow(kPreviewDesignedWidth, kPreviewDesignedHeight);
+        if (own == 0) throw Failure(failures::kCannotCreate, "No display for the preview");
+        previewWindow_ = std::make_unique<SdlFormWindow>("form", static_cast<unsigned long>(own));
+        previewTimer_ = loop_.makeTimer([this] {
+            if (preview_) preview_->Timer1_Timer();
+        });
+        preview_ = std::make_unique<FrmPreview>(platform_, *previewWindow_, *previewTimer_);
+        preview_->Form_Load();
+        previewHandle_ = own;
+        return *preview_;
+    }
+
+    bool previewOpen() const { return preview_ != nullptr; }
+
+    // The preview lives only inside its host: once embedded, it follows the
+    // host's size and ends quietly when the host is gone (or never was).
+    void watchHost() {
+        hostWatch_ = loop_.makeTimer([this] {
+            const Hwnd host = windows_.parentOf(previewHandle_);
+            if (host == 0 || windows_.isRoot(host) || !windows_.exists(host)) endQuietly();
+            Rect rect;
+            if (windows_.GetClientRect(host, rect) != 0) previewWindow_->resizeTo(rect.right, rect.bottom);
+        });
+        hostWatch_->SetInterval(100);
+    }
+    [[noreturn]] static void endQuietly() {
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
 
     FormWindow& LoadScene() override {
         sceneWindow_ = std::make_unique<SdlFormWindow>("form");
@@ -113,6 +144,7 @@ public:
     // The scene's input and its closing.
     void handle(const SDL_Event& event) {
         if (!scene_) {
+            // The preview ignores input.
             if (event.type == SDL_QUIT) loop_.quit();
             return;
         }
@@ -144,9 +176,6 @@ public:
     }
 
 private:
-    static Failure missing(const std::string& what) {
-        return Failure(failures::kCannotCreate, "The " + what + " window is not part of this build");
-    }
     LumzSubMain& module_;
     Platform& platform_;
     EventLoop& loop_;
@@ -157,6 +186,12 @@ private:
     std::unique_ptr<FrmTidemarMain> scene_;
     std::unique_ptr<GtkConfigDialog> configDialog_;
     std::unique_ptr<FrmConfig> config_;
+    X11Windows& windows_;
+    std::unique_ptr<SdlFormWindow> previewWindow_;
+    std::unique_ptr<LoopTimer> previewTimer_;
+    std::unique_ptr<FrmPreview> preview_;
+    std::unique_ptr<LoopTimer> hostWatch_;
+    Hwnd previewHandle_ = 0;
 };
 
 // The screen of a snapshot: a fixed size at 15 twips per pixel.
@@ -303,7 +338,7 @@ int run(int argc, char** argv) {
                       gdi,   pictures, audio, files,  shell};
 
     LumzSubMain module;
-    LinuxForms forms(module, platform, loop, mixer);
+    LinuxForms forms(module, platform, loop, mixer, user32);
     ScreenLock lock([&forms](Hwnd handle) { return forms.windowFor(handle); },
                     [](const std::string& user, const char* password) {
                         return pamAuthenticate(kPamService, user, password);
@@ -317,6 +352,10 @@ int run(int argc, char** argv) {
     Main(module, platform, forms);
     if (forms.dialogOpen()) gtk_main();
     if (forms.sceneOpen()) loop.run();
+    if (forms.previewOpen()) {
+        forms.watchHost();
+        loop.run();
+    }
 
     // A message that no one could see means the run did not do its job.
     return ui.unseenMessages() > 0 ? EXIT_FAILURE : EXIT_SUCCESS;

@@ -45,39 +45,61 @@ TextRenderer::~TextRenderer() {
     for (const Font& f : fonts_) TTF_CloseFont(f.font);
 }
 
-TTF_Font* TextRenderer::font(int size) {
+TTF_Font* TextRenderer::font(int size, bool bold) {
     for (const Font& f : fonts_) {
-        if (f.size == size) return f.font;
+        if (f.size == size && f.bold == bold) return f.font;
     }
     if (TTF_WasInit() == 0 && TTF_Init() != 0) return nullptr;
     static const std::string file = sansSerifFile();
     if (file.empty()) return nullptr;
     TTF_Font* opened = TTF_OpenFont(file.c_str(), size);
-    if (opened != nullptr) fonts_.push_back({size, opened});
+    if (opened == nullptr) return nullptr;
+    if (bold) TTF_SetFontStyle(opened, TTF_STYLE_BOLD);
+    fonts_.push_back({size, bold, opened});
     return opened;
 }
 
-const Surface* TextRenderer::render(const std::string& text, std::uint32_t color, int size) {
+const Surface* TextRenderer::render(const std::string& text, std::uint32_t color, int size, bool bold, int wrapWidth,
+                                    bool centred) {
     for (const Cached& c : cache_) {
-        if (c.text == text && c.color == color && c.size == size) return &c.pixels;
+        if (c.text == text && c.color == color && c.size == size && c.bold == bold && c.wrapWidth == wrapWidth &&
+            c.centred == centred) {
+            return &c.pixels;
+        }
     }
-    TTF_Font* f = font(size);
+    TTF_Font* f = font(size, bold);
     if (f == nullptr || text.empty()) return nullptr;
+    std::string lines;
+    for (char ch : text) {
+        if (ch != '\r') lines += ch;
+    }
     const SDL_Color sdlColor{static_cast<Uint8>(color >> 16), static_cast<Uint8>(color >> 8),
                              static_cast<Uint8>(color), 255};
-    SDL_Surface* rendered = TTF_RenderUTF8_Blended(f, text.c_str(), sdlColor);
+    SDL_Surface* rendered = nullptr;
+    if (wrapWidth > 0) {
+        TTF_SetFontWrappedAlign(f, centred ? TTF_WRAPPED_ALIGN_CENTER : TTF_WRAPPED_ALIGN_LEFT);
+        rendered = TTF_RenderUTF8_Blended_Wrapped(f, lines.c_str(), sdlColor, static_cast<Uint32>(wrapWidth));
+    } else {
+        rendered = TTF_RenderUTF8_Blended(f, lines.c_str(), sdlColor);
+    }
     if (rendered == nullptr) return nullptr;
     SDL_Surface* argb = SDL_ConvertSurfaceFormat(rendered, SDL_PIXELFORMAT_ARGB8888, 0);
     SDL_FreeSurface(rendered);
     if (argb == nullptr) return nullptr;
-    Surface pixels("text", argb->w, argb->h);
+    // A wrapped label keeps its own width, its lines centred inside it.
+    const int width = wrapWidth > 0 ? wrapWidth : argb->w;
+    const int offset = wrapWidth > 0 ? (wrapWidth - argb->w) / 2 : 0;
+    Surface pixels("text", width, argb->h);
     for (int y = 0; y < argb->h; ++y) {
-        std::memcpy(pixels.row(y), static_cast<const std::uint8_t*>(argb->pixels) + y * argb->pitch,
-                    sizeof(std::uint32_t) * static_cast<std::size_t>(argb->w));
+        const auto* from = reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(argb->pixels) +
+                                                                  y * argb->pitch);
+        for (int x = 0; x < argb->w; ++x) {
+            if (x + offset >= 0 && x + offset < width) pixels.setPixel(x + offset, y, from[x]);
+        }
     }
     SDL_FreeSurface(argb);
     if (cache_.size() >= 64) cache_.clear();
-    cache_.push_back({text, color, size, std::move(pixels)});
+    cache_.push_back({text, color, size, bold, wrapWidth, centred, std::move(pixels)});
     return &cache_.back().pixels;
 }
 
@@ -105,11 +127,14 @@ void blendArgb(Surface& dst, const Surface& src, int left, int top) {
     }
 }
 
+const Surface* renderLabel(const Label& label, TextRenderer& text) {
+    return text.render(label.caption, label.color, kLabelFontSize, label.bold, label.width, label.centred);
+}
+
 void paintLabels(Surface& image, const std::vector<const Label*>& labels, TextRenderer& text) {
     for (const Label* label : labels) {
         if (!label->visible) continue;
-        // The label's font: the system's sans-serif at a small size.
-        const Surface* pixels = text.render(label->caption, label->color, 12);
+        const Surface* pixels = renderLabel(*label, text);
         if (pixels != nullptr) blendArgb(image, *pixels, label->left, label->top);
     }
 }
@@ -131,6 +156,38 @@ SdlFormWindow::SdlFormWindow(const std::string& name) : image_(name, 0, 0) {
     image_.resize(bounds.w, bounds.h);
 }
 
+SdlFormWindow::SdlFormWindow(const std::string& name, unsigned long foreignWindow) : image_(name, 0, 0) {
+    if (!sdlVideoAvailable()) throw Failure(failures::kCannotCreate, std::string("No display: ") + SDL_GetError());
+    window_ = SDL_CreateWindowFrom(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(foreignWindow)));
+    if (window_ == nullptr) throw Failure(failures::kCannotCreate, std::string("No window: ") + SDL_GetError());
+    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    if (renderer_ == nullptr) {
+        SDL_DestroyWindow(window_);
+        throw Failure(failures::kCannotCreate, std::string("No renderer: ") + SDL_GetError());
+    }
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window_, &w, &h);
+    geometry_ = SDL_Rect{0, 0, w, h};
+    image_.resize(w, h);
+}
+
+void SdlFormWindow::resizeTo(int width, int height) {
+    if (width == image_.width() && height == image_.height()) return;
+    SDL_SetWindowSize(window_, std::max(width, 1), std::max(height, 1));
+    image_.resize(width, height);
+    if (onResize_) onResize_();
+}
+
+int SdlFormWindow::LabelHeight(const Label& label) {
+    const Surface* pixels = renderLabel(label, text_);
+    return pixels != nullptr ? pixels->height() : 0;
+}
+
+int OffscreenFormSurface::LabelHeight(const Label& label) {
+    const Surface* pixels = renderLabel(label, text_);
+    return pixels != nullptr ? pixels->height() : 0;
+}
+
 SdlFormWindow::~SdlFormWindow() {
     if (texture_ != nullptr) SDL_DestroyTexture(texture_);
     if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
@@ -149,6 +206,7 @@ void SdlFormWindow::applyGeometry() {
     SDL_SetWindowPosition(window_, geometry_.x, geometry_.y);
     SDL_SetWindowSize(window_, std::max(geometry_.w, 1), std::max(geometry_.h, 1));
     image_.resize(geometry_.w, geometry_.h);
+    if (onResize_) onResize_();
 }
 
 void SdlFormWindow::SetWindowState(std::int32_t state) {
@@ -170,6 +228,7 @@ void SdlFormWindow::SetWidth(float twips) {
     geometry_.w = static_cast<int>(std::lround(twips / kTwipsPerPixel));
     applyGeometry();
 }
+
 void SdlFormWindow::SetHeight(float twips) {
     geometry_.h = static_cast<int>(std::lround(twips / kTwipsPerPixel));
     applyGeometry();

@@ -11,6 +11,7 @@
 
 #include <SDL.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,20 +26,27 @@ namespace lumaris::linux_backend {
 class TextRenderer {
 public:
     ~TextRenderer();
-    const Surface* render(const std::string& text, std::uint32_t color, int size);
+    // One line, or with wrapWidth > 0 lines wrapped at that width, each
+    // centred when asked; carriage returns are dropped.
+    const Surface* render(const std::string& text, std::uint32_t color, int size, bool bold = false,
+                          int wrapWidth = 0, bool centred = false);
 
 private:
     struct Font {
         int size;
+        bool bold;
         TTF_Font* font;
     };
     struct Cached {
         std::string text;
         std::uint32_t color;
         int size;
+        bool bold;
+        int wrapWidth;
+        bool centred;
         Surface pixels;
     };
-    TTF_Font* font(int size);
+    TTF_Font* font(int size, bool bold);
     std::vector<Font> fonts_;
     std::vector<Cached> cache_;
 };
@@ -49,10 +57,16 @@ void blendArgb(Surface& dst, const Surface& src, int left, int top);
 
 // Draws the visible labels over an image.
 void paintLabels(Surface& image, const std::vector<const Label*>& labels, TextRenderer& text);
+// A label's text as a picture, or null when there is nothing to draw.
+const Surface* renderLabel(const Label& label, TextRenderer& text);
+inline constexpr int kLabelFontSize = 11;
 
 class SdlFormWindow : public FormSurface {
 public:
     explicit SdlFormWindow(const std::string& name);
+    // A window of another program's making (an X11 window id), drawn into
+    // with the software renderer.
+    SdlFormWindow(const std::string& name, unsigned long foreignWindow);
     ~SdlFormWindow() override;
     SdlFormWindow(const SdlFormWindow&) = delete;
     SdlFormWindow& operator=(const SdlFormWindow&) = delete;
@@ -68,8 +82,12 @@ public:
     Surface& Image() override { return image_; }
     void Refresh() override;
     void AddLabel(const Label& label) override { labels_.push_back(&label); }
+    int LabelHeight(const Label& label) override;
+    void OnResize(std::function<void()> handler) override { onResize_ = std::move(handler); }
 
     std::uint32_t windowId() const { return SDL_GetWindowID(window_); }
+    // Takes on a size the window was given from outside.
+    void resizeTo(int width, int height);
     // A picture drawn centred over everything (the password prompt), or none.
     void setOverlay(const Surface* overlay);
     // Keeps keyboard and pointer input to this window.
@@ -88,6 +106,7 @@ private:
     Surface overlay_;
     bool hasOverlay_ = false;
     Surface composed_;
+    std::function<void()> onResize_;
 };
 
 // A window that is never shown: its image is the whole result.
@@ -105,6 +124,8 @@ public:
     Surface& Image() override { return image_; }
     void Refresh() override {}
     void AddLabel(const Label& label) override { labels_.push_back(&label); }
+    int LabelHeight(const Label& label) override;
+    void OnResize(std::function<void()>) override {}
     // The image as it would look on screen, labels included.
     Surface composed();
 

@@ -213,6 +213,41 @@ Hwnd X11Windows::FindWindowA(const char* className, const char* windowName) {
     return static_cast<Hwnd>(found);
 }
 
+Hwnd X11Windows::createHiddenWindow(int width, int height) {
+    Display* d = display();
+    if (d == nullptr) return 0;
+    const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, static_cast<unsigned>(width),
+                                         static_cast<unsigned>(height), 0, 0, BlackPixel(d, DefaultScreen(d)));
+    XSync(d, False);
+    return static_cast<Hwnd>(w);
+}
+
+bool X11Windows::exists(Hwnd window) {
+    Display* d = display();
+    if (d == nullptr || window == 0) return false;
+    XErrorScope scope(d);
+    XWindowAttributes attributes{};
+    const Status ok = XGetWindowAttributes(d, static_cast<Window>(window), &attributes);
+    return !scope.failed() && ok != 0;
+}
+
+Hwnd X11Windows::parentOf(Hwnd window) {
+    Display* d = display();
+    if (d == nullptr || window == 0) return 0;
+    XErrorScope scope(d);
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    const Status ok = XQueryTree(d, static_cast<Window>(window), &root, &parent, &children, &count);
+    if (children != nullptr) XFree(children);
+    return (scope.failed() || ok == 0) ? 0 : static_cast<Hwnd>(parent);
+}
+
+bool X11Windows::isRoot(Hwnd window) {
+    Display* d = display();
+    return d != nullptr && static_cast<Window>(window) == DefaultRootWindow(d);
+}
+
 std::int32_t X11Windows::ShowCursor(bool show) {
     cursorCount_ += show ? 1 : -1;
     if (sdlVideoAvailable()) SDL_ShowCursor(cursorCount_ >= 0 ? SDL_ENABLE : SDL_DISABLE);

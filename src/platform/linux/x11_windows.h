@@ -42,6 +42,13 @@ public:
                                        std::uint32_t winIni) override;
     // What the program last told the system through SPI_SETSCREENSAVERRUNNING.
     bool screensaverRunning() const { return screensaverRunning_; }
+    // A top-level window that stays unmapped until shown; 0 without a display.
+    Hwnd createHiddenWindow(int width, int height);
+    // Whether the window exists (a bad handle is no failure).
+    bool exists(Hwnd window);
+    // The window's parent, or 0.
+    Hwnd parentOf(Hwnd window);
+    bool isRoot(Hwnd window);
 
 private:
     _XDisplay* display();
