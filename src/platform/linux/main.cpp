@@ -109,6 +109,7 @@ public:
     // The preview lives only inside its host: once embedded, it follows the
     // host's size and ends quietly when the host is gone (or never was).
     void watchHost() {
+        windows_.endQuietlyOnOtherErrors();
         hostWatch_ = loop_.makeTimer([this] {
             const Hwnd host = windows_.parentOf(previewHandle_);
             if (host == 0 || windows_.isRoot(host) || !windows_.exists(host)) endQuietly();

@@ -6,6 +6,8 @@
 #include <X11/Xutil.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -19,12 +21,17 @@ namespace {
 // other connections (GTK's, SDL's) to the handler that was there before.
 Display* g_trappedDisplay = nullptr;
 bool g_xError = false;
+bool g_quietOnOtherErrors = false;
 XErrorHandler g_previousHandler = nullptr;
 
 int onXError(Display* display, XErrorEvent* event) {
     if (display == g_trappedDisplay) {
         g_xError = true;
         return 0;
+    }
+    if (g_quietOnOtherErrors) {
+        std::fflush(nullptr);
+        std::_Exit(0);
     }
     return g_previousHandler != nullptr ? g_previousHandler(display, event) : 0;
 }
@@ -241,6 +248,13 @@ Hwnd X11Windows::parentOf(Hwnd window) {
     const Status ok = XQueryTree(d, static_cast<Window>(window), &root, &parent, &children, &count);
     if (children != nullptr) XFree(children);
     return (scope.failed() || ok == 0) ? 0 : static_cast<Hwnd>(parent);
+}
+
+void X11Windows::endQuietlyOnOtherErrors() {
+    if (display() == nullptr) return;
+    g_quietOnOtherErrors = true;
+    XErrorHandler previous = XSetErrorHandler(onXError);
+    if (previous != onXError) g_previousHandler = previous;
 }
 
 bool X11Windows::isRoot(Hwnd window) {

@@ -49,6 +49,9 @@ public:
     // The window's parent, or 0.
     Hwnd parentOf(Hwnd window);
     bool isRoot(Hwnd window);
+    // From now on an X error of another connection (the drawing library's,
+    // whose window went away with its host) ends the process quietly.
+    void endQuietlyOnOtherErrors();
 
 private:
     _XDisplay* display();
