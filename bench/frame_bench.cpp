@@ -11,6 +11,7 @@
 
 #include "platform/linux/dir_search.h"
 #include "platform/linux/gtk_config_dialog.h"
+#include "platform/linux/headless.h"
 #include "platform/linux/sdl_audio.h"
 #include "platform/linux/sdl_window.h"
 #include "platform/platform.h"
@@ -47,32 +48,6 @@ public:
 private:
     std::uint32_t state_ = 1;
 };
-class NoUser32 : public User32 {
-public:
-    std::int32_t GetSystemMetrics(std::int32_t) override { return 0; }
-    std::int32_t GetClientRect(Hwnd, Rect&) override { return 0; }
-    std::int32_t GetWindowLongA(Hwnd, std::int32_t) override { return 0; }
-    std::int32_t SetWindowLongA(Hwnd, std::int32_t, std::int32_t) override { return 0; }
-    Hwnd SetParent(Hwnd, Hwnd) override { return 0; }
-    std::int32_t SetWindowPos(Hwnd, Hwnd, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                              std::uint32_t) override {
-        return 0;
-    }
-    Hwnd FindWindowA(const char*, const char*) override { return 0; }
-    std::int32_t ShowCursor(bool) override { return 0; }
-    std::int32_t SystemParametersInfoA(std::uint32_t, std::uint32_t, void*, std::uint32_t) override { return 1; }
-};
-class SizedScreen : public Screen {
-public:
-    SizedScreen(int w, int h) : w_(w), h_(h) {}
-    float Width() override { return static_cast<float>(w_) * 15; }
-    float Height() override { return static_cast<float>(h_) * 15; }
-    float TwipsPerPixelX() override { return 15; }
-    float TwipsPerPixelY() override { return 15; }
-
-private:
-    int w_, h_;
-};
 class MemoryStore : public SettingsStore {
 public:
     std::string GetSetting(const std::string&, const std::string&, const std::string& key,
@@ -103,20 +78,14 @@ public:
     std::int32_t VerifyScreenSavePwd(Hwnd) override { return 0; }
 };
 
-class NoTimer : public Timer {
-public:
-    void SetInterval(std::int32_t) override {}
-    std::int32_t Interval() const override { return 0; }
-    void SetEnabled(bool) override {}
-};
 
 struct Rig {
     QuietUi ui;
     FixedApp app;
     ZeroClock clock;
     SimpleRandom random;
-    NoUser32 user32;
-    SizedScreen screen;
+    linux_backend::NoWindows user32;
+    linux_backend::FixedScreen screen;
     MemoryStore store;
     NoRegistry registry;
     NoPasswords passwords;
@@ -129,7 +98,7 @@ struct Rig {
                       gdi, pictures, audio, files,  shell};
     LumzSubMain module;
     linux_backend::OffscreenFormSurface window;
-    NoTimer timer;
+    linux_backend::ManualTimer timer;
     linux_backend::SilentMediaControl media;
     FrmTidemarMain form;
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/user32.h"
+#include "runtime/form.h"
 #include "runtime/surface.h"
 
 namespace lumaris {
@@ -64,20 +65,11 @@ struct Label {
     bool bold = false;
 };
 
-// A form's window: caption, place, and a persistent back image that the
-// screen shows after each refresh.
-class FormSurface {
+// A form's window: caption and place (FormWindow; Show also gives it the
+// keyboard focus), and a persistent back image that the screen shows after
+// each refresh.
+class FormSurface : public FormWindow {
 public:
-    virtual ~FormSurface() = default;
-    virtual void SetCaption(const std::string& caption) = 0;
-    // Shows the window and gives it the keyboard focus.
-    virtual void Show() = 0;
-    virtual void SetWindowState(std::int32_t state) = 0;
-    virtual void SetTop(float twips) = 0;
-    virtual void SetLeft(float twips) = 0;
-    virtual void SetWidth(float twips) = 0;
-    virtual void SetHeight(float twips) = 0;
-    virtual Hwnd hWnd() = 0;
     // The persistent image, as large as the window's inner area.
     virtual Surface& Image() = 0;
     // Shows the image, with the labels drawn over it.

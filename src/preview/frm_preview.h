@@ -17,7 +17,7 @@ inline constexpr int kPreviewDesignedHeight = 121;
 // The credit text: six lines joined by carriage return and line feed.
 std::string creditText();
 
-class FrmPreview : public FormWindow {
+class FrmPreview {
 public:
     // window and timer belong to the platform; the timer's ticks must call
     // Timer1_Timer. The window starts at the designed inner size.
@@ -29,15 +29,9 @@ public:
     // top-left corner, never stretched.
     void Form_Paint();
 
-    // FormWindow
-    void SetCaption(const std::string& caption) override { window_.SetCaption(caption); }
-    void Show() override { window_.Show(); }
-    void SetWindowState(std::int32_t state) override { window_.SetWindowState(state); }
-    void SetTop(float twips) override { window_.SetTop(twips); }
-    void SetLeft(float twips) override { window_.SetLeft(twips); }
-    void SetWidth(float twips) override { window_.SetWidth(twips); }
-    void SetHeight(float twips) override { window_.SetHeight(twips); }
-    Hwnd hWnd() override { return window_.hWnd(); }
+    // The form's window, which the start-up places and shows.
+    FormSurface& window() { return window_; }
+    Hwnd hWnd() { return window_.hWnd(); }
 
     Label Label1;
     Timer& Timer1;

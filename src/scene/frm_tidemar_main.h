@@ -42,7 +42,7 @@ struct SceneState {
 inline constexpr std::int32_t kSceneTimerStart = 90;
 inline constexpr int kBalloonPictureWidth = 66;
 
-class FrmTidemarMain : public FormWindow {
+class FrmTidemarMain {
 public:
     // window, timer and media control belong to the platform; the timer's
     // ticks must call Timer1_Timer, which the constructor cannot arrange.
@@ -71,15 +71,9 @@ public:
     // Unloads the form, whatever asks for it; the program ends.
     [[noreturn]] void Unload();
 
-    // FormWindow
-    void SetCaption(const std::string& caption) override { window_.SetCaption(caption); }
-    void Show() override { window_.Show(); }
-    void SetWindowState(std::int32_t state) override { window_.SetWindowState(state); }
-    void SetTop(float twips) override { window_.SetTop(twips); }
-    void SetLeft(float twips) override { window_.SetLeft(twips); }
-    void SetWidth(float twips) override { window_.SetWidth(twips); }
-    void SetHeight(float twips) override { window_.SetHeight(twips); }
-    Hwnd hWnd() override { return window_.hWnd(); }
+    // The form's window, which the start-up places and shows.
+    FormSurface& window() { return window_; }
+    Hwnd hWnd() { return window_.hWnd(); }
 
     SceneState state;
     Surface skypicsource;

@@ -12,6 +12,7 @@
 
 #include "audio/playlist.h"
 #include "fakes.h"
+#include "temp_dir.h"
 #include "platform/linux/dir_search.h"
 #include "platform/linux/pam_verifier.h"
 #include "platform/linux/paths.h"
@@ -25,15 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace linux_backend;
 
-struct TempDir {
-    TempDir() {
-        char pattern[] = "/tmp/lumaris-files-XXXXXX";
-        path = ::mkdtemp(pattern);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    void file(const std::string& name, const std::string& text = "x") const { std::ofstream(path + "/" + name) << text; }
-    std::string path;
-};
+using testing::TempDir;
 
 std::vector<std::string> allNames(Files& files, const std::string& pattern) {
     std::vector<std::string> names;

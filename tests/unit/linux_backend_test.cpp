@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "fakes.h"
+#include "temp_dir.h"
 #include "platform/linux/desktop_registry.h"
 #include "platform/linux/password_change.h"
 #include "platform/linux/process.h"
@@ -21,14 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace linux_backend;
 
-struct TempDir {
-    TempDir() {
-        char pattern[] = "/tmp/lumaris-test-XXXXXX";
-        path = ::mkdtemp(pattern);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    std::string path;
-};
+using testing::TempDir;
 
 std::string probeWith(DesktopRegistry& registry) {
     testing::FakePlatform fake;

@@ -15,6 +15,7 @@
 #include "dialog/frm_config.h"
 #include "platform/linux/event_loop.h"
 #include "platform/linux/gtk_config_dialog.h"
+#include "platform/linux/headless.h"
 #include "platform/linux/ini_store.h"
 #include "platform/linux/message_box.h"
 #include "platform/linux/password_change.h"
@@ -101,7 +102,7 @@ public:
         preview_ = std::make_unique<FrmPreview>(platform_, *previewWindow_, *previewTimer_);
         preview_->Form_Load();
         previewHandle_ = own;
-        return *preview_;
+        return *previewWindow_;
     }
 
     bool previewOpen() const { return preview_ != nullptr; }
@@ -133,7 +134,7 @@ public:
         scene_->Form_Load();
         // With the password option on, no other window may take the input.
         if (scene_->state.usePassword) sceneWindow_->grabInput(true);
-        return *scene_;
+        return *sceneWindow_;
     }
 
     bool sceneOpen() const { return scene_ != nullptr; }
@@ -193,49 +194,6 @@ private:
     std::unique_ptr<FrmPreview> preview_;
     std::unique_ptr<LoopTimer> hostWatch_;
     Hwnd previewHandle_ = 0;
-};
-
-// The screen of a snapshot: a fixed size at 15 twips per pixel.
-class FixedScreen : public Screen {
-public:
-    FixedScreen(int w, int h) : w_(w), h_(h) {}
-    float Width() override { return static_cast<float>(w_) * 15.0f; }
-    float Height() override { return static_cast<float>(h_) * 15.0f; }
-    float TwipsPerPixelX() override { return 15.0f; }
-    float TwipsPerPixelY() override { return 15.0f; }
-
-private:
-    int w_, h_;
-};
-
-// Window calls of a snapshot: there is no window and no pointer to hide.
-class NoWindows : public User32 {
-public:
-    std::int32_t GetSystemMetrics(std::int32_t) override { return 0; }
-    std::int32_t GetClientRect(Hwnd, Rect& rect) override {
-        rect = Rect{};
-        return 0;
-    }
-    std::int32_t GetWindowLongA(Hwnd, std::int32_t) override { return 0; }
-    std::int32_t SetWindowLongA(Hwnd, std::int32_t, std::int32_t) override { return 0; }
-    Hwnd SetParent(Hwnd, Hwnd) override { return 0; }
-    std::int32_t SetWindowPos(Hwnd, Hwnd, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                              std::uint32_t) override {
-        return 0;
-    }
-    Hwnd FindWindowA(const char*, const char*) override { return 0; }
-    std::int32_t ShowCursor(bool) override { return 0; }
-    std::int32_t SystemParametersInfoA(std::uint32_t, std::uint32_t, void*, std::uint32_t) override { return 1; }
-};
-
-class ManualTimer : public Timer {
-public:
-    void SetInterval(std::int32_t milliseconds) override { interval_ = milliseconds; }
-    std::int32_t Interval() const override { return interval_; }
-    void SetEnabled(bool) override {}
-
-private:
-    std::int32_t interval_ = 0;
 };
 
 struct SnapshotOptions {

@@ -186,18 +186,13 @@ std::int32_t X11Windows::SetWindowLongA(Hwnd window, std::int32_t index, std::in
 Hwnd X11Windows::SetParent(Hwnd child, Hwnd parent) {
     Display* d = display();
     if (d == nullptr || child == 0) return 0;
+    const Hwnd oldParent = parentOf(child);
+    if (oldParent == 0) return 0;
     XErrorScope scope(d);
-    Window root = 0, oldParent = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    if (XQueryTree(d, static_cast<Window>(child), &root, &oldParent, &children, &count) == 0 || scope.failed()) {
-        return 0;
-    }
-    if (children != nullptr) XFree(children);
-    const Window newParent = parent == 0 ? root : static_cast<Window>(parent);
+    const Window newParent = parent == 0 ? DefaultRootWindow(d) : static_cast<Window>(parent);
     XReparentWindow(d, static_cast<Window>(child), newParent, 0, 0);
     if (scope.failed()) return 0;
-    return static_cast<Hwnd>(oldParent);
+    return oldParent;
 }
 
 std::int32_t X11Windows::SetWindowPos(Hwnd window, Hwnd /*insertAfter*/, std::int32_t x, std::int32_t y,
