@@ -17,13 +17,13 @@ int main(int argc, char** argv) {
                       "#include \"runtime/resources.h\"\n\nnamespace lumaris {\nnamespace {\n";
     std::string table;
     for (int i = 2; i < argc; ++i) {
-        const std::string spec = argv[i];
-        const auto a = spec.find(':'), b = spec.find(':', a + 1);
+        const std::string entry = argv[i];
+        const auto a = entry.find(':'), b = entry.find(':', a + 1);
         if (a == std::string::npos || b == std::string::npos) {
             std::fprintf(stderr, "embed: bad argument %s\n", argv[i]);
             return 2;
         }
-        const std::string type = spec.substr(0, a), name = spec.substr(a + 1, b - a - 1), path = spec.substr(b + 1);
+        const std::string type = entry.substr(0, a), name = entry.substr(a + 1, b - a - 1), path = entry.substr(b + 1);
         std::ifstream in(path, std::ios::binary);
         if (!in) {
             std::fprintf(stderr, "embed: cannot read %s\n", path.c_str());
