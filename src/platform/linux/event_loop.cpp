@@ -6,6 +6,9 @@ namespace lumaris::linux_backend {
 
 LoopTimer::LoopTimer(EventLoop& loop, std::function<void()> onTick) : loop_(loop), onTick_(std::move(onTick)) {}
 
+// A timer that goes away leaves the loop's list, so the loop never calls it.
+LoopTimer::~LoopTimer() { std::erase(loop_.timers_, this); }
+
 void LoopTimer::SetInterval(std::int32_t milliseconds) {
     interval_ = milliseconds;
     deadline_ = EventLoop::nowMs() + static_cast<std::uint64_t>(std::max(interval_, 1));

@@ -23,6 +23,9 @@ class EventLoop;
 class LoopTimer : public Timer {
 public:
     LoopTimer(EventLoop& loop, std::function<void()> onTick);
+    ~LoopTimer() override;
+    LoopTimer(const LoopTimer&) = delete;
+    LoopTimer& operator=(const LoopTimer&) = delete;
     void SetInterval(std::int32_t milliseconds) override;
     std::int32_t Interval() const override { return interval_; }
     void SetEnabled(bool enabled) override;

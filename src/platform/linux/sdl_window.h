@@ -85,7 +85,6 @@ public:
     int LabelHeight(const Label& label) override;
     void OnResize(std::function<void()> handler) override { onResize_ = std::move(handler); }
 
-    std::uint32_t windowId() const { return SDL_GetWindowID(window_); }
     // Takes on a size the window was given from outside.
     void resizeTo(int width, int height);
     // A picture drawn centred over everything (the password prompt), or none.
