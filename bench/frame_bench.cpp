@@ -9,103 +9,31 @@
 #include <memory>
 #include <vector>
 
-#include "platform/linux/dir_search.h"
-#include "platform/linux/gtk_config_dialog.h"
-#include "platform/linux/headless.h"
-#include "platform/linux/sdl_audio.h"
 #include "platform/linux/sdl_window.h"
-#include "platform/platform.h"
+#include "platform/null/null_platform.h"
 #include "scene/frm_tidemar_main.h"
 #include "startup/lumz_submain.h"
 
 namespace lumaris {
 namespace {
 
-class QuietUi : public Ui {
-public:
-    std::int32_t MsgBox(const std::string&, std::int32_t, const std::string&) override { return 1; }
-};
-class FixedApp : public App {
-public:
-    std::string Command() override { return "/s"; }
-    bool PrevInstance() override { return false; }
-    std::string Path() override { return "."; }
-    [[noreturn]] void EndProcess() override { std::abort(); }
-    [[noreturn]] void End() override { std::abort(); }
-};
-class ZeroClock : public Clock {
-public:
-    float Timer() override { return 0; }
-};
-class SimpleRandom : public Random {
-public:
-    void Randomize() override { state_ = 12345; }
-    float Rnd() override {
-        state_ = state_ * 1103515245u + 12345u;
-        return static_cast<float>((state_ >> 8) & 0xFFFFFF) / 16777216.0f;
-    }
-
-private:
-    std::uint32_t state_ = 1;
-};
-class MemoryStore : public SettingsStore {
-public:
-    std::string GetSetting(const std::string&, const std::string&, const std::string& key,
-                           const std::string& defaultText) override {
-        const auto found = values.find(key);
-        return found == values.end() ? defaultText : found->second;
-    }
-    void SaveSetting(const std::string&, const std::string&, const std::string& key, const std::string& text) override {
-        values[key] = text;
-    }
-    std::map<std::string, std::string> values;
-};
-class NoRegistry : public Registry {
-public:
-    std::int32_t RegOpenKeyA(Hkey, const char*, Hkey& handle) override {
-        handle = 0;
-        return ERROR_FILE_NOT_FOUND;
-    }
-    std::int32_t RegQueryValueExA(Hkey, const char*, std::uint32_t, std::int32_t&, unsigned char*,
-                                  std::uint32_t&) override {
-        return ERROR_FILE_NOT_FOUND;
-    }
-    std::int32_t RegCloseKey(Hkey) override { return 0; }
-};
-class NoPasswords : public Passwords {
-public:
-    std::int32_t PwdChangePasswordA(const char*, Hwnd, std::int32_t, std::int32_t) override { return 0; }
-    std::int32_t VerifyScreenSavePwd(Hwnd) override { return 0; }
-};
-
-
+// The scene on the headless host, with the real built-in pictures.
 struct Rig {
-    QuietUi ui;
-    FixedApp app;
-    ZeroClock clock;
-    SimpleRandom random;
-    linux_backend::NoWindows user32;
-    linux_backend::FixedScreen screen;
-    MemoryStore store;
-    NoRegistry registry;
-    NoPasswords passwords;
-    RasterGdi gdi;
     linux_backend::SdlPictures pictures;
-    linux_backend::SilentAudio audio;
-    linux_backend::LinuxFiles files{"/nonexistent"};
-    linux_backend::GtkShell shell;
-    Platform platform{ui,  app,      clock, random, user32, screen, store, registry, passwords,
-                      gdi, pictures, audio, files,  shell};
+    null_backend::HeadlessPlatform host;
     LumzSubMain module;
-    linux_backend::OffscreenFormSurface window;
-    linux_backend::ManualTimer timer;
-    linux_backend::SilentMediaControl media;
+    null_backend::MemorySurface window;
+    null_backend::ManualLoop loop;
+    null_backend::ManualTimer timer{loop, [] {}};
+    null_backend::SilentMediaControl media;
     FrmTidemarMain form;
 
     Rig(int w, int h, bool night, bool balloon)
-        : screen(w, h), window(w, h), form((module.AppTitle = " Lumaris", module), platform, window, timer, media) {
-        store.values["NIGHTMODE"] = night ? "True" : "False";
-        store.values["BALLOON"] = balloon ? "True" : "False";
+        : host(pictures, static_cast<float>(w), static_cast<float>(h)),
+          window(host.screen),
+          form((module.AppTitle = " Lumaris", module), host.platform, window, timer, media) {
+        host.store.set("NIGHTMODE", night ? "True" : "False");
+        host.store.set("BALLOON", balloon ? "True" : "False");
     }
 };
 

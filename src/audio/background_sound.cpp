@@ -15,13 +15,13 @@ void PlayResWave(const std::string& name, LumzSubMain& module, Platform& platfor
     if (bytes.empty()) throw Failure(326, "Resource with identifier '" + name + "' not found");
     // The player reads the image while it plays: the module keeps it.
     module.soundBuffer.assign(bytes.begin(), bytes.end());
-    PlayWaveAdv(module.soundBuffer.data(), SND_ASYNC | SND_MEMORY | SND_LOOP, platform);
+    PlayWaveAdv(module.soundBuffer.data(), kSndAsync | kSndMemory | kSndLoop, platform);
 }
 
 void PlayWaveAdv(const void* sound, std::int32_t flags, Platform& platform) {
     StopAllMci(platform);
     const std::int32_t ok = platform.audio.sndPlaySoundA(sound, static_cast<std::uint32_t>(flags));
-    if (ok == 0) platform.ui.MsgBox("PlayWaveAdv Error!", MB_OK, kProductName);
+    if (ok == 0) platform.ui.MsgBox("PlayWaveAdv Error!", kMbOk, kProductName);
 }
 
 void StopAllMci(Platform& platform) {

@@ -26,6 +26,9 @@ void FrmConfig::Form_Load() {
         Settings& cfg = module_.cfg;
         loadconfig(cfg, module_.AppTitle, platform_);
         view_.SetSpeedRange(kSpeedMin, kSpeedMax);
+        // The bar takes no position outside its range: a stored speed out
+        // of it fails the load, as an invalid property value.
+        if (cfg.cfgSpeed < kSpeedMin || cfg.cfgSpeed > kSpeedMax) throw Failure(380, "Invalid property value");
         view_.SetSpeed(cfg.cfgSpeed);
         view_.SetChecked(Check::chkSound, cfg.cfgSound);
         view_.SetChecked(Check::chkMusic, cfg.cfgMusic);
@@ -35,7 +38,7 @@ void FrmConfig::Form_Load() {
         view_.SetChecked(Check::chkBalloon, cfg.cfgBalloon);
         if (!folderHasMusic() && cfg.cfgMusic) view_.SetVisible(Control::lblMp3Check, true);
         if (platform_.audio.waveOutGetNumDevs() < 1) {
-            platform_.ui.MsgBox("Your system sound is not set up.", MB_ICONINFORMATION, "Sound Problem");
+            platform_.ui.MsgBox("Your system sound is not set up.", kMbIconInformation, "Sound Problem");
             view_.SetChecked(Check::chkMusic, false);
             view_.SetChecked(Check::chkSound, false);
             view_.SetVisible(Control::chkMusic, false);
@@ -102,19 +105,19 @@ void FrmConfig::cmdOk_Click() {
 void FrmConfig::cmdCancel_Click() { view_.Close(); }
 
 void FrmConfig::lblURL_Click() {
-    platform_.shell.ShellExecuteA(0, nullptr, kPublisherUrl, nullptr, nullptr, SW_SHOWNORMAL);
+    platform_.shell.ShellExecuteA(0, nullptr, kPublisherUrl, nullptr, nullptr, kSwShowNormal);
 }
 
 void FrmConfig::Command1_Click() {
     const std::string readme = platform_.app.Path() + "\\" + kReadmeName;
-    platform_.shell.ShellExecuteA(0, nullptr, readme.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    platform_.shell.ShellExecuteA(0, nullptr, readme.c_str(), nullptr, nullptr, kSwShowNormal);
 }
 
 std::string browsefolder(Hwnd owner, Platform& platform) {
     BrowseInfo info;
     info.owner = owner;
     info.title = kBrowseTitle;
-    info.flags = BIF_RETURNONLYFSDIRS;
+    info.flags = kBifReturnOnlyFsDirs;
     const ItemIdList item = platform.shell.SHBrowseForFolderA(info);
     std::array<char, 512> buffer{};
     std::string result;

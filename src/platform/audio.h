@@ -10,11 +10,11 @@
 
 namespace lumaris {
 
-inline constexpr std::uint32_t SND_ASYNC = 0x0001;
-inline constexpr std::uint32_t SND_NODEFAULT = 0x0002;
-inline constexpr std::uint32_t SND_MEMORY = 0x0004;
-inline constexpr std::uint32_t SND_LOOP = 0x0008;
-inline constexpr std::uint32_t SND_PURGE = 0x0040;
+inline constexpr std::uint32_t kSndAsync = 0x0001;  // SND_ASYNC
+inline constexpr std::uint32_t kSndNoDefault = 0x0002;  // SND_NODEFAULT
+inline constexpr std::uint32_t kSndMemory = 0x0004;  // SND_MEMORY
+inline constexpr std::uint32_t kSndLoop = 0x0008;  // SND_LOOP
+inline constexpr std::uint32_t kSndPurge = 0x0040;  // SND_PURGE
 
 class Audio {
 public:

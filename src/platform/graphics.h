@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/user32.h"
+#include "runtime/compose.h"
 #include "runtime/form.h"
 #include "runtime/surface.h"
 
@@ -49,20 +50,9 @@ public:
     // own size with the given background colour. A missing or undecodable
     // picture is a failure.
     virtual Surface Load(const std::string& name, std::uint32_t background) = 0;
-};
-
-// A text label drawn over a form, with a transparent background.
-struct Label {
-    std::string caption;
-    std::uint32_t color = 0xFFFFFF;
-    int left = 0;
-    int top = 0;
-    bool visible = true;
-    // 0: as wide as its text on one line. Otherwise the text wraps at this
-    // width and the label is as tall as its lines.
-    int width = 0;
-    bool centred = false;
-    bool bold = false;
+    // Writes a picture to a PNG file; false when it could not be written
+    // whole (the file is then not there).
+    virtual bool SavePng(const Surface& picture, const std::string& path) = 0;
 };
 
 // A form's window: caption and place (FormWindow; Show also gives it the
@@ -80,6 +70,13 @@ public:
     virtual int LabelHeight(const Label& label) = 0;
     // Called after the window changed its size, before it is shown again.
     virtual void OnResize(std::function<void()> handler) = 0;
+    // Takes on a size given from outside (the host window's), in pixels.
+    virtual void ResizeTo(int width, int height) = 0;
+    // Keeps keyboard and pointer input to this window, so that no other
+    // window can take it (a screen that only a password opens).
+    virtual void KeepInput(bool keep) = 0;
+    // Where the window's input goes; null: input is ignored.
+    virtual void SetInput(FormInput* input) = 0;
 };
 
 // A repeating timer of the user-interface thread.

@@ -10,8 +10,8 @@
 
 namespace lumaris {
 
-inline constexpr std::uint32_t BIF_RETURNONLYFSDIRS = 0x0001;
-inline constexpr std::int32_t SW_SHOWNORMAL = 1;
+inline constexpr std::uint32_t kBifReturnOnlyFsDirs = 0x0001;  // BIF_RETURNONLYFSDIRS
+inline constexpr std::int32_t kSwShowNormal = 1;  // SW_SHOWNORMAL
 
 // What the folder browser is asked to show.
 struct BrowseInfo {

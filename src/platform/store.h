@@ -21,13 +21,13 @@ public:
 };
 
 using Hkey = std::uint32_t;
-inline constexpr Hkey HKEY_CURRENT_USER = 0x80000001u;
-inline constexpr std::int32_t REG_SZ = 1;
-inline constexpr std::int32_t REG_DWORD = 4;
-inline constexpr std::int32_t ERROR_SUCCESS = 0;
-inline constexpr std::int32_t ERROR_FILE_NOT_FOUND = 2;
-inline constexpr std::int32_t ERROR_INVALID_HANDLE = 6;
-inline constexpr std::int32_t ERROR_MORE_DATA = 234;
+inline constexpr Hkey kHkeyCurrentUser = 0x80000001u;  // HKEY_CURRENT_USER
+inline constexpr std::int32_t kRegSz = 1;  // REG_SZ
+inline constexpr std::int32_t kRegDword = 4;  // REG_DWORD
+inline constexpr std::int32_t kErrorSuccess = 0;  // ERROR_SUCCESS
+inline constexpr std::int32_t kErrorFileNotFound = 2;  // ERROR_FILE_NOT_FOUND
+inline constexpr std::int32_t kErrorInvalidHandle = 6;  // ERROR_INVALID_HANDLE
+inline constexpr std::int32_t kErrorMoreData = 234;  // ERROR_MORE_DATA
 
 // A read-only view of the system registry.
 class Registry {

@@ -18,21 +18,21 @@ struct Rect {
     std::int32_t bottom = 0;
 };
 
-inline constexpr std::int32_t SM_XVIRTUALSCREEN = 76;
-inline constexpr std::int32_t SM_YVIRTUALSCREEN = 77;
-inline constexpr std::int32_t SM_CXVIRTUALSCREEN = 78;
-inline constexpr std::int32_t SM_CYVIRTUALSCREEN = 79;
-inline constexpr std::int32_t SM_CMONITORS = 80;
+inline constexpr std::int32_t kSmXVirtualScreen = 76;  // SM_XVIRTUALSCREEN
+inline constexpr std::int32_t kSmYVirtualScreen = 77;  // SM_YVIRTUALSCREEN
+inline constexpr std::int32_t kSmCxVirtualScreen = 78;  // SM_CXVIRTUALSCREEN
+inline constexpr std::int32_t kSmCyVirtualScreen = 79;  // SM_CYVIRTUALSCREEN
+inline constexpr std::int32_t kSmCMonitors = 80;  // SM_CMONITORS
 
-inline constexpr std::int32_t GWL_STYLE = -16;
-inline constexpr std::int32_t GWL_HWNDPARENT = -8;
-inline constexpr std::int32_t WS_CHILD = 0x40000000;
+inline constexpr std::int32_t kGwlStyle = -16;  // GWL_STYLE
+inline constexpr std::int32_t kGwlHwndParent = -8;  // GWL_HWNDPARENT
+inline constexpr std::int32_t kWsChild = 0x40000000;  // WS_CHILD
 
-inline constexpr std::uint32_t SPI_SETSCREENSAVERRUNNING = 97;
+inline constexpr std::uint32_t kSpiSetScreenSaverRunning = 97;  // SPI_SETSCREENSAVERRUNNING
 
-inline constexpr std::uint32_t SWP_NOZORDER = 0x0004;
-inline constexpr std::uint32_t SWP_NOACTIVATE = 0x0010;
-inline constexpr std::uint32_t SWP_SHOWWINDOW = 0x0040;
+inline constexpr std::uint32_t kSwpNoZOrder = 0x0004;  // SWP_NOZORDER
+inline constexpr std::uint32_t kSwpNoActivate = 0x0010;  // SWP_NOACTIVATE
+inline constexpr std::uint32_t kSwpShowWindow = 0x0040;  // SWP_SHOWWINDOW
 
 class User32 {
 public:

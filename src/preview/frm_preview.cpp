@@ -24,7 +24,7 @@ FrmPreview::FrmPreview(Platform& platform, FormSurface& window, Timer& timer)
 void FrmPreview::Form_Paint() {
     Surface& image = window_.Image();
     image.clear();
-    platform_.gdi.BitBlt(image, 0, 0, picture_.width(), picture_.height(), picture_, 0, 0, SRCCOPY);
+    platform_.gdi.BitBlt(image, 0, 0, picture_.width(), picture_.height(), picture_, 0, 0, Rop::SrcCopy);
 }
 
 void FrmPreview::Form_Load() {

@@ -13,7 +13,7 @@ Failure invalidCall() { return Failure(kInvalidCall, "Invalid procedure call or 
 }  // namespace failures
 
 void showTrapped(Ui& ui, std::string_view title, const Failure& failure) {
-    ui.MsgBox(failure.message(), MB_ICONEXCLAMATION, std::string(title));
+    ui.MsgBox(failure.message(), kMbIconExclamation, std::string(title));
 }
 
 Failure asFailure(const std::exception& error) {

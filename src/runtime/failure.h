@@ -52,11 +52,11 @@ Failure invalidCall();
 }  // namespace failures
 
 // Message box styles and answers used across the program.
-inline constexpr std::int32_t MB_OK = 0x00;
-inline constexpr std::int32_t MB_ICONERROR = 0x10;
-inline constexpr std::int32_t MB_ICONEXCLAMATION = 0x30;
-inline constexpr std::int32_t MB_ICONINFORMATION = 0x40;
-inline constexpr std::int32_t IDOK = 1;
+inline constexpr std::int32_t kMbOk = 0x00;  // MB_OK
+inline constexpr std::int32_t kMbIconError = 0x10;  // MB_ICONERROR
+inline constexpr std::int32_t kMbIconExclamation = 0x30;  // MB_ICONEXCLAMATION
+inline constexpr std::int32_t kMbIconInformation = 0x40;  // MB_ICONINFORMATION
+inline constexpr std::int32_t kIdOk = 1;  // IDOK
 
 // Runs body; a failure that escapes it (or any standard exception, turned into
 // a failure) is shown in a message box titled `title` and then cleared.

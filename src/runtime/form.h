@@ -9,6 +9,10 @@
 
 namespace lumaris {
 
+// Form geometry is in twips; the screen has this many per pixel at 96 dots
+// per inch, the only density the program lays itself out for.
+inline constexpr float kTwipsPerPixel = 15.0f;
+
 inline constexpr std::int32_t kWindowStateNormal = 0;
 inline constexpr std::int32_t kWindowStateMaximized = 2;
 
@@ -24,6 +28,23 @@ public:
     virtual void SetWidth(float twips) = 0;
     virtual void SetHeight(float twips) = 0;
     virtual Hwnd hWnd() = 0;
+};
+
+// The input a form's window receives, in the form's own terms: key codes
+// (letters as their upper-case character), the shift state (1 Shift, 2 Ctrl,
+// 4 Alt), buttons (1 left, 2 right, 4 middle) and client coordinates in
+// pixels.
+class FormInput {
+public:
+    virtual ~FormInput() = default;
+    virtual void KeyDown(std::int16_t keyCode, std::int16_t shift) = 0;
+    virtual void MouseDown(std::int16_t button, std::int16_t shift, float x, float y) = 0;
+    // A button released: a click.
+    virtual void MouseUp() = 0;
+    virtual void MouseMove(std::int16_t buttons, std::int16_t shift, float x, float y) = 0;
+    virtual void LostFocus() = 0;
+    // The window manager, or the user's session, asks the window to close.
+    virtual void CloseRequest() = 0;
 };
 
 // Loads the program's forms. Loading runs the form's load handler to

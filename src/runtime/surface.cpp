@@ -30,7 +30,7 @@ void Surface::resize(int width, int height) {
 }
 
 std::int32_t blit(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, int sy, std::uint32_t rop) {
-    if (rop != SRCCOPY && rop != SRCAND && rop != SRCPAINT) return 0;
+    if (rop != Rop::SrcCopy && rop != Rop::SrcAnd && rop != Rop::SrcPaint) return 0;
     if (w <= 0 || h <= 0) return 1;
     // Work in 64 bits: positions and sizes come from callers as 32-bit values.
     long long dx0 = x, dy0 = y, sx0 = sx, sy0 = sy, cw = w, ch = h;
@@ -50,9 +50,9 @@ std::int32_t blit(Surface& dst, int x, int y, int w, int h, const Surface& src, 
     for (long long r = 0; r < ch; ++r) {
         const std::uint32_t* from = src.row(static_cast<int>(sy0 + r)) + sx0;
         std::uint32_t* to = dst.row(static_cast<int>(dy0 + r)) + dx0;
-        if (rop == SRCCOPY) {
+        if (rop == Rop::SrcCopy) {
             std::memmove(to, from, count * sizeof(std::uint32_t));
-        } else if (rop == SRCAND) {
+        } else if (rop == Rop::SrcAnd) {
             for (std::size_t i = 0; i < count; ++i) to[i] &= from[i];
         } else {
             for (std::size_t i = 0; i < count; ++i) to[i] |= from[i];

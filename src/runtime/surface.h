@@ -12,9 +12,12 @@
 
 namespace lumaris {
 
-inline constexpr std::uint32_t SRCCOPY = 0x00CC0020;
-inline constexpr std::uint32_t SRCAND = 0x008800C6;
-inline constexpr std::uint32_t SRCPAINT = 0x00EE0086;
+// The raster operations of a copy, by the system's numbers.
+namespace Rop {
+inline constexpr std::uint32_t SrcCopy = 0x00CC0020;   // SRCCOPY
+inline constexpr std::uint32_t SrcAnd = 0x008800C6;    // SRCAND
+inline constexpr std::uint32_t SrcPaint = 0x00EE0086;  // SRCPAINT
+}  // namespace Rop
 
 inline constexpr std::uint32_t rgb(std::uint32_t r, std::uint32_t g, std::uint32_t b) {
     return (r << 16) | (g << 8) | b;

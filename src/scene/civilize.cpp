@@ -22,7 +22,7 @@ void FrmTidemarMain::civilize() {
         TownPiece piece{0, 0, 0, 0};
         if (state.townStage >= 1 && state.townStage <= 17) piece = townPieces()[state.townStage - 1];
         platform_.gdi.BitBlt(skypicsource, piece.x + kTownLeft, piece.y + kTownTop, piece.width, piece.height,
-                             piccivilsource, piece.x, piece.y, SRCCOPY);
+                             piccivilsource, piece.x, piece.y, Rop::SrcCopy);
     });
 }
 

@@ -63,7 +63,7 @@ void FrmTidemarMain::Form_KeyDown(std::int16_t keyCode, std::int16_t /*shift*/) 
             Label1.visible = true;
             break;
         case kKeyS:
-            if (cfg.cfgSound) platform_.audio.sndPlaySoundA(nullptr, SND_PURGE);
+            if (cfg.cfgSound) platform_.audio.sndPlaySoundA(nullptr, kSndPurge);
             break;
         default:
             endsaver();
@@ -93,8 +93,8 @@ void FrmTidemarMain::Form_Unload(std::int16_t& /*cancel*/) {
         if (!module_.PreviewMode) {
             platform_.user32.ShowCursor(true);
             std::int32_t zero = 0;
-            platform_.user32.SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, 0, &zero, 0);
-            platform_.audio.sndPlaySoundA(nullptr, SND_PURGE);
+            platform_.user32.SystemParametersInfoA(kSpiSetScreenSaverRunning, 0, &zero, 0);
+            platform_.audio.sndPlaySoundA(nullptr, kSndPurge);
             if (module_.cfg.cfgMusic) {
                 MMControl1.SetWait(true);
                 MMControl1.SetCommand("close");

@@ -37,7 +37,7 @@ void FrmTidemarMain::drawSplash(float W, float H) {
     const double x = static_cast<double>(W) / 2 - 136;
     const double y = static_cast<double>(H) / 2 - 90 - static_cast<double>(state.sceneLift) / 2;
     platform_.gdi.BitBlt(window_.Image(), static_cast<std::int32_t>(nearest(x)), static_cast<std::int32_t>(nearest(y)),
-                         272, 181, splashpic, 0, 0, SRCCOPY);
+                         272, 181, splashpic, 0, 0, Rop::SrcCopy);
 }
 
 void FrmTidemarMain::nightPreparation() {
@@ -52,11 +52,11 @@ void FrmTidemarMain::nightPreparation() {
         platform_.gdi.Line(skypicsource, x, y, x + 1, y + 1, rgb(g, g, g));
     }
     platform_.gdi.BitBlt(skypicsource, s.sceneWidth - 200, 10, picMoon.width(), picMoon.height(), picMoon, 0, 0,
-                         SRCCOPY);
+                         Rop::SrcCopy);
     s.layerSpeed[0] = 0.01f;
     platform_.gdi.RefreshPicture(skypicsource);
     platform_.gdi.BitBlt(waterpicsource, 0, 0, waterpicsource.width(), waterpicsource.height(), picDarkWater, 0, 0,
-                         SRCCOPY);
+                         Rop::SrcCopy);
 }
 
 void FrmTidemarMain::Form_Load() {
@@ -65,10 +65,10 @@ void FrmTidemarMain::Form_Load() {
         Settings& cfg = module_.cfg;
         if (!module_.PreviewMode) {
             s.startTime = platform_.clock.Timer();
-            s.usePassword = leadingNumber(getregstring(HKEY_CURRENT_USER, kDesktopKey, kScreenSaveUsePassword,
+            s.usePassword = leadingNumber(getregstring(kHkeyCurrentUser, kDesktopKey, kScreenSaveUsePassword,
                                                        platform_)) != 0;
             std::int32_t zero = 0;
-            platform_.user32.SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, 1, &zero, 0);
+            platform_.user32.SystemParametersInfoA(kSpiSetScreenSaverRunning, 1, &zero, 0);
             platform_.user32.ShowCursor(false);
         }
         loadconfig(cfg, module_.AppTitle, platform_);

@@ -33,8 +33,8 @@ void FrmTidemarMain::Timer1_Timer() {
 
         // 3. The sky in two pieces; the first from the advanced position plus one.
         const auto skyColumn = static_cast<std::int32_t>(std::floor(static_cast<double>(s.scrollX[0]) + 1.0));
-        gdi.BitBlt(form, s.sceneLeft, -s.sceneLift, w0, s.skyHeight, skypicsource, skyColumn, 0, SRCCOPY);
-        gdi.BitBlt(form, s.sceneLeft + w0, -s.sceneLift, r0, s.skyHeight, skypicsource, 0, 0, SRCCOPY);
+        gdi.BitBlt(form, s.sceneLeft, -s.sceneLift, w0, s.skyHeight, skypicsource, skyColumn, 0, Rop::SrcCopy);
+        gdi.BitBlt(form, s.sceneLeft + w0, -s.sceneLift, r0, s.skyHeight, skypicsource, 0, 0, Rop::SrcCopy);
 
         // 4. The sea bands, top to bottom, each in two pieces.
         for (int i = 1; i <= 10; ++i) {
@@ -49,8 +49,8 @@ void FrmTidemarMain::Timer1_Timer() {
             const std::int16_t h = toInt16(static_cast<double>(s.bandTop[i + 1]) - s.bandTop[i]);
             const std::int16_t sy = toInt16(static_cast<double>(s.bandTop[i]) - s.skyHeight);
             gdi.BitBlt(form, s.sceneLeft, top, w, h, waterpicsource, static_cast<std::int32_t>(nearest(s.scrollX[i])),
-                       sy, SRCCOPY);
-            gdi.BitBlt(form, s.sceneLeft + w, top, r, h, waterpicsource, 0, sy, SRCCOPY);
+                       sy, Rop::SrcCopy);
+            gdi.BitBlt(form, s.sceneLeft + w, top, r, h, waterpicsource, 0, sy, Rop::SrcCopy);
         }
 
         // 5. The title splash stays on top for the first 30 frames.
@@ -69,8 +69,8 @@ void FrmTidemarMain::Timer1_Timer() {
             }
             if (b.x > s.mouseX && b.x > s.sceneLeft) b.x = b.x - 2;
             if (b.y > s.mouseY && b.y > -s.sceneLift) b.y = b.y - 1;
-            gdi.BitBlt(form, b.x, b.y, b.width, b.height, picBalloon, b.srcX, b.srcY + b.height, SRCAND);
-            gdi.BitBlt(form, b.x, b.y, b.width, b.height, picBalloon, b.srcX, b.srcY, SRCPAINT);
+            gdi.BitBlt(form, b.x, b.y, b.width, b.height, picBalloon, b.srcX, b.srcY + b.height, Rop::SrcAnd);
+            gdi.BitBlt(form, b.x, b.y, b.width, b.height, picBalloon, b.srcX, b.srcY, Rop::SrcPaint);
         }
 
         // 7. Show the frame.

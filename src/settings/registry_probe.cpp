@@ -22,9 +22,9 @@ std::string getregstring(Hkey root, const std::string& keyPath, const std::strin
         const std::int32_t status =
             platform.registry.RegQueryValueExA(handle, valueName.c_str(), 0, type, buffer.data(), size);
 
-        if (status == ERROR_SUCCESS) {
+        if (status == kErrorSuccess) {
             std::string text(reinterpret_cast<const char*>(buffer.data()), buffer.size());
-            if (type == REG_DWORD) {
+            if (type == kRegDword) {
                 const double value = static_cast<double>(buffer[0]) + 256.0 * buffer[1] + 65536.0 * buffer[2] +
                                      16777216.0 * buffer[3];
                 text = formatAtLeast3(value);

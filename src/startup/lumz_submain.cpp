@@ -20,17 +20,17 @@ void fullScreenMode(LumzSubMain& module, Platform& platform, Forms& forms) {
     FormWindow& scene = forms.LoadScene();
     scene.SetCaption(kRunningCaption);
     scene.Show();
-    if (platform.user32.GetSystemMetrics(SM_CMONITORS) != 0) {
+    if (platform.user32.GetSystemMetrics(kSmCMonitors) != 0) {
         // Stretch over the whole virtual desktop; form geometry is in twips.
         scene.SetWindowState(kWindowStateNormal);
         scene.SetTop(static_cast<float>(
-            static_cast<double>(platform.screen.TwipsPerPixelY()) * platform.user32.GetSystemMetrics(SM_YVIRTUALSCREEN)));
+            static_cast<double>(platform.screen.TwipsPerPixelY()) * platform.user32.GetSystemMetrics(kSmYVirtualScreen)));
         scene.SetLeft(static_cast<float>(
-            static_cast<double>(platform.screen.TwipsPerPixelX()) * platform.user32.GetSystemMetrics(SM_XVIRTUALSCREEN)));
+            static_cast<double>(platform.screen.TwipsPerPixelX()) * platform.user32.GetSystemMetrics(kSmXVirtualScreen)));
         scene.SetWidth(static_cast<float>(static_cast<double>(platform.screen.TwipsPerPixelX()) *
-                                          platform.user32.GetSystemMetrics(SM_CXVIRTUALSCREEN)));
+                                          platform.user32.GetSystemMetrics(kSmCxVirtualScreen)));
         scene.SetHeight(static_cast<float>(static_cast<double>(platform.screen.TwipsPerPixelY()) *
-                                           platform.user32.GetSystemMetrics(SM_CYVIRTUALSCREEN)));
+                                           platform.user32.GetSystemMetrics(kSmCyVirtualScreen)));
     }
 }
 
@@ -42,12 +42,12 @@ void previewMode(LumzSubMain& module, Platform& platform, Forms& forms, const st
     FormWindow& preview = forms.LoadPreview();
     preview.SetCaption(kPreviewCaption);
     const Hwnd window = preview.hWnd();
-    const std::int32_t style = platform.user32.GetWindowLongA(window, GWL_STYLE) | WS_CHILD;
-    platform.user32.SetWindowLongA(window, GWL_STYLE, style);
+    const std::int32_t style = platform.user32.GetWindowLongA(window, kGwlStyle) | kWsChild;
+    platform.user32.SetWindowLongA(window, kGwlStyle, style);
     platform.user32.SetParent(window, host);
-    platform.user32.SetWindowLongA(window, GWL_HWNDPARENT, host);
+    platform.user32.SetWindowLongA(window, kGwlHwndParent, host);
     platform.user32.SetWindowPos(window, 0, 0, 0, rect.right, rect.bottom,
-                                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+                                 kSwpNoZOrder | kSwpNoActivate | kSwpShowWindow);
 }
 
 void passwordChangeMode(Platform& platform, const std::string& arguments) {
@@ -75,7 +75,7 @@ void Main(LumzSubMain& module, Platform& platform, Forms& forms) {
         } else if (mode == "A") {
             passwordChangeMode(platform, arguments);
         } else {
-            platform.ui.MsgBox("Unknown command-line arguments: [" + received + "]", MB_ICONERROR, kProductName);
+            platform.ui.MsgBox("Unknown command-line arguments: [" + received + "]", kMbIconError, kProductName);
         }
     });
 }

@@ -12,6 +12,7 @@
 #include "dialog/frm_config.h"
 #include "e2e_support.h"
 #include "platform/linux/dir_search.h"
+#include "platform/linux/gio_shell.h"
 #include "platform/linux/gtk_config_dialog.h"
 #include "platform/linux/ini_store.h"
 #include "platform/linux/message_box.h"
@@ -130,9 +131,9 @@ TEST(FolderChooser, AwkwardFolderNamesPassThroughUnchanged) {
                       fake.registry, fake.passwords, fake.gdi, fake.pictures, fake.audio, files,  shell};
     LumzSubMain module;
     module.AppTitle = " Lumaris";
-    linux_backend::GtkConfigDialog dialog;
+    linux_backend::GtkConfigDialog dialog([] {});
     FrmConfig form(module, platform, dialog);
-    dialog.connect(form);
+    dialog.Connect(form);
     form.Form_Load();
     dialog.Show();
     dialog.SetChecked(Check::chkMusic, true);

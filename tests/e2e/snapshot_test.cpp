@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "e2e_support.h"
 
@@ -55,6 +57,39 @@ TEST(Snapshot, TheFirstTownPieceAppearsAfterOneLoopOfTheSky) {
     ASSERT_EQ(after.width, 1024);
     ASSERT_EQ(after.height, 768);
     EXPECT_TRUE(shows(after, 948, 402, town, 0, 119, 76, 8)) << "the quay on the shore";
+}
+
+// FNV-1a over the red, green and blue bytes of every pixel, row by row.
+std::uint64_t checksum(const Picture& p) {
+    std::uint64_t h = 0xcbf29ce484222325ull;
+    for (std::uint32_t px : p.pixels) {
+        for (int shift : {16, 8, 0}) {
+            h ^= (px >> shift) & 0xFF;
+            h *= 0x100000001b3ull;
+        }
+    }
+    return h;
+}
+
+// The scene's pictures as the program drew them before its platform layer
+// was reshaped: the same settings and frames must give the same pixels.
+TEST(Snapshot, PicturesStayPixelForPixel) {
+    const struct {
+        std::vector<std::string> settings;
+        int frames;
+        const char* size;
+        std::uint64_t sum;
+    } cases[] = {
+        {{}, 5, "1920x1080", 0x457184a9757ceeceull},
+        {{}, 40, "1024x768", 0x65ed6915d73562d6ull},
+        {{}, 40, "1920x1080", 0x84772a8ea70195d6ull},
+        {{}, 40, "800x600", 0x11cb176bfc905744ull},
+        {{"BALLOON=True", "CIVILIZATION=True"}, 1821, "1024x768", 0xe10487046d4ff2c0ull},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(checksum(snapshot(settingsFolder(c.settings), c.frames, c.size)), c.sum)
+            << c.frames << " frames at " << c.size;
+    }
 }
 
 TEST(Snapshot, SizesAndBadArguments) {

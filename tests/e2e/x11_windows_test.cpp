@@ -57,7 +57,7 @@ TEST_F(X11Test, EmbedsAWindowInAHostAndFillsItsClientArea) {
 
     EXPECT_EQ(windows.SetParent(static_cast<Hwnd>(child), static_cast<Hwnd>(host)), static_cast<Hwnd>(root));
     EXPECT_NE(windows.SetWindowPos(static_cast<Hwnd>(child), 0, 0, 0, rect.right, rect.bottom,
-                                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW),
+                                   kSwpNoZOrder | kSwpNoActivate | kSwpShowWindow),
               0);
     XSync(display, False);
     EXPECT_EQ(parentOf(child), host);
@@ -72,9 +72,9 @@ TEST_F(X11Test, EmbedsAWindowInAHostAndFillsItsClientArea) {
 
 TEST_F(X11Test, StylesAreKeptPerWindow) {
     X11Windows windows;
-    EXPECT_EQ(windows.SetWindowLongA(7, GWL_STYLE, WS_CHILD), 0);
-    EXPECT_EQ(windows.GetWindowLongA(7, GWL_STYLE), WS_CHILD);
-    EXPECT_EQ(windows.GetWindowLongA(8, GWL_STYLE), 0);
+    EXPECT_EQ(windows.SetWindowLongA(7, kGwlStyle, kWsChild), 0);
+    EXPECT_EQ(windows.GetWindowLongA(7, kGwlStyle), kWsChild);
+    EXPECT_EQ(windows.GetWindowLongA(8, kGwlStyle), 0);
 }
 
 TEST_F(X11Test, FindsTopLevelWindowsByTheirExactTitle) {
@@ -96,7 +96,7 @@ TEST_F(X11Test, BadHandlesFailQuietly) {
     EXPECT_EQ(rect.right, 0);
     EXPECT_EQ(rect.bottom, 0);
     EXPECT_EQ(windows.SetParent(12345, 67890), 0);
-    EXPECT_EQ(windows.SetWindowPos(12345, 0, 0, 0, 10, 10, SWP_SHOWWINDOW), 0);
+    EXPECT_EQ(windows.SetWindowPos(12345, 0, 0, 0, 10, 10, kSwpShowWindow), 0);
     // Still usable afterwards.
     const Window host = makeWindow(DefaultRootWindow(display), 40, 30, nullptr);
     ASSERT_NE(windows.GetClientRect(static_cast<Hwnd>(host), rect), 0);
@@ -105,11 +105,11 @@ TEST_F(X11Test, BadHandlesFailQuietly) {
 
 TEST_F(X11Test, MonitorsAndVirtualDesktopComeFromTheDisplays) {
     X11Windows windows;
-    EXPECT_EQ(windows.GetSystemMetrics(SM_CMONITORS), 1);
-    EXPECT_EQ(windows.GetSystemMetrics(SM_XVIRTUALSCREEN), 0);
-    EXPECT_EQ(windows.GetSystemMetrics(SM_YVIRTUALSCREEN), 0);
-    EXPECT_EQ(windows.GetSystemMetrics(SM_CXVIRTUALSCREEN), 1024);
-    EXPECT_EQ(windows.GetSystemMetrics(SM_CYVIRTUALSCREEN), 768);
+    EXPECT_EQ(windows.GetSystemMetrics(kSmCMonitors), 1);
+    EXPECT_EQ(windows.GetSystemMetrics(kSmXVirtualScreen), 0);
+    EXPECT_EQ(windows.GetSystemMetrics(kSmYVirtualScreen), 0);
+    EXPECT_EQ(windows.GetSystemMetrics(kSmCxVirtualScreen), 1024);
+    EXPECT_EQ(windows.GetSystemMetrics(kSmCyVirtualScreen), 768);
     linux_backend::SdlScreen screen;
     EXPECT_EQ(screen.Width(), 1024.0f * 15.0f);
     EXPECT_EQ(screen.Height(), 768.0f * 15.0f);

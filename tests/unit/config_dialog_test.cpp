@@ -21,10 +21,8 @@ public:
         min_ = min;
         max_ = max;
     }
-    void SetSpeed(std::int16_t position) override {
-        if (position < min_ || position > max_) throw Failure(380, "Invalid property value");
-        speed = position;
-    }
+    // Out of range, the logic itself must refuse the position.
+    void SetSpeed(std::int16_t position) override { speed = position < min_ || position > max_ ? -1 : position; }
     std::int16_t Speed() override { return speed; }
     void SetChecked(Check box, bool value) override {
         if (checked[box] == value) return;
@@ -167,7 +165,7 @@ TEST(ConfigLoad, NoSoundDeviceOneMessageBothHiddenAndSavedOff) {
     d.form.Form_Load();
     ASSERT_EQ(d.fake.ui.shown.size(), 1u);
     EXPECT_EQ(d.fake.ui.shown[0].text, "Your system sound is not set up.");
-    EXPECT_EQ(d.fake.ui.shown[0].style, MB_ICONINFORMATION);
+    EXPECT_EQ(d.fake.ui.shown[0].style, kMbIconInformation);
     EXPECT_EQ(d.fake.ui.shown[0].title, "Sound Problem");
     EXPECT_FALSE(d.view.visible[Control::chkMusic]);
     EXPECT_FALSE(d.view.visible[Control::chkSound]);

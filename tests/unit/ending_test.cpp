@@ -31,7 +31,7 @@ struct Ending : Scene {
     }
     void passwordOption() {
         fake.registry.value = std::string("\x01\0\0\0", 4);
-        fake.registry.valueType = REG_DWORD;
+        fake.registry.valueType = kRegDword;
         load();
     }
 };

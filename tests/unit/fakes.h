@@ -8,8 +8,10 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
+#include "platform/null/null_platform.h"
 #include "platform/platform.h"
 #include "runtime/convert.h"
 #include "runtime/failure.h"
@@ -26,6 +28,38 @@ inline std::string fmt(float v) {
     return out.str();
 }
 
+// Writes calls to a log in the system's own spelling: "Name(a, b, c)" for a
+// call, "name = value" for a property.
+class Recorder {
+public:
+    explicit Recorder(CallLog& log) : log_(log) {}
+    template <class... Args>
+    void operator()(const std::string& name, const Args&... args) {
+        std::string line = name + "(";
+        const char* separator = "";
+        ((line += separator, line += text(args), separator = ", "), ...);
+        log_.push_back(line + ")");
+    }
+    template <class Value>
+    void set(const std::string& property, const Value& value) {
+        log_.push_back(property + " = " + text(value));
+    }
+    void note(const std::string& entry) { log_.push_back(entry); }
+
+    static std::string text(const std::string& s) { return s; }
+    static std::string text(const char* s) { return s != nullptr ? s : "NULL"; }
+    static std::string text(bool b) { return b ? "True" : "False"; }
+    static std::string text(float v) { return fmt(v); }
+    template <class Int>
+        requires std::is_integral_v<Int>
+    static std::string text(Int v) {
+        return std::to_string(v);
+    }
+
+private:
+    CallLog& log_;
+};
+
 // Thrown by FakeApp::EndProcess so that a test sees the process end without
 // ending the test program.
 struct ProcessEnded {};
@@ -40,14 +74,14 @@ class FakeUi : public Ui {
 public:
     explicit FakeUi(CallLog& log) : log_(log) {}
     std::int32_t MsgBox(const std::string& text, std::int32_t style, const std::string& title) override {
-        log_.push_back("MsgBox(" + text + ", " + std::to_string(style) + ", " + title + ")");
+        log_("MsgBox", text, style, title);
         shown.push_back({text, style, title});
-        return IDOK;
+        return kIdOk;
     }
     std::vector<MessageShown> shown;
 
 private:
-    CallLog& log_;
+    Recorder log_;
 };
 
 class FakeApp : public App {
@@ -55,37 +89,33 @@ public:
     explicit FakeApp(CallLog& log) : log_(log) {}
     std::string Command() override { return command; }
     bool PrevInstance() override {
-        log_.push_back("PrevInstance");
+        log_.note("PrevInstance");
         return prevInstance;
     }
     std::string Path() override { return "/opt/lumaris"; }
     [[noreturn]] void EndProcess() override {
-        log_.push_back("EndProcess");
+        log_.note("EndProcess");
         throw ProcessEnded{};
     }
     [[noreturn]] void End() override {
-        log_.push_back("End");
+        log_.note("End");
         throw ProcessEnded{};
     }
     std::string command;
     bool prevInstance = false;
 
 private:
-    CallLog& log_;
+    Recorder log_;
 };
 
-class FakeClock : public Clock {
-public:
-    float Timer() override { return now; }
-    float now = 0;
-};
+using FakeClock = null_backend::ManualClock;
 
 class FakeRandom : public Random {
 public:
     explicit FakeRandom(CallLog& log) : log_(log) {}
-    void Randomize() override { log_.push_back("Randomize"); }
+    void Randomize() override { log_.note("Randomize"); }
     float Rnd() override {
-        log_.push_back("Rnd");
+        log_.note("Rnd");
         if (values.empty()) return 0.0f;
         const float v = values.front();
         values.erase(values.begin());
@@ -94,56 +124,52 @@ public:
     std::vector<float> values;
 
 private:
-    CallLog& log_;
+    Recorder log_;
 };
 
 class FakeUser32 : public User32 {
 public:
     explicit FakeUser32(CallLog& log) : log_(log) {}
     std::int32_t GetSystemMetrics(std::int32_t index) override {
-        log_.push_back("GetSystemMetrics(" + std::to_string(index) + ")");
+        log_("GetSystemMetrics", index);
         const auto found = metrics.find(index);
         return found == metrics.end() ? 0 : found->second;
     }
     std::int32_t GetClientRect(Hwnd window, Rect& rect) override {
-        log_.push_back("GetClientRect(" + std::to_string(window) + ")");
+        log_("GetClientRect", window);
         rect = clientRect;
         return 1;
     }
     std::int32_t GetWindowLongA(Hwnd window, std::int32_t index) override {
-        log_.push_back("GetWindowLongA(" + std::to_string(window) + ", " + std::to_string(index) + ")");
+        log_("GetWindowLongA", window, index);
         return windowLong;
     }
     std::int32_t SetWindowLongA(Hwnd window, std::int32_t index, std::int32_t value) override {
-        log_.push_back("SetWindowLongA(" + std::to_string(window) + ", " + std::to_string(index) + ", " +
-                       std::to_string(value) + ")");
+        log_("SetWindowLongA", window, index, value);
         return 0;
     }
     Hwnd SetParent(Hwnd child, Hwnd parent) override {
-        log_.push_back("SetParent(" + std::to_string(child) + ", " + std::to_string(parent) + ")");
+        log_("SetParent", child, parent);
         return 0;
     }
     std::int32_t SetWindowPos(Hwnd window, Hwnd insertAfter, std::int32_t x, std::int32_t y, std::int32_t cx,
                               std::int32_t cy, std::uint32_t flags) override {
-        log_.push_back("SetWindowPos(" + std::to_string(window) + ", " + std::to_string(insertAfter) + ", " +
-                       std::to_string(x) + ", " + std::to_string(y) + ", " + std::to_string(cx) + ", " +
-                       std::to_string(cy) + ", " + std::to_string(flags) + ")");
+        log_("SetWindowPos", window, insertAfter, x, y, cx, cy, flags);
         return 1;
     }
     Hwnd FindWindowA(const char* className, const char* windowName) override {
-        log_.push_back(std::string("FindWindowA(") + (className ? className : "NULL") + ", " + windowName + ")");
+        log_("FindWindowA", className, windowName);
         return foundWindow;
     }
     std::int32_t ShowCursor(bool show) override {
-        log_.push_back(std::string("ShowCursor(") + (show ? "TRUE" : "FALSE") + ")");
+        log_("ShowCursor", show ? "TRUE" : "FALSE");
         cursorCount += show ? 1 : -1;
         return cursorCount;
     }
     std::int32_t SystemParametersInfoA(std::uint32_t action, std::uint32_t param, void* value,
                                        std::uint32_t winIni) override {
         const std::int32_t pointed = value != nullptr ? *static_cast<std::int32_t*>(value) : -1;
-        log_.push_back("SystemParametersInfoA(" + std::to_string(action) + ", " + std::to_string(param) + ", &" +
-                       std::to_string(pointed) + ", " + std::to_string(winIni) + ")");
+        log_("SystemParametersInfoA", action, param, "&" + std::to_string(pointed), winIni);
         return 1;
     }
     std::int32_t cursorCount = 0;
@@ -153,18 +179,10 @@ public:
     Hwnd foundWindow = 0;
 
 private:
-    CallLog& log_;
+    Recorder log_;
 };
 
-class FakeScreen : public Screen {
-public:
-    float Width() override { return widthPixels * 15.0f; }
-    float Height() override { return heightPixels * 15.0f; }
-    float TwipsPerPixelX() override { return 15.0f; }
-    float TwipsPerPixelY() override { return 15.0f; }
-    float widthPixels = 1024;
-    float heightPixels = 768;
-};
+using FakeScreen = null_backend::FixedScreen;
 
 // An in-memory store with case-insensitive keys. failOnKey makes the access
 // of that key fail, as a broken store would.
@@ -173,14 +191,14 @@ public:
     explicit FakeStore(CallLog& log) : log_(log) {}
     std::string GetSetting(const std::string& application, const std::string& section, const std::string& key,
                            const std::string& defaultText) override {
-        log_.push_back("GetSetting(" + application + ", " + section + ", " + key + ", " + defaultText + ")");
+        log_("GetSetting", application, section, key, defaultText);
         failIfAsked(key);
         const auto found = values.find(slot(application, section, key));
         return found == values.end() ? defaultText : found->second;
     }
     void SaveSetting(const std::string& application, const std::string& section, const std::string& key,
                      const std::string& text) override {
-        log_.push_back("SaveSetting(" + application + ", " + section + ", " + key + ", " + text + ")");
+        log_("SaveSetting", application, section, key, text);
         failIfAsked(key);
         values[slot(application, section, key)] = text;
     }
@@ -204,7 +222,7 @@ private:
             throw Failure(failures::kPermissionDenied, "Permission denied");
         }
     }
-    CallLog& log_;
+    Recorder log_;
 };
 
 // A registry holding at most one value under one key.
@@ -212,39 +230,38 @@ class FakeRegistry : public Registry {
 public:
     explicit FakeRegistry(CallLog& log) : log_(log) {}
     std::int32_t RegOpenKeyA(Hkey root, const char* subKey, Hkey& handle) override {
-        log_.push_back("RegOpenKeyA(" + std::to_string(root) + ", " + subKey + ")");
+        log_("RegOpenKeyA", root, subKey);
         handle = (keyExists && subKey == keyPath) ? 42 : 0;
-        return handle != 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+        return handle != 0 ? kErrorSuccess : kErrorFileNotFound;
     }
     std::int32_t RegQueryValueExA(Hkey handle, const char* valueName, std::uint32_t, std::int32_t& type,
                                   unsigned char* data, std::uint32_t& size) override {
-        log_.push_back("RegQueryValueExA(" + std::to_string(handle) + ", " + valueName + ", " +
-                       std::to_string(size) + ")");
-        if (handle != 42) return ERROR_INVALID_HANDLE;
-        if (!value || valueName != this->valueName) return ERROR_FILE_NOT_FOUND;
+        log_("RegQueryValueExA", handle, valueName, size);
+        if (handle != 42) return kErrorInvalidHandle;
+        if (!value || valueName != this->valueName) return kErrorFileNotFound;
         const std::uint32_t needed = reportedSize.value_or(static_cast<std::uint32_t>(value->size()));
         if (value->size() > size) {
             size = needed;
-            return ERROR_MORE_DATA;
+            return kErrorMoreData;
         }
         std::memcpy(data, value->data(), value->size());
         type = valueType;
         size = needed;
-        return ERROR_SUCCESS;
+        return kErrorSuccess;
     }
     std::int32_t RegCloseKey(Hkey handle) override {
-        log_.push_back("RegCloseKey(" + std::to_string(handle) + ")");
-        return ERROR_SUCCESS;
+        log_("RegCloseKey", handle);
+        return kErrorSuccess;
     }
     bool keyExists = true;
     std::string keyPath = "Control Panel\\Desktop";
     std::string valueName = "ScreenSaveUsePassword";
     std::optional<std::string> value;  // raw data bytes
-    std::int32_t valueType = REG_SZ;
+    std::int32_t valueType = kRegSz;
     std::optional<std::uint32_t> reportedSize;
 
 private:
-    CallLog& log_;
+    Recorder log_;
 };
 
 class FakePasswords : public Passwords {
@@ -252,12 +269,11 @@ public:
     explicit FakePasswords(CallLog& log) : log_(log) {}
     std::int32_t PwdChangePasswordA(const char* registryKey, Hwnd parent, std::int32_t reserved1,
                                     std::int32_t reserved2) override {
-        log_.push_back(std::string("PwdChangePasswordA(") + registryKey + ", " + std::to_string(parent) + ", " +
-                       std::to_string(reserved1) + ", " + std::to_string(reserved2) + ")");
+        log_("PwdChangePasswordA", registryKey, parent, reserved1, reserved2);
         return 1;
     }
     std::int32_t VerifyScreenSavePwd(Hwnd window) override {
-        log_.push_back("VerifyScreenSavePwd(" + std::to_string(window) + ")");
+        log_("VerifyScreenSavePwd", window);
         if (duringVerification) duringVerification();
         if (verifyFails) throw Failure(48, "Error in loading DLL");
         return verifyAnswer;
@@ -267,25 +283,23 @@ public:
     std::function<void()> duringVerification;
 
 private:
-    CallLog& log_;
+    Recorder log_;
 };
 
 class FakeFormWindow : public FormWindow {
 public:
     FakeFormWindow(CallLog& log, std::string name, Hwnd handle) : log_(log), name_(std::move(name)), handle_(handle) {}
-    void SetCaption(const std::string& caption) override { log_.push_back(name_ + ".Caption = " + caption); }
-    void Show() override { log_.push_back(name_ + ".Show"); }
-    void SetWindowState(std::int32_t state) override {
-        log_.push_back(name_ + ".WindowState = " + std::to_string(state));
-    }
-    void SetTop(float twips) override { log_.push_back(name_ + ".Top = " + fmt(twips)); }
-    void SetLeft(float twips) override { log_.push_back(name_ + ".Left = " + fmt(twips)); }
-    void SetWidth(float twips) override { log_.push_back(name_ + ".Width = " + fmt(twips)); }
-    void SetHeight(float twips) override { log_.push_back(name_ + ".Height = " + fmt(twips)); }
+    void SetCaption(const std::string& caption) override { log_.set(name_ + ".Caption", caption); }
+    void Show() override { log_.note(name_ + ".Show"); }
+    void SetWindowState(std::int32_t state) override { log_.set(name_ + ".WindowState", state); }
+    void SetTop(float twips) override { log_.set(name_ + ".Top", twips); }
+    void SetLeft(float twips) override { log_.set(name_ + ".Left", twips); }
+    void SetWidth(float twips) override { log_.set(name_ + ".Width", twips); }
+    void SetHeight(float twips) override { log_.set(name_ + ".Height", twips); }
     Hwnd hWnd() override { return handle_; }
 
 private:
-    CallLog& log_;
+    Recorder log_;
     std::string name_;
     Hwnd handle_;
 };
@@ -304,10 +318,10 @@ public:
 
 private:
     FormWindow& load(FakeFormWindow& form, const std::string& name) {
-        log_.push_back("Load " + name);
+        log_.note("Load " + name);
         return form;
     }
-    CallLog& log_;
+    Recorder log_;
     FakeFormWindow config_;
     FakeFormWindow scene_;
     FakeFormWindow preview_;
@@ -315,9 +329,9 @@ private:
 
 inline std::string ropName(std::uint32_t rop) {
     switch (rop) {
-        case SRCCOPY: return "SRCCOPY";
-        case SRCAND: return "SRCAND";
-        case SRCPAINT: return "SRCPAINT";
+        case Rop::SrcCopy: return "SRCCOPY";
+        case Rop::SrcAnd: return "SRCAND";
+        case Rop::SrcPaint: return "SRCPAINT";
         default: return std::to_string(rop);
     }
 }
@@ -328,9 +342,7 @@ public:
     explicit FakeGdi(CallLog& log) : log_(log) {}
     std::int32_t BitBlt(Surface& dst, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h,
                         const Surface& src, std::int32_t sx, std::int32_t sy, std::uint32_t rop) override {
-        log_.push_back("BitBlt(" + dst.name() + ", " + std::to_string(x) + ", " + std::to_string(y) + ", " +
-                       std::to_string(w) + ", " + std::to_string(h) + ", " + src.name() + ", " + std::to_string(sx) +
-                       ", " + std::to_string(sy) + ", " + ropName(rop) + ")");
+        log_("BitBlt", dst.name(), x, y, w, h, src.name(), sx, sy, ropName(rop));
         if (failOnBlitTo == dst.name() && --blitsBeforeFailure < 0) throw Failure(480, "Can't create AutoRedraw image");
         return blit(dst, x, y, w, h, src, sx, sy, rop);
     }
@@ -338,17 +350,16 @@ public:
               std::uint32_t color) override {
         ++lines;
         if (logLines) {
-            log_.push_back("Line(" + dst.name() + ", " + std::to_string(x1) + ", " + std::to_string(y1) + ", " +
-                           std::to_string(x2) + ", " + std::to_string(y2) + ", " + std::to_string(color) + ")");
+            log_("Line", dst.name(), x1, y1, x2, y2, color);
         }
         if (failAfterLines > 0 && lines > failAfterLines) throw Failure(7, "Out of memory");
         drawLine(dst, x1, y1, x2, y2, color);
     }
     void ClearPicture(Surface& surface) override {
-        log_.push_back("ClearPicture(" + surface.name() + ")");
+        log_("ClearPicture", surface.name());
         surface.clear();
     }
-    void RefreshPicture(Surface& surface) override { log_.push_back("RefreshPicture(" + surface.name() + ")"); }
+    void RefreshPicture(Surface& surface) override { log_("RefreshPicture", surface.name()); }
     bool logLines = false;
     int lines = 0;
     int failAfterLines = 0;
@@ -356,7 +367,7 @@ public:
     int blitsBeforeFailure = 0;
 
 private:
-    CallLog& log_;
+    Recorder log_;
 };
 
 // The built-in pictures at their real sizes, each pixel telling where it came
@@ -386,6 +397,9 @@ private:
         };
         return table;
     }
+
+public:
+    bool SavePng(const Surface&, const std::string&) override { return false; }
 };
 
 class FakeAudio : public Audio {
@@ -393,14 +407,12 @@ public:
     explicit FakeAudio(CallLog& log) : log_(log) {}
     std::uint32_t waveOutGetNumDevs() override { return devices; }
     std::int32_t sndPlaySoundA(const void* sound, std::uint32_t flags) override {
-        log_.push_back(std::string("sndPlaySoundA(") + (sound == nullptr ? "NULL" : "image") + ", " +
-                       std::to_string(flags) + ")");
+        log_("sndPlaySoundA", sound == nullptr ? "NULL" : "image", flags);
         if (sound != nullptr) playing = static_cast<const std::uint8_t*>(sound);
         return refuse ? 0 : 1;
     }
     std::int32_t mciSendStringA(const char* command, char*, std::uint32_t replyLength, Hwnd callback) override {
-        log_.push_back(std::string("mciSendStringA(") + command + ", " + std::to_string(replyLength) + ", " +
-                       std::to_string(callback) + ")");
+        log_("mciSendStringA", command, replyLength, callback);
         return 0;
     }
     std::uint32_t devices = 1;
@@ -408,7 +420,7 @@ public:
     const std::uint8_t* playing = nullptr;
 
 private:
-    CallLog& log_;
+    Recorder log_;
 };
 
 // A folder listing: the names Dir and DirNext hand out, in order.
@@ -416,7 +428,7 @@ class FakeFiles : public Files {
 public:
     explicit FakeFiles(CallLog& log) : log_(log) {}
     std::string Dir(const std::string& pattern) override {
-        log_.push_back("Dir(" + pattern + ")");
+        log_("Dir", pattern);
         if (fails) throw Failure(76, "Path not found");
         next_ = 0;
         return DirNext();
@@ -426,26 +438,24 @@ public:
     bool fails = false;
 
 private:
-    CallLog& log_;
+    Recorder log_;
     std::size_t next_ = 0;
 };
 
 class FakeMediaControl : public MediaControl {
 public:
     explicit FakeMediaControl(CallLog& log) : log_(log) {}
-    void SetNotify(bool v) override { log_.push_back(std::string("MMControl1.Notify = ") + (v ? "True" : "False")); }
-    void SetWait(bool v) override { log_.push_back(std::string("MMControl1.Wait = ") + (v ? "True" : "False")); }
-    void SetShareable(bool v) override {
-        log_.push_back(std::string("MMControl1.Shareable = ") + (v ? "True" : "False"));
-    }
-    void SetDeviceType(const std::string& v) override { log_.push_back("MMControl1.DeviceType = " + v); }
-    void SetFileName(const std::string& v) override { log_.push_back("MMControl1.FileName = " + v); }
-    void SetCommand(const std::string& v) override { log_.push_back("MMControl1.Command = " + v); }
+    void SetNotify(bool v) override { log_.set("MMControl1.Notify", v); }
+    void SetWait(bool v) override { log_.set("MMControl1.Wait", v); }
+    void SetShareable(bool v) override { log_.set("MMControl1.Shareable", v); }
+    void SetDeviceType(const std::string& v) override { log_.set("MMControl1.DeviceType", v); }
+    void SetFileName(const std::string& v) override { log_.set("MMControl1.FileName", v); }
+    void SetCommand(const std::string& v) override { log_.set("MMControl1.Command", v); }
     void OnDone(std::function<void(std::int32_t)> handler) override { done = std::move(handler); }
     std::function<void(std::int32_t)> done;
 
 private:
-    CallLog& log_;
+    Recorder log_;
 };
 
 // The shell: a folder browser that answers with `chosen` (nothing: the user
@@ -454,35 +464,31 @@ class FakeShell : public Shell {
 public:
     explicit FakeShell(CallLog& log) : log_(log) {}
     ItemIdList SHBrowseForFolderA(const BrowseInfo& info) override {
-        log_.push_back("SHBrowseForFolderA(" + std::to_string(info.owner) + ", " + info.title + ", " +
-                       std::to_string(info.flags) + ")");
+        log_("SHBrowseForFolderA", info.owner, info.title, info.flags);
         if (!chosen) return nullptr;
         ++outstanding;
         return &*chosen;
     }
     std::int32_t SHGetPathFromIDListA(ItemIdList item, char* path, std::size_t capacity) override {
-        log_.push_back(std::string("SHGetPathFromIDListA(") + (item != nullptr ? "item" : "NULL") + ", " +
-                       std::to_string(capacity) + ")");
+        log_("SHGetPathFromIDListA", item != nullptr ? "item" : "NULL", capacity);
         if (item == nullptr || chosen->empty() || chosen->size() + 1 > capacity) return 0;
         std::memcpy(path, chosen->c_str(), chosen->size() + 1);
         return 1;
     }
     void CoTaskMemFree(ItemIdList) override {
-        log_.push_back("CoTaskMemFree");
+        log_.note("CoTaskMemFree");
         --outstanding;
     }
     std::intptr_t ShellExecuteA(Hwnd window, const char* operation, const char* file, const char* parameters,
                                 const char* directory, std::int32_t show) override {
-        log_.push_back("ShellExecuteA(" + std::to_string(window) + ", " + (operation ? operation : "NULL") + ", " +
-                       file + ", " + (parameters ? parameters : "NULL") + ", " + (directory ? directory : "NULL") +
-                       ", " + std::to_string(show) + ")");
+        log_("ShellExecuteA", window, operation, file, parameters, directory, show);
         return 42;
     }
     std::optional<std::string> chosen;
     int outstanding = 0;
 
 private:
-    CallLog& log_;
+    Recorder log_;
 };
 
 // A whole fake platform around one call log.
@@ -538,10 +544,10 @@ namespace lumaris::testing {
 class FakeFormSurface : public FormSurface {
 public:
     FakeFormSurface(CallLog& log, FakeScreen& screen) : log_(log), screen_(screen), image_("form", 0, 0) {}
-    void SetCaption(const std::string& caption) override { log_.push_back("form.Caption = " + caption); }
-    void Show() override { log_.push_back("form.Show"); }
+    void SetCaption(const std::string& caption) override { log_.set("form.Caption", caption); }
+    void Show() override { log_.note("form.Show"); }
     void SetWindowState(std::int32_t state) override {
-        log_.push_back("form.WindowState = " + std::to_string(state));
+        log_.set("form.WindowState", state);
         if (state == 2) {
             image_.resize(static_cast<int>(screen_.widthPixels), static_cast<int>(screen_.heightPixels));
         }
@@ -552,21 +558,24 @@ public:
     void SetHeight(float) override {}
     Hwnd hWnd() override { return 200; }
     Surface& Image() override { return image_; }
-    void Refresh() override { log_.push_back("form.Refresh"); }
+    void Refresh() override { log_.note("form.Refresh"); }
     void AddLabel(const Label& label) override { labels.push_back(&label); }
     int LabelHeight(const Label&) override { return labelHeight; }
     void OnResize(std::function<void()> handler) override { resized = std::move(handler); }
     // The host gives the window a new size.
-    void resizeTo(int width, int height) {
+    void ResizeTo(int width, int height) override {
         image_.resize(width, height);
         if (resized) resized();
     }
+    void SetInput(FormInput* to) override { input = to; }
+    void KeepInput(bool keep) override { log_.set("form.KeepInput", keep); }
+    FormInput* input = nullptr;
     std::vector<const Label*> labels;
     int labelHeight = 78;
     std::function<void()> resized;
 
 private:
-    CallLog& log_;
+    Recorder log_;
     FakeScreen& screen_;
     Surface image_;
 };
@@ -575,14 +584,14 @@ class FakeTimer : public Timer {
 public:
     explicit FakeTimer(CallLog& log) : log_(log) {}
     void SetInterval(std::int32_t milliseconds) override {
-        log_.push_back("Timer1.Interval = " + std::to_string(milliseconds));
+        log_.set("Timer1.Interval", milliseconds);
         interval_ = milliseconds;
     }
     std::int32_t Interval() const override { return interval_; }
-    void SetEnabled(bool enabled) override { log_.push_back(std::string("Timer1.Enabled = ") + (enabled ? "True" : "False")); }
+    void SetEnabled(bool enabled) override { log_.set("Timer1.Enabled", enabled); }
 
 private:
-    CallLog& log_;
+    Recorder log_;
     std::int32_t interval_ = 0;
 };
 

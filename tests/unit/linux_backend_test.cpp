@@ -27,7 +27,7 @@ using testing::TempDir;
 std::string probeWith(DesktopRegistry& registry) {
     testing::FakePlatform fake;
     Platform platform = fake.with(registry);
-    return getregstring(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveUsePassword", platform);
+    return getregstring(kHkeyCurrentUser, "Control Panel\\Desktop", "ScreenSaveUsePassword", platform);
 }
 
 TEST(DesktopRegistry, AnswersTheLockOptionAsAThirtyTwoBitNumber) {
@@ -47,16 +47,16 @@ TEST(DesktopRegistry, FallsBackToTheSecondSourceThenNotFound) {
 TEST(DesktopRegistry, KnowsNoOtherKeyOrValue) {
     DesktopRegistry on([] { return std::optional<bool>(true); }, nullptr);
     Hkey handle = 99;
-    EXPECT_NE(on.RegOpenKeyA(HKEY_CURRENT_USER, "Software\\Other", handle), ERROR_SUCCESS);
+    EXPECT_NE(on.RegOpenKeyA(kHkeyCurrentUser, "Software\\Other", handle), kErrorSuccess);
     EXPECT_EQ(handle, 0u);
-    ASSERT_EQ(on.RegOpenKeyA(HKEY_CURRENT_USER, "control panel\\DESKTOP", handle), ERROR_SUCCESS);
+    ASSERT_EQ(on.RegOpenKeyA(kHkeyCurrentUser, "control panel\\DESKTOP", handle), kErrorSuccess);
     unsigned char data[8] = {};
     std::uint32_t size = sizeof data;
     std::int32_t type = 0;
-    EXPECT_EQ(on.RegQueryValueExA(handle, "Wallpaper", 0, type, data, size), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(on.RegQueryValueExA(handle, "Wallpaper", 0, type, data, size), kErrorFileNotFound);
     std::uint32_t small = 2;
-    EXPECT_EQ(on.RegQueryValueExA(handle, "ScreenSaveUsePassword", 0, type, data, small), ERROR_MORE_DATA);
-    EXPECT_EQ(on.RegQueryValueExA(0, "ScreenSaveUsePassword", 0, type, data, size), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(on.RegQueryValueExA(handle, "ScreenSaveUsePassword", 0, type, data, small), kErrorMoreData);
+    EXPECT_EQ(on.RegQueryValueExA(0, "ScreenSaveUsePassword", 0, type, data, size), kErrorInvalidHandle);
 }
 
 TEST(XscreensaverLock, ReadsTheLockLine) {

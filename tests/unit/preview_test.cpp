@@ -47,7 +47,7 @@ TEST(Preview, OnePixelUpPerTickAndRestartOnlyOnceTheTextIsGone) {
     PreviewRig p;  // label height 78
     p.tick();
     EXPECT_EQ(p.top(), 120);
-    p.window.resizeTo(200, 150);  // the host's pane
+    p.window.ResizeTo(200, 150);  // the host's pane
     p.tick(120 + 78 - 1);         // bottom edge reaches row 0 ...
     EXPECT_EQ(p.top(), -77);
     p.tick();  // ... and now sits exactly on the top edge: not yet gone
@@ -58,7 +58,7 @@ TEST(Preview, OnePixelUpPerTickAndRestartOnlyOnceTheTextIsGone) {
 
 TEST(Preview, AFullPassTakesHPlusHPlusOneTicks) {
     PreviewRig p;
-    p.window.resizeTo(160, 100);
+    p.window.ResizeTo(160, 100);
     p.tick(121 + 78 + 1);  // the first pass starts from the designed height
     ASSERT_EQ(p.top(), 100);
     p.tick(100 + 78 + 1);
@@ -69,9 +69,9 @@ TEST(Preview, AFullPassTakesHPlusHPlusOneTicks) {
 
 TEST(Preview, AResizeKeepsThePictureUnstretchedAtTheTopLeft) {
     PreviewRig p;
-    p.window.resizeTo(80, 60);
+    p.window.ResizeTo(80, 60);
     EXPECT_EQ(p.window.Image().pixel(79, 59), FakePictures::code("preview", 79, 59));
-    p.window.resizeTo(300, 200);
+    p.window.ResizeTo(300, 200);
     EXPECT_EQ(p.window.Image().pixel(159, 119), FakePictures::code("preview", 159, 119));
     EXPECT_EQ(p.window.Image().pixel(299, 199), 0u);
 }

@@ -10,7 +10,7 @@ using testing::CallLog;
 using testing::FakePlatform;
 
 std::string probe(FakePlatform& fake) {
-    return getregstring(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveUsePassword", fake.platform);
+    return getregstring(kHkeyCurrentUser, "Control Panel\\Desktop", "ScreenSaveUsePassword", fake.platform);
 }
 
 std::string dword(std::uint32_t v) {
@@ -24,7 +24,7 @@ TEST(Getregstring, ThirtyTwoBitNumbersKeepTheirFirstThreeDigits) {
     for (const auto& [value, text] : cases) {
         FakePlatform fake;
         fake.registry.value = dword(value);
-        fake.registry.valueType = REG_DWORD;
+        fake.registry.valueType = kRegDword;
         EXPECT_EQ(probe(fake), text) << value;
     }
 }
@@ -65,7 +65,7 @@ TEST(Getregstring, ASizeOfZeroIsTrappedAndGivesTheEmptyText) {
     EXPECT_EQ(probe(fake), "");
     ASSERT_EQ(fake.ui.shown.size(), 1u);
     EXPECT_EQ(fake.ui.shown[0].title, "Error reading registry");
-    EXPECT_EQ(fake.ui.shown[0].style, MB_ICONEXCLAMATION);
+    EXPECT_EQ(fake.ui.shown[0].style, kMbIconExclamation);
     EXPECT_EQ(fake.ui.shown[0].text, "5-Invalid procedure call or argument");
 }
 

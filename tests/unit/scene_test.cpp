@@ -80,7 +80,7 @@ TEST(SceneStart, StepsInOrderByDay) {
 TEST(SceneStart, PasswordOptionAndBalloonAndMusic) {
     Scene scene(800, 600);
     scene.fake.registry.value = std::string("\x01\0\0\0", 4);
-    scene.fake.registry.valueType = REG_DWORD;
+    scene.fake.registry.valueType = kRegDword;
     scene.set("BALLOON", "True").set("MUSIC", "True").set("SPEED", "150");
     scene.form->Form_Load();
     EXPECT_TRUE(scene.s().usePassword);

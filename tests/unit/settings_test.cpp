@@ -78,7 +78,7 @@ TEST(Loadconfig, BadSpeedStopsAtTheFirstRowAndLeavesEverythingAtStart) {
         loadconfig(cfg, kTitle, fake.platform);
         ASSERT_EQ(fake.ui.shown.size(), 1u);
         EXPECT_EQ(fake.ui.shown[0].text, message);
-        EXPECT_EQ(fake.ui.shown[0].style, MB_ICONEXCLAMATION);
+        EXPECT_EQ(fake.ui.shown[0].style, kMbIconExclamation);
         EXPECT_EQ(fake.ui.shown[0].title, "Error in main sub loadconfig");
         EXPECT_EQ(cfg.cfgSpeed, 0);
         EXPECT_FALSE(cfg.cfgSound);

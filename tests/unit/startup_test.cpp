@@ -64,7 +64,7 @@ TEST(MainModes, UnknownArgumentsShowTheCommandLineAsReceived) {
     run.main();
     ASSERT_EQ(run.fake.ui.shown.size(), 1u);
     EXPECT_EQ(run.fake.ui.shown[0].text, "Unknown command-line arguments: [  /x Foo ]");
-    EXPECT_EQ(run.fake.ui.shown[0].style, MB_ICONERROR);
+    EXPECT_EQ(run.fake.ui.shown[0].style, kMbIconError);
     EXPECT_EQ(run.fake.ui.shown[0].title, "Lumaris");
 }
 
@@ -93,7 +93,7 @@ TEST(MainFailures, MissingOrBrokenHandleReachesTheTrapOfMain) {
         run.main();
         ASSERT_EQ(run.fake.ui.shown.size(), 1u) << c.command;
         EXPECT_EQ(run.fake.ui.shown[0].text, c.message) << c.command;
-        EXPECT_EQ(run.fake.ui.shown[0].style, MB_ICONEXCLAMATION);
+        EXPECT_EQ(run.fake.ui.shown[0].style, kMbIconExclamation);
         EXPECT_EQ(run.fake.ui.shown[0].title, "Error in function sub Main");
         // No form was loaded and nothing was embedded.
         for (const auto& entry : run.fake.log) {

@@ -29,7 +29,7 @@ using Rows = std::vector<std::vector<std::uint32_t>>;
 TEST(Blit, CopiesARectangleOneToOne) {
     Surface dst("dst", 4, 3);
     const Surface src = numbered("src", 4, 3);
-    blit(dst, 1, 1, 2, 2, src, 2, 0, SRCCOPY);
+    blit(dst, 1, 1, 2, 2, src, 2, 0, Rop::SrcCopy);
     EXPECT_EQ(rows(dst), (Rows{{0, 0, 0, 0}, {0, 103, 104, 0}, {0, 203, 204, 0}}));
 }
 
@@ -42,8 +42,8 @@ TEST(Blit, AndThenOrMasksAndPaints) {
     mask.setPixel(1, 0, 0x00000000);  // covered
     image.setPixel(0, 0, 0);
     image.setPixel(1, 0, 0x00123456);
-    blit(dst, 0, 0, 2, 1, mask, 0, 0, SRCAND);
-    blit(dst, 0, 0, 2, 1, image, 0, 0, SRCPAINT);
+    blit(dst, 0, 0, 2, 1, mask, 0, 0, Rop::SrcAnd);
+    blit(dst, 0, 0, 2, 1, image, 0, 0, Rop::SrcPaint);
     EXPECT_EQ(rows(dst), (Rows{{0x00ABCDEF, 0x00123456}}));
 }
 
@@ -52,36 +52,36 @@ TEST(Blit, NeverReadsOutsideTheSource) {
     // Right and bottom: the rectangle runs past the source.
     Surface dst("dst", 4, 3, 9);
     dst.clear();
-    blit(dst, 0, 0, 4, 3, src, 1, 1, SRCCOPY);
+    blit(dst, 0, 0, 4, 3, src, 1, 1, Rop::SrcCopy);
     EXPECT_EQ(rows(dst), (Rows{{202, 203, 9, 9}, {9, 9, 9, 9}, {9, 9, 9, 9}}));
     // Left and top: the source starts before the picture.
     dst.clear();
-    blit(dst, 0, 0, 3, 3, src, -1, -1, SRCCOPY);
+    blit(dst, 0, 0, 3, 3, src, -1, -1, Rop::SrcCopy);
     EXPECT_EQ(rows(dst), (Rows{{9, 9, 9, 9}, {9, 101, 102, 9}, {9, 201, 202, 9}}));
     // Entirely outside.
     dst.clear();
-    blit(dst, 0, 0, 2, 2, src, 1821, 0, SRCCOPY);
+    blit(dst, 0, 0, 2, 2, src, 1821, 0, Rop::SrcCopy);
     EXPECT_EQ(rows(dst), (Rows{{9, 9, 9, 9}, {9, 9, 9, 9}, {9, 9, 9, 9}}));
 }
 
 TEST(Blit, ClipsAtEveryEdgeOfTheDestination) {
     const Surface src = numbered("src", 3, 3);
     Surface dst("dst", 2, 2);
-    blit(dst, -1, -1, 3, 3, src, 0, 0, SRCCOPY);  // left and top
+    blit(dst, -1, -1, 3, 3, src, 0, 0, Rop::SrcCopy);  // left and top
     EXPECT_EQ(rows(dst), (Rows{{202, 203}, {302, 303}}));
     dst.clear();
-    blit(dst, 1, 1, 3, 3, src, 0, 0, SRCCOPY);  // right and bottom
+    blit(dst, 1, 1, 3, 3, src, 0, 0, Rop::SrcCopy);  // right and bottom
     EXPECT_EQ(rows(dst), (Rows{{0, 0}, {0, 101}}));
     dst.clear();
-    blit(dst, 5, 0, 3, 3, src, 0, 0, SRCCOPY);  // wholly outside
-    blit(dst, 0, -9, 3, 3, src, 0, 0, SRCCOPY);
+    blit(dst, 5, 0, 3, 3, src, 0, 0, Rop::SrcCopy);  // wholly outside
+    blit(dst, 0, -9, 3, 3, src, 0, 0, Rop::SrcCopy);
     EXPECT_EQ(rows(dst), (Rows{{0, 0}, {0, 0}}));
 }
 
 TEST(Blit, EmptyOrNegativeSizesCopyNothing) {
     const Surface src = numbered("src", 3, 3);
     Surface dst("dst", 3, 3);
-    for (auto [w, h] : {std::pair{0, 3}, {3, 0}, {-2, 3}, {3, -1}}) blit(dst, 0, 0, w, h, src, 0, 0, SRCCOPY);
+    for (auto [w, h] : {std::pair{0, 3}, {3, 0}, {-2, 3}, {3, -1}}) blit(dst, 0, 0, w, h, src, 0, 0, Rop::SrcCopy);
     EXPECT_EQ(rows(dst), (Rows{{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}));
     EXPECT_EQ(blit(dst, 0, 0, 1, 1, src, 0, 0, 0x12345678), 0) << "an unknown operation";
 }
@@ -92,8 +92,8 @@ TEST(Blit, AScrollingLayerWrapsInTwoPieces) {
     Surface dst("dst", 4, 1);
     const int position = 4, width = 4;
     const int first = std::min(6 - position, width);
-    blit(dst, 0, 0, first, 1, layer, position, 0, SRCCOPY);
-    blit(dst, first, 0, width - first, 1, layer, 0, 0, SRCCOPY);
+    blit(dst, 0, 0, first, 1, layer, position, 0, Rop::SrcCopy);
+    blit(dst, first, 0, width - first, 1, layer, 0, 0, Rop::SrcCopy);
     EXPECT_EQ(rows(dst), (Rows{{105, 106, 101, 102}}));
 }
 

@@ -70,33 +70,33 @@ DesktopRegistry DesktopRegistry::forCurrentUser() {
 
 std::int32_t DesktopRegistry::RegOpenKeyA(Hkey root, const char* subKey, Hkey& handle) {
     handle = 0;
-    if (root != HKEY_CURRENT_USER || subKey == nullptr || !equalsIgnoreCase(subKey, kDesktopKey)) {
-        return ERROR_FILE_NOT_FOUND;
+    if (root != kHkeyCurrentUser || subKey == nullptr || !equalsIgnoreCase(subKey, kDesktopKey)) {
+        return kErrorFileNotFound;
     }
     handle = kDesktopHandle;
-    return ERROR_SUCCESS;
+    return kErrorSuccess;
 }
 
 std::int32_t DesktopRegistry::RegQueryValueExA(Hkey handle, const char* valueName, std::uint32_t /*reserved*/,
                                                std::int32_t& type, unsigned char* data, std::uint32_t& size) {
-    if (handle != kDesktopHandle) return ERROR_INVALID_HANDLE;
-    if (valueName == nullptr || !equalsIgnoreCase(valueName, kScreenSaveUsePassword)) return ERROR_FILE_NOT_FOUND;
+    if (handle != kDesktopHandle) return kErrorInvalidHandle;
+    if (valueName == nullptr || !equalsIgnoreCase(valueName, kScreenSaveUsePassword)) return kErrorFileNotFound;
     std::optional<bool> option = first_ ? first_() : std::nullopt;
     if (!option && second_) option = second_();
-    if (!option) return ERROR_FILE_NOT_FOUND;
-    type = REG_DWORD;
+    if (!option) return kErrorFileNotFound;
+    type = kRegDword;
     if (size < 4 || data == nullptr) {
         size = 4;
-        return ERROR_MORE_DATA;
+        return kErrorMoreData;
     }
     data[0] = *option ? 1 : 0;
     data[1] = data[2] = data[3] = 0;
     size = 4;
-    return ERROR_SUCCESS;
+    return kErrorSuccess;
 }
 
 std::int32_t DesktopRegistry::RegCloseKey(Hkey handle) {
-    return handle == kDesktopHandle ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+    return handle == kDesktopHandle ? kErrorSuccess : kErrorInvalidHandle;
 }
 
 }  // namespace lumaris::linux_backend

@@ -1,35 +1,27 @@
 #include "platform/linux/event_loop.h"
 
-#include <algorithm>
+#include <gtk/gtk.h>
 
 namespace lumaris::linux_backend {
 
-LoopTimer::LoopTimer(EventLoop& loop, std::function<void()> onTick) : loop_(loop), onTick_(std::move(onTick)) {}
+LoopTimer::LoopTimer(SdlEventLoop& loop, std::function<void()> onTick)
+    : loop_(loop), id_(loop.timers().add(std::move(onTick), SdlEventLoop::nowMs())) {}
 
-// A timer that goes away leaves the loop's list, so the loop never calls it.
-LoopTimer::~LoopTimer() { std::erase(loop_.timers_, this); }
+// A timer that goes away leaves the loop, so the loop never calls it.
+LoopTimer::~LoopTimer() { loop_.timers().remove(id_); }
 
 void LoopTimer::SetInterval(std::int32_t milliseconds) {
     interval_ = milliseconds;
-    deadline_ = EventLoop::nowMs() + static_cast<std::uint64_t>(std::max(interval_, 1));
+    loop_.timers().setInterval(id_, milliseconds, SdlEventLoop::nowMs());
 }
 
-void LoopTimer::SetEnabled(bool enabled) {
-    if (enabled && !enabled_) deadline_ = EventLoop::nowMs() + static_cast<std::uint64_t>(std::max(interval_, 1));
-    enabled_ = enabled;
-}
+void LoopTimer::SetEnabled(bool enabled) { loop_.timers().setEnabled(id_, enabled, SdlEventLoop::nowMs()); }
 
-EventLoop::EventLoop() { wakeEvent_ = SDL_RegisterEvents(1); }
+SdlEventLoop::SdlEventLoop() { wakeEvent_ = SDL_RegisterEvents(1); }
 
-std::uint64_t EventLoop::nowMs() { return SDL_GetTicks64(); }
+std::uint64_t SdlEventLoop::nowMs() { return SDL_GetTicks64(); }
 
-std::unique_ptr<LoopTimer> EventLoop::makeTimer(std::function<void()> onTick) {
-    auto timer = std::make_unique<LoopTimer>(*this, std::move(onTick));
-    timers_.push_back(timer.get());
-    return timer;
-}
-
-void EventLoop::post(std::function<void()> work) {
+void SdlEventLoop::Post(std::function<void()> work) {
     {
         std::lock_guard<std::mutex> lock(postedMutex_);
         posted_.push_back(std::move(work));
@@ -39,7 +31,9 @@ void EventLoop::post(std::function<void()> work) {
     SDL_PushEvent(&wake);
 }
 
-void EventLoop::runPosted() {
+void SdlEventLoop::runPosted() {
+    // Work is posted once per song at most: a list of its own for each run
+    // keeps a job that runs a nested loop safe.
     std::vector<std::function<void()>> work;
     {
         std::lock_guard<std::mutex> lock(postedMutex_);
@@ -48,35 +42,46 @@ void EventLoop::runPosted() {
     for (auto& job : work) job();
 }
 
-void EventLoop::run() {
-    running_ = true;
-    while (running_) {
-        // Sleep until the next event or the nearest deadline.
-        std::uint64_t now = nowMs();
-        std::uint64_t wait = 100;
-        for (const LoopTimer* t : timers_) {
-            if (!t->enabled_) continue;
-            wait = std::min<std::uint64_t>(wait, t->deadline_ > now ? t->deadline_ - now : 0);
-        }
-        SDL_Event event;
-        if (SDL_WaitEventTimeout(&event, static_cast<int>(wait)) != 0) {
-            do {
-                if (event.type == wakeEvent_) {
-                    runPosted();
-                } else if (handler_) {
-                    handler_(event);
-                }
-                if (!running_) return;
-            } while (SDL_PollEvent(&event) != 0);
-        }
-        now = nowMs();
-        for (LoopTimer* t : timers_) {
-            if (!running_) return;
-            if (!t->enabled_ || t->deadline_ > now) continue;
-            t->deadline_ = now + static_cast<std::uint64_t>(std::max(t->interval_, 1));
-            t->onTick_();
-        }
+void SdlEventLoop::dispatch(const SDL_Event& event) {
+    if (event.type == wakeEvent_) {
+        runPosted();
+    } else if (interceptor_ && interceptor_(event)) {
+        return;
+    } else if (handler_) {
+        handler_(event);
     }
+}
+
+void SdlEventLoop::step(const std::function<bool()>& done) {
+    auto finished = [&] { return quit_ || (done && done()); };
+    // Sleep until the next event or the nearest deadline.
+    SDL_Event event;
+    const std::uint64_t wait = timers_.wait(nowMs(), 100);
+    if (SDL_WaitEventTimeout(&event, static_cast<int>(wait)) != 0) {
+        do {
+            dispatch(event);
+            if (finished()) return;
+        } while (SDL_PollEvent(&event) != 0);
+    }
+    timers_.runDue(&SdlEventLoop::nowMs, [&] { return !finished(); });
+}
+
+void SdlEventLoop::Run() {
+    quit_ = false;
+    if (gtk_) {
+        gtk_main();
+        return;
+    }
+    while (!quit_) step({});
+}
+
+void SdlEventLoop::Quit() {
+    quit_ = true;
+    if (gtk_ && gtk_main_level() > 0) gtk_main_quit();
+}
+
+void SdlEventLoop::RunModal(const std::function<bool()>& done) {
+    while (!quit_ && !done()) step(done);
 }
 
 }  // namespace lumaris::linux_backend

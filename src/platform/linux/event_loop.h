@@ -1,9 +1,7 @@
-// The user-interface thread's event loop on Linux: SDL events and timers.
-//
-// Timers are deadlines kept by the loop, not threads. A tick that comes late
-// is delivered once, never queued twice: the next deadline is counted from
-// the moment the tick is delivered. Intervals below 1 ms run as 1 ms.
-// Other threads hand work to this thread with post().
+// The user-interface thread's event loop on Linux: SDL events, timers as
+// deadlines (runtime/timer_queue.h), work posted from other threads, and the
+// nested run of a modal prompt. While the settings dialog (GTK) is open the
+// loop is GTK's own.
 #pragma once
 
 #include <SDL.h>
@@ -15,14 +13,50 @@
 #include <vector>
 
 #include "platform/graphics.h"
+#include "platform/toolkit.h"
+#include "runtime/timer_queue.h"
 
 namespace lumaris::linux_backend {
 
-class EventLoop;
+class SdlEventLoop : public EventLoop {
+public:
+    using EventHandler = std::function<void(const SDL_Event&)>;
+    // Returns true when it took the event.
+    using Interceptor = std::function<bool(const SDL_Event&)>;
+    SdlEventLoop();
+
+    void Run() override;
+    void Quit() override;
+    void Post(std::function<void()> work) override;
+    void RunModal(const std::function<bool()>& done) override;
+
+    // Every SDL event that is not posted work goes here.
+    void setEventHandler(EventHandler handler) { handler_ = std::move(handler); }
+    // While set, events go to the interceptor first (a modal prompt).
+    void setInterceptor(Interceptor interceptor) { interceptor_ = std::move(interceptor); }
+    // From now on Run is GTK's main loop.
+    void useGtk() { gtk_ = true; }
+    TimerQueue& timers() { return timers_; }
+
+    static std::uint64_t nowMs();
+
+private:
+    void step(const std::function<bool()>& done);
+    void dispatch(const SDL_Event& event);
+    void runPosted();
+    TimerQueue timers_;
+    EventHandler handler_;
+    Interceptor interceptor_;
+    bool quit_ = false;
+    bool gtk_ = false;
+    std::mutex postedMutex_;
+    std::vector<std::function<void()>> posted_;
+    std::uint32_t wakeEvent_ = 0;
+};
 
 class LoopTimer : public Timer {
 public:
-    LoopTimer(EventLoop& loop, std::function<void()> onTick);
+    LoopTimer(SdlEventLoop& loop, std::function<void()> onTick);
     ~LoopTimer() override;
     LoopTimer(const LoopTimer&) = delete;
     LoopTimer& operator=(const LoopTimer&) = delete;
@@ -31,42 +65,9 @@ public:
     void SetEnabled(bool enabled) override;
 
 private:
-    friend class EventLoop;
-    EventLoop& loop_;
-    std::function<void()> onTick_;
+    SdlEventLoop& loop_;
+    TimerQueue::Id id_;
     std::int32_t interval_ = 0;
-    bool enabled_ = true;
-    std::uint64_t deadline_ = 0;  // in SDL performance-counter milliseconds
-};
-
-class EventLoop {
-public:
-    using EventHandler = std::function<void(const SDL_Event&)>;
-    EventLoop();
-
-    // A timer that calls onTick on this thread; enabled with interval 0
-    // until set.
-    std::unique_ptr<LoopTimer> makeTimer(std::function<void()> onTick);
-    // Called for every SDL event.
-    void setEventHandler(EventHandler handler) { handler_ = std::move(handler); }
-    // Runs work on the loop's thread; safe to call from any thread.
-    void post(std::function<void()> work);
-    // Runs until quit() is called.
-    void run();
-    void quit() { running_ = false; }
-    bool running() const { return running_; }
-
-    static std::uint64_t nowMs();
-
-private:
-    friend class LoopTimer;
-    void runPosted();
-    std::vector<LoopTimer*> timers_;
-    EventHandler handler_;
-    bool running_ = false;
-    std::mutex postedMutex_;
-    std::vector<std::function<void()>> posted_;
-    std::uint32_t wakeEvent_ = 0;
 };
 
 }  // namespace lumaris::linux_backend

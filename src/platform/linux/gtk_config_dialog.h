@@ -5,33 +5,34 @@
 // 341 x 369 pixels, captions, tooltips, colours, the system's sans-serif in
 // the dialog's sizes, the keyboard focus order, Enter for OK and Esc for
 // Cancel, Alt+O and Alt+C, the speed bar from 80 to 150 with steps of 10
-// and 50, and a hand pointer over the web address. Also the shell on Linux:
-// the GTK folder chooser, and opening files and addresses through GIO's
-// default handlers (never through a shell command line).
+// and 50, and a hand pointer over the web address; the controls come from
+// the dialog's layout table (dialog/layout.h).
 #pragma once
 
 #include <gtk/gtk.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 
 #include "dialog/frm_config.h"
-#include "platform/shell.h"
+#include "platform/config_view.h"
 #include "runtime/form.h"
 
 namespace lumaris::linux_backend {
 
-class GtkConfigDialog : public ConfigView, public FormWindow {
+class GtkConfigDialog : public ConfigWindow {
 public:
-    GtkConfigDialog();
+    // onClose runs once the window has closed.
+    explicit GtkConfigDialog(std::function<void()> onClose);
     ~GtkConfigDialog() override;
     GtkConfigDialog(const GtkConfigDialog&) = delete;
     GtkConfigDialog& operator=(const GtkConfigDialog&) = delete;
 
     // Routes the controls' events to the dialog's logic.
-    void connect(FrmConfig& logic);
-    bool open() const { return window_ != nullptr; }
+    void Connect(ConfigEvents& events) override;
+    bool IsOpen() const override { return window_ != nullptr; }
 
     // ConfigView
     void SetSpeedRange(std::int16_t min, std::int16_t max) override;
@@ -63,20 +64,8 @@ private:
     GtkWidget* ok_ = nullptr;
     GtkWidget* cancel_ = nullptr;
     GtkWidget* pathLabel_ = nullptr;
-    FrmConfig* logic_ = nullptr;
-};
-
-class GtkShell : public Shell {
-public:
-    ItemIdList SHBrowseForFolderA(const BrowseInfo& info) override;
-    std::int32_t SHGetPathFromIDListA(ItemIdList item, char* path, std::size_t capacity) override;
-    void CoTaskMemFree(ItemIdList item) override;
-    std::intptr_t ShellExecuteA(Hwnd window, const char* operation, const char* file, const char* parameters,
-                                const char* directory, std::int32_t show) override;
-
-private:
-    std::map<std::uintptr_t, std::string> items_;
-    std::uintptr_t next_ = 1;
+    ConfigEvents* events_ = nullptr;
+    std::function<void()> onClose_;
 };
 
 }  // namespace lumaris::linux_backend

@@ -21,13 +21,13 @@ std::int32_t LinuxUi::MsgBox(const std::string& text, std::int32_t style, const 
         std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
         std::fflush(stderr);
         ++unseen_;
-        return IDOK;
+        return kIdOk;
     }
     GtkMessageType type = GTK_MESSAGE_OTHER;
     switch (style & 0xF0) {
-        case MB_ICONERROR: type = GTK_MESSAGE_ERROR; break;
-        case MB_ICONEXCLAMATION: type = GTK_MESSAGE_WARNING; break;
-        case MB_ICONINFORMATION: type = GTK_MESSAGE_INFO; break;
+        case kMbIconError: type = GTK_MESSAGE_ERROR; break;
+        case kMbIconExclamation: type = GTK_MESSAGE_WARNING; break;
+        case kMbIconInformation: type = GTK_MESSAGE_INFO; break;
         default: break;
     }
     GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, type, GTK_BUTTONS_OK, "%s", text.c_str());
@@ -38,7 +38,7 @@ std::int32_t LinuxUi::MsgBox(const std::string& text, std::int32_t style, const 
     gtk_widget_destroy(dialog);
     // Let the dialog's window really go away before the caller goes on.
     while (gtk_events_pending()) gtk_main_iteration();
-    return IDOK;
+    return kIdOk;
 }
 
 }  // namespace lumaris::linux_backend

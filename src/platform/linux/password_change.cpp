@@ -47,7 +47,7 @@ std::int32_t LinuxPasswords::PwdChangePasswordA(const char* /*registryKey*/, Hwn
                                                 std::int32_t /*reserved1*/, std::int32_t /*reserved2*/) {
     const auto [program, index] = findTool();
     if (program.empty()) {
-        ui_.MsgBox(kPasswordHelpText, MB_ICONINFORMATION, kProductName);
+        ui_.MsgBox(kPasswordHelpText, kMbIconInformation, kProductName);
         return 0;
     }
     std::vector<std::string> words = tools()[index];
@@ -57,7 +57,7 @@ std::int32_t LinuxPasswords::PwdChangePasswordA(const char* /*registryKey*/, Hwn
     argv.push_back(nullptr);
     pid_t child = 0;
     if (::posix_spawn(&child, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
-        ui_.MsgBox(kPasswordHelpText, MB_ICONINFORMATION, kProductName);
+        ui_.MsgBox(kPasswordHelpText, kMbIconInformation, kProductName);
         return 0;
     }
     int status = 0;

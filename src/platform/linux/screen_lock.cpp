@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 
+#include "platform/linux/event_loop.h"
 #include "platform/linux/sdl_window.h"
 
 namespace lumaris::linux_backend {
@@ -54,8 +55,8 @@ std::size_t characters(const char* text, std::size_t length) {
 
 }  // namespace
 
-ScreenLock::ScreenLock(WindowFinder findWindow, Checker check)
-    : findWindow_(std::move(findWindow)), check_(std::move(check)) {}
+ScreenLock::ScreenLock(SdlEventLoop& loop, WindowFinder findWindow, Checker check)
+    : loop_(loop), findWindow_(std::move(findWindow)), check_(std::move(check)) {}
 
 std::int32_t ScreenLock::verify(Hwnd handle) {
     SdlFormWindow* window = findWindow_(handle);
@@ -67,38 +68,42 @@ std::int32_t ScreenLock::verify(Hwnd handle) {
     std::string message;
     std::int32_t answer = 0;
     bool done = false;
+    bool dirty = true;
     Uint64 lastTyping = SDL_GetTicks64();
+    Uint64 lastDrawn = 0;
+    Surface picture;
 
-    SDL_StartTextInput();
-    // The key that asked to end the saver is no part of the password.
-    SDL_PumpEvents();
-    SDL_FlushEvents(SDL_KEYDOWN, SDL_TEXTINPUT);
-    while (!done) {
-        const Surface picture = promptPicture(text, user, characters(typed.data(), length), message);
+    auto draw = [&] {
+        picture = promptPicture(text, user, characters(typed.data(), length), message);
         window->setOverlay(&picture);
         window->Refresh();
-        SDL_Event event;
-        if (SDL_WaitEventTimeout(&event, 250) == 0) {
-            if (SDL_GetTicks64() - lastTyping > kPromptIdleSeconds * 1000ull) done = true;
-            continue;
-        }
+        lastDrawn = SDL_GetTicks64();
+        dirty = false;
+    };
+    // Input belongs to the prompt while it is open.
+    auto onEvent = [&](const SDL_Event& event) -> bool {
         switch (event.type) {
-            case SDL_QUIT:
-                SDL_PushEvent(&event);  // the scene ends after the prompt
+            case SDL_QUIT: {
+                SDL_Event again = event;  // the scene ends after the prompt
+                SDL_PushEvent(&again);
                 done = true;
-                break;
+                return true;
+            }
             case SDL_TEXTINPUT: {
-                const std::size_t n = strnlen(event.text.text, sizeof event.text.text);
+                SDL_Event copy = event;
+                const std::size_t n = strnlen(copy.text.text, sizeof copy.text.text);
                 if (length + n < typed.size()) {
-                    memcpy(typed.data() + length, event.text.text, n);
+                    memcpy(typed.data() + length, copy.text.text, n);
                     length += n;
                 }
-                explicit_bzero(event.text.text, sizeof event.text.text);
+                explicit_bzero(copy.text.text, sizeof copy.text.text);
                 lastTyping = SDL_GetTicks64();
-                break;
+                dirty = true;
+                return true;
             }
             case SDL_KEYDOWN:
                 lastTyping = SDL_GetTicks64();
+                dirty = true;
                 if (event.key.keysym.sym == SDLK_ESCAPE) {
                     done = true;
                 } else if (event.key.keysym.sym == SDLK_BACKSPACE) {
@@ -106,9 +111,7 @@ std::int32_t ScreenLock::verify(Hwnd handle) {
                     if (length > 0) typed[--length] = 0;
                 } else if (event.key.keysym.sym == SDLK_RETURN || event.key.keysym.sym == SDLK_KP_ENTER) {
                     message = "Checking...";
-                    const Surface checking = promptPicture(text, user, characters(typed.data(), length), message);
-                    window->setOverlay(&checking);
-                    window->Refresh();
+                    draw();
                     typed[length] = '\0';
                     const PamResult result = check_(user, typed.data());
                     explicit_bzero(typed.data(), typed.size());
@@ -124,11 +127,33 @@ std::int32_t ScreenLock::verify(Hwnd handle) {
                         done = true;
                     }
                 }
-                break;
+                return true;
+            case SDL_KEYUP:
+            case SDL_TEXTEDITING:
+            case SDL_MOUSEMOTION:
+            case SDL_MOUSEBUTTONDOWN:
+            case SDL_MOUSEBUTTONUP:
+            case SDL_MOUSEWHEEL:
+            case SDL_WINDOWEVENT:
+                return true;
             default:
-                break;
+                return false;
         }
-    }
+    };
+
+    SDL_StartTextInput();
+    // The key that asked to end the saver is no part of the password.
+    SDL_PumpEvents();
+    SDL_FlushEvents(SDL_KEYDOWN, SDL_TEXTINPUT);
+    draw();
+    loop_.setInterceptor(onEvent);
+    // The prompt is drawn again at most every 50 ms, however fast keys come.
+    loop_.RunModal([&] {
+        if (SDL_GetTicks64() - lastTyping > kPromptIdleSeconds * 1000ull) done = true;
+        if (!done && dirty && SDL_GetTicks64() - lastDrawn >= 50) draw();
+        return done;
+    });
+    loop_.setInterceptor({});
     explicit_bzero(typed.data(), typed.size());
     SDL_StopTextInput();
     window->setOverlay(nullptr);

@@ -2,8 +2,10 @@
 //
 // The prompt is drawn over the scene in its own window: the user's name, a
 // masked field and a line for messages. Enter checks the password through
-// PAM, Esc cancels, and 30 seconds without typing cancel as well. While the
-// prompt is open it takes every input event, so nothing reaches the scene.
+// PAM, Esc cancels, and 30 seconds without typing cancel as well. The prompt
+// runs inside the program's event loop (a modal run): timers, the music's
+// completion and other posted work go on while it is open, but it takes
+// every input event, so nothing reaches the scene.
 // The typed password lives in one fixed buffer that is wiped after each
 // check and never written anywhere else by this program.
 // When PAM cannot check passwords at all, the answer is "verified": a saver
@@ -19,17 +21,19 @@
 namespace lumaris::linux_backend {
 
 class SdlFormWindow;
+class SdlEventLoop;
 
 class ScreenLock {
 public:
     using WindowFinder = std::function<SdlFormWindow*(Hwnd)>;
     using Checker = std::function<PamResult(const std::string& user, const char* password)>;
-    ScreenLock(WindowFinder findWindow, Checker check);
+    ScreenLock(SdlEventLoop& loop, WindowFinder findWindow, Checker check);
 
     // Non-zero when the password was verified.
     std::int32_t verify(Hwnd window);
 
 private:
+    SdlEventLoop& loop_;
     WindowFinder findWindow_;
     Checker check_;
 };

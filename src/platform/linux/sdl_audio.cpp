@@ -125,7 +125,7 @@ std::int32_t SdlAudio::sndPlaySoundA(const void* sound, std::uint32_t flags) {
         mixer_.stopLoop();  // SND_PURGE, or no sound at all: silence
         return 1;
     }
-    if ((flags & SND_MEMORY) == 0) return 0;  // sounds by file name are not used
+    if ((flags & kSndMemory) == 0) return 0;  // sounds by file name are not used
     const std::uint32_t size = riffLength(sound);
     if (size == 0) return 0;
     return mixer_.playLoop(sound, size) ? 1 : 0;

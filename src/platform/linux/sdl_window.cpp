@@ -18,8 +18,6 @@ namespace lumaris::linux_backend {
 
 namespace {
 
-constexpr float kTwipsPerPixel = 15.0f;
-
 std::string sansSerifFile() {
     std::string path;
     if (FcInit() == FcFalse) return path;
@@ -59,7 +57,7 @@ TTF_Font* TextRenderer::font(int size, bool bold) {
     return opened;
 }
 
-const Surface* TextRenderer::render(const std::string& text, std::uint32_t color, int size, bool bold, int wrapWidth,
+const Surface* TextRenderer::Render(const std::string& text, std::uint32_t color, int size, bool bold, int wrapWidth,
                                     bool centred) {
     for (const Cached& c : cache_) {
         if (c.text == text && c.color == color && c.size == size && c.bold == bold && c.wrapWidth == wrapWidth &&
@@ -103,42 +101,6 @@ const Surface* TextRenderer::render(const std::string& text, std::uint32_t color
     return &cache_.back().pixels;
 }
 
-void blendArgb(Surface& dst, const Surface& src, int left, int top) {
-    for (int y = 0; y < src.height(); ++y) {
-        const int dy = top + y;
-        if (dy < 0 || dy >= dst.height()) continue;
-        const std::uint32_t* from = src.row(y);
-        std::uint32_t* row = dst.row(dy);
-        for (int x = 0; x < src.width(); ++x) {
-            const int dx = left + x;
-            if (dx < 0 || dx >= dst.width()) continue;
-            const std::uint32_t p = from[x];
-            const std::uint32_t a = p >> 24;
-            if (a == 0) continue;
-            const std::uint32_t q = row[dx];
-            auto channel = [&](int shift) {
-                const std::uint32_t sc = (p >> shift) & 0xFF, dc = (q >> shift) & 0xFF;
-                return ((sc * a + dc * (255 - a)) / 255) << shift;
-            };
-            // The destination keeps its own coverage byte (a panel drawn on
-            // stays as opaque as it was).
-            row[dx] = (q & 0xFF000000u) | channel(16) | channel(8) | channel(0);
-        }
-    }
-}
-
-const Surface* renderLabel(const Label& label, TextRenderer& text) {
-    return text.render(label.caption, label.color, kLabelFontSize, label.bold, label.width, label.centred);
-}
-
-void paintLabels(Surface& image, const std::vector<const Label*>& labels, TextRenderer& text) {
-    for (const Label* label : labels) {
-        if (!label->visible) continue;
-        const Surface* pixels = renderLabel(*label, text);
-        if (pixels != nullptr) blendArgb(image, *pixels, label->left, label->top);
-    }
-}
-
 SdlFormWindow::SdlFormWindow(const std::string& name) : image_(name, 0, 0) {
     if (!sdlVideoAvailable()) throw Failure(failures::kCannotCreate, std::string("No display: ") + SDL_GetError());
     SDL_Rect bounds{0, 0, 640, 480};
@@ -171,22 +133,16 @@ SdlFormWindow::SdlFormWindow(const std::string& name, unsigned long foreignWindo
     image_.resize(w, h);
 }
 
-void SdlFormWindow::resizeTo(int width, int height) {
+void SdlFormWindow::ResizeTo(int width, int height) {
     if (width == image_.width() && height == image_.height()) return;
     SDL_SetWindowSize(window_, std::max(width, 1), std::max(height, 1));
     image_.resize(width, height);
     if (onResize_) onResize_();
 }
 
-int SdlFormWindow::LabelHeight(const Label& label) {
-    const Surface* pixels = renderLabel(label, text_);
-    return pixels != nullptr ? pixels->height() : 0;
-}
+int SdlFormWindow::LabelHeight(const Label& label) { return labelHeight(label, &text_); }
 
-int OffscreenFormSurface::LabelHeight(const Label& label) {
-    const Surface* pixels = renderLabel(label, text_);
-    return pixels != nullptr ? pixels->height() : 0;
-}
+std::uint32_t SdlFormWindow::windowId() const { return SDL_GetWindowID(window_); }
 
 SdlFormWindow::~SdlFormWindow() {
     if (texture_ != nullptr) SDL_DestroyTexture(texture_);
@@ -248,7 +204,7 @@ void SdlFormWindow::setOverlay(const Surface* overlay) {
     if (overlay != nullptr) overlay_ = *overlay;
 }
 
-void SdlFormWindow::grabInput(bool grab) {
+void SdlFormWindow::KeepInput(bool grab) {
     SDL_SetWindowGrab(window_, grab ? SDL_TRUE : SDL_FALSE);
     SDL_SetWindowKeyboardGrab(window_, grab ? SDL_TRUE : SDL_FALSE);
 }
@@ -263,29 +219,10 @@ void SdlFormWindow::Refresh() {
         textureHeight_ = image_.height();
         if (texture_ == nullptr) return;
     }
-    // Labels and the prompt are drawn over a copy: the image itself stays
-    // as the form drew it.
-    const bool anyLabel = std::any_of(labels_.begin(), labels_.end(), [](const Label* l) { return l->visible; });
-    const Surface* shown = &image_;
-    if (anyLabel || hasOverlay_) {
-        composed_.resize(image_.width(), image_.height());
-        std::memcpy(composed_.pixels().data(), image_.pixels().data(), image_.pixels().size() * sizeof(std::uint32_t));
-        paintLabels(composed_, labels_, text_);
-        if (hasOverlay_) {
-            blendArgb(composed_, overlay_, (image_.width() - overlay_.width()) / 2,
-                      (image_.height() - overlay_.height()) / 2);
-        }
-        shown = &composed_;
-    }
+    const Surface* shown = &composeForm(image_, labels_, hasOverlay_ ? &overlay_ : nullptr, &text_, composed_);
     SDL_UpdateTexture(texture_, nullptr, shown->pixels().data(), shown->width() * static_cast<int>(sizeof(std::uint32_t)));
     SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
     SDL_RenderPresent(renderer_);
-}
-
-Surface OffscreenFormSurface::composed() {
-    Surface copy = image_;
-    paintLabels(copy, labels_, text_);
-    return copy;
 }
 
 Surface SdlPictures::Load(const std::string& name, std::uint32_t background) {
@@ -309,7 +246,7 @@ Surface SdlPictures::Load(const std::string& name, std::uint32_t background) {
     return surface;
 }
 
-bool savePng(const Surface& image, const std::string& path) {
+bool SdlPictures::SavePng(const Surface& image, const std::string& path) {
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, image.width(), image.height(), 32, SDL_PIXELFORMAT_RGB888);
     if (s == nullptr) return false;
     for (int y = 0; y < image.height(); ++y) {

@@ -5,8 +5,8 @@
 // it) on refresh, labels drawn over it with the system's sans-serif font
 // through SDL2_ttf, geometry in twips at 15 twips per pixel, the maximised
 // state as the primary display's bounds, the window id for the X11 handle.
-// Also the off-screen window used for snapshots, and the built-in pictures
-// decoded by SDL (BMP) and SDL2_image (GIF).
+// Also the built-in pictures decoded by SDL (BMP) and SDL2_image (GIF), and
+// pictures written as PNG.
 #pragma once
 
 #include <SDL.h>
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/graphics.h"
+#include "runtime/compose.h"
 
 typedef struct _TTF_Font TTF_Font;
 
@@ -23,13 +24,14 @@ namespace lumaris::linux_backend {
 
 // Text in the system's sans-serif font (found through fontconfig), as
 // pictures with the coverage in the top byte. Keeps what it rendered.
-class TextRenderer {
+class TextRenderer : public TextRasterizer {
 public:
-    ~TextRenderer();
-    // One line, or with wrapWidth > 0 lines wrapped at that width, each
-    // centred when asked; carriage returns are dropped.
-    const Surface* render(const std::string& text, std::uint32_t color, int size, bool bold = false,
-                          int wrapWidth = 0, bool centred = false);
+    ~TextRenderer() override;
+    const Surface* Render(const std::string& text, std::uint32_t color, int size, bool bold, int wrapWidth,
+                          bool centred) override;
+    const Surface* render(const std::string& text, std::uint32_t color, int size) {
+        return Render(text, color, size, false, 0, false);
+    }
 
 private:
     struct Font {
@@ -50,16 +52,6 @@ private:
     std::vector<Font> fonts_;
     std::vector<Cached> cache_;
 };
-
-// Blends a picture with coverage in its top byte over another picture; the
-// destination's own top byte stays.
-void blendArgb(Surface& dst, const Surface& src, int left, int top);
-
-// Draws the visible labels over an image.
-void paintLabels(Surface& image, const std::vector<const Label*>& labels, TextRenderer& text);
-// A label's text as a picture, or null when there is nothing to draw.
-const Surface* renderLabel(const Label& label, TextRenderer& text);
-inline constexpr int kLabelFontSize = 11;
 
 class SdlFormWindow : public FormSurface {
 public:
@@ -84,13 +76,16 @@ public:
     void AddLabel(const Label& label) override { labels_.push_back(&label); }
     int LabelHeight(const Label& label) override;
     void OnResize(std::function<void()> handler) override { onResize_ = std::move(handler); }
+    void ResizeTo(int width, int height) override;
+    void SetInput(FormInput* input) override { input_ = input; }
+    void KeepInput(bool keep) override;
 
-    // Takes on a size the window was given from outside.
-    void resizeTo(int width, int height);
+    FormInput* input() const { return input_; }
+    // The SDL window, for matching events to it.
+    std::uint32_t windowId() const;
     // A picture drawn centred over everything (the password prompt), or none.
     void setOverlay(const Surface* overlay);
-    // Keeps keyboard and pointer input to this window.
-    void grabInput(bool grab);
+
 
 private:
     void applyGeometry();
@@ -106,41 +101,13 @@ private:
     bool hasOverlay_ = false;
     Surface composed_;
     std::function<void()> onResize_;
-};
-
-// A window that is never shown: its image is the whole result.
-class OffscreenFormSurface : public FormSurface {
-public:
-    OffscreenFormSurface(int width, int height) : width_(width), height_(height), image_("form", width, height) {}
-    void SetCaption(const std::string&) override {}
-    void Show() override {}
-    void SetWindowState(std::int32_t) override { image_.resize(width_, height_); }
-    void SetTop(float) override {}
-    void SetLeft(float) override {}
-    void SetWidth(float twips) override { image_.resize(static_cast<int>(twips / 15), image_.height()); }
-    void SetHeight(float twips) override { image_.resize(image_.width(), static_cast<int>(twips / 15)); }
-    Hwnd hWnd() override { return 0; }
-    Surface& Image() override { return image_; }
-    void Refresh() override {}
-    void AddLabel(const Label& label) override { labels_.push_back(&label); }
-    int LabelHeight(const Label& label) override;
-    void OnResize(std::function<void()>) override {}
-    // The image as it would look on screen, labels included.
-    Surface composed();
-
-private:
-    int width_, height_;
-    Surface image_;
-    std::vector<const Label*> labels_;
-    TextRenderer text_;
+    FormInput* input_ = nullptr;
 };
 
 class SdlPictures : public Pictures {
 public:
     Surface Load(const std::string& name, std::uint32_t background) override;
+    bool SavePng(const Surface& picture, const std::string& path) override;
 };
-
-// Writes a surface as PNG; false on failure.
-bool savePng(const Surface& image, const std::string& path);
 
 }  // namespace lumaris::linux_backend

@@ -137,7 +137,7 @@ Display* X11Windows::display() {
 std::int32_t X11Windows::GetSystemMetrics(std::int32_t index) {
     if (!sdlVideoAvailable()) return 0;
     const int displays = SDL_GetNumVideoDisplays();
-    if (index == SM_CMONITORS) return std::max(displays, 0);
+    if (index == kSmCMonitors) return std::max(displays, 0);
     SDL_Rect all{0, 0, 0, 0};
     bool any = false;
     for (int i = 0; i < displays; ++i) {
@@ -151,10 +151,10 @@ std::int32_t X11Windows::GetSystemMetrics(std::int32_t index) {
         }
     }
     switch (index) {
-        case SM_XVIRTUALSCREEN: return all.x;
-        case SM_YVIRTUALSCREEN: return all.y;
-        case SM_CXVIRTUALSCREEN: return all.w;
-        case SM_CYVIRTUALSCREEN: return all.h;
+        case kSmXVirtualScreen: return all.x;
+        case kSmYVirtualScreen: return all.y;
+        case kSmCxVirtualScreen: return all.w;
+        case kSmCyVirtualScreen: return all.h;
         default: return 0;
     }
 }
@@ -203,7 +203,7 @@ std::int32_t X11Windows::SetWindowPos(Hwnd window, Hwnd /*insertAfter*/, std::in
     // X has no empty windows: a zero size keeps one pixel.
     XMoveResizeWindow(d, static_cast<Window>(window), x, y, static_cast<unsigned>(std::max(cx, 1)),
                       static_cast<unsigned>(std::max(cy, 1)));
-    if ((flags & SWP_SHOWWINDOW) != 0) XMapWindow(d, static_cast<Window>(window));
+    if ((flags & kSwpShowWindow) != 0) XMapWindow(d, static_cast<Window>(window));
     return scope.failed() ? 0 : 1;
 }
 
@@ -267,7 +267,7 @@ std::int32_t X11Windows::SystemParametersInfoA(std::uint32_t action, std::uint32
                                                std::uint32_t /*winIni*/) {
     // While our window is up SDL keeps the desktop's own screensaver from
     // starting; here the program's word is only remembered.
-    if (action != SPI_SETSCREENSAVERRUNNING) return 0;
+    if (action != kSpiSetScreenSaverRunning) return 0;
     screensaverRunning_ = param != 0;
     return 1;
 }

@@ -1,0 +1,119 @@
+#include "platform/linux/linux_toolkit.h"
+
+#include <algorithm>
+
+#include "platform/linux/gtk_config_dialog.h"
+#include "platform/linux/paths.h"
+#include "platform/linux/sdl_input.h"
+#include "runtime/failure.h"
+
+namespace lumaris::linux_backend {
+
+namespace {
+
+// A window that leaves the toolkit's list when it goes.
+class ToolkitWindow : public SdlFormWindow {
+public:
+    template <class... Args>
+    ToolkitWindow(LinuxToolkit& toolkit, Args&&... args)
+        : SdlFormWindow(std::forward<Args>(args)...), toolkit_(toolkit) {}
+    ~ToolkitWindow() override { toolkit_.forget(this); }
+
+private:
+    LinuxToolkit& toolkit_;
+};
+
+}  // namespace
+
+LinuxToolkit::LinuxToolkit(SdlEventLoop& loop, X11Windows& windows, SdlMixer& mixer)
+    : loop_(loop), windows_(windows), mixer_(mixer) {
+    loop_.setEventHandler([this](const SDL_Event& event) { handle(event); });
+}
+
+LinuxToolkit::~LinuxToolkit() { loop_.setEventHandler({}); }
+
+std::unique_ptr<FormSurface> LinuxToolkit::CreateSurface(const std::string& name, SurfaceKind kind, int width,
+                                                         int height) {
+    std::unique_ptr<ToolkitWindow> window;
+    if (kind == SurfaceKind::Embedded) {
+        // Our own X11 window, unmapped until the start-up shows it inside
+        // the host; SDL draws into it.
+        const Hwnd own = windows_.createHiddenWindow(width, height);
+        if (own == 0) throw Failure(failures::kCannotCreate, "No display for the preview");
+        window = std::make_unique<ToolkitWindow>(*this, name, static_cast<unsigned long>(own));
+    } else {
+        window = std::make_unique<ToolkitWindow>(*this, name);
+    }
+    surfaces_.push_back(window.get());
+    return window;
+}
+
+void LinuxToolkit::forget(SdlFormWindow* window) { std::erase(surfaces_, window); }
+
+SdlFormWindow* LinuxToolkit::windowFor(Hwnd handle) {
+    for (SdlFormWindow* w : surfaces_) {
+        if (w->hWnd() == handle) return w;
+    }
+    return nullptr;
+}
+
+std::unique_ptr<Timer> LinuxToolkit::CreateTimer(std::function<void()> onTick) {
+    return std::make_unique<LoopTimer>(loop_, std::move(onTick));
+}
+
+std::unique_ptr<MediaControl> LinuxToolkit::CreateMediaControl() {
+    return std::make_unique<SdlMediaControl>(mixer_, musicFolder());
+}
+
+std::unique_ptr<ConfigWindow> LinuxToolkit::CreateConfigWindow() {
+    auto dialog = std::make_unique<GtkConfigDialog>([this] { loop_.Quit(); });
+    loop_.useGtk();
+    return dialog;
+}
+
+bool LinuxToolkit::HostClientRect(Hwnd window, Rect& rect) {
+    if (!watchingHost_) {
+        // Once embedded, an X error on the drawing library's connection means
+        // the host went away under it.
+        windows_.endQuietlyOnOtherErrors();
+        watchingHost_ = true;
+    }
+    const Hwnd host = windows_.parentOf(window);
+    if (host == 0 || windows_.isRoot(host) || !windows_.exists(host)) return false;
+    if (windows_.GetClientRect(host, rect) == 0) {
+        SdlFormWindow* own = windowFor(window);
+        rect = Rect{0, 0, own != nullptr ? own->Image().width() : 0, own != nullptr ? own->Image().height() : 0};
+    }
+    return true;
+}
+
+void LinuxToolkit::handle(const SDL_Event& event) {
+    if (event.type == SDL_QUIT) {
+        bool taken = false;
+        for (SdlFormWindow* w : surfaces_) {
+            if (w->input() != nullptr) {
+                taken = true;
+                w->input()->CloseRequest();
+            }
+        }
+        if (!taken) loop_.Quit();
+        return;
+    }
+    std::uint32_t id = 0;
+    switch (event.type) {
+        case SDL_WINDOWEVENT: id = event.window.windowID; break;
+        case SDL_KEYDOWN: id = event.key.windowID; break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: id = event.button.windowID; break;
+        case SDL_MOUSEMOTION: id = event.motion.windowID; break;
+        default: return;
+    }
+    for (SdlFormWindow* w : surfaces_) {
+        if (w->input() != nullptr && (w->windowId() == id || id == 0)) {
+            deliver(event, *w->input());
+            return;
+        }
+    }
+}
+
+}  // namespace lumaris::linux_backend

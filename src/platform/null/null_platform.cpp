@@ -1,0 +1,197 @@
+#include "platform/null/null_platform.h"
+
+#include "runtime/convert.h"
+#include "runtime/failure.h"
+
+namespace lumaris::null_backend {
+
+namespace {
+
+std::string slot(const std::string& application, const std::string& section, const std::string& key) {
+    return upperCase(application) + "|" + upperCase(section) + "|" + upperCase(key);
+}
+
+// The settings dialog's controls in memory; changing a box runs its click,
+// as a toolkit's would.
+class MemoryConfigWindow : public ConfigWindow {
+public:
+    void Connect(ConfigEvents& events) override { events_ = &events; }
+    bool IsOpen() const override { return open_; }
+    void SetSpeedRange(std::int16_t, std::int16_t) override {}
+    void SetSpeed(std::int16_t position) override { speed_ = position; }
+    std::int16_t Speed() override { return speed_; }
+    void SetChecked(Check box, bool checked) override {
+        if (checks_[box] == checked) return;
+        checks_[box] = checked;
+        if (events_ == nullptr) return;
+        if (box == Check::chkMusic) events_->chkMusic_Click();
+        if (box == Check::chkMouseEvent) events_->chkMouseEvent_Click();
+    }
+    bool Checked(Check box) override { return checks_[box]; }
+    void SetVisible(Control, bool) override {}
+    void SetPathCaption(const std::string&) override {}
+    void Close() override { open_ = false; }
+    void SetCaption(const std::string&) override {}
+    void Show() override {}
+    void SetWindowState(std::int32_t) override {}
+    void SetTop(float) override {}
+    void SetLeft(float) override {}
+    void SetWidth(float) override {}
+    void SetHeight(float) override {}
+    Hwnd hWnd() override { return 0; }
+
+private:
+    ConfigEvents* events_ = nullptr;
+    std::map<Check, bool> checks_;
+    std::int16_t speed_ = 0;
+    bool open_ = true;
+};
+
+}  // namespace
+
+std::int32_t QuietUi::MsgBox(const std::string& text, std::int32_t style, const std::string& title) {
+    shown.push_back({text, style, title});
+    return kIdOk;
+}
+
+void ClockSeededRandom::Randomize() {
+    const float seconds = clock_.Timer();
+    state_ = static_cast<std::uint32_t>(seconds * 1000.0f) * 2654435761u + 12345u;
+}
+
+float ClockSeededRandom::Rnd() {
+    state_ = state_ * 1103515245u + 12345u;
+    return static_cast<float>((state_ >> 8) & 0xFFFFFF) / 16777216.0f;
+}
+
+std::string MemoryStore::GetSetting(const std::string& application, const std::string& section,
+                                    const std::string& key, const std::string& defaultText) {
+    const auto found = values.find(slot(application, section, key));
+    return found == values.end() ? defaultText : found->second;
+}
+
+void MemoryStore::SaveSetting(const std::string& application, const std::string& section, const std::string& key,
+                              const std::string& text) {
+    values[slot(application, section, key)] = text;
+}
+
+void MemoryStore::set(const std::string& key, const std::string& text) {
+    values[slot("QN Vesmire Lumaris", "Settings", key)] = text;
+}
+
+std::int32_t SilentAudio::sndPlaySoundA(const void* sound, std::uint32_t) {
+    asked.emplace_back(sound != nullptr ? "sound" : "purge");
+    return devices > 0 ? 1 : 0;
+}
+
+std::int32_t SilentAudio::mciSendStringA(const char* command, char* reply, std::uint32_t replyLength, Hwnd) {
+    if (reply != nullptr && replyLength > 0) reply[0] = '\0';
+    asked.emplace_back(command != nullptr ? command : "");
+    return 0;
+}
+
+void SilentMediaControl::SetCommand(const std::string& command) {
+    const std::string c = upperCase(command);
+    if (c == "PLAY") {
+        played.push_back(file_);
+        playing_ = true;
+    } else if (c == "CLOSE") {
+        playing_ = false;
+    }
+}
+
+void SilentMediaControl::finish() {
+    if (!playing_) return;
+    playing_ = false;
+    if (done_) done_(1);
+}
+
+void MemorySurface::SetWindowState(std::int32_t state) {
+    if (state == kWindowStateMaximized) {
+        ResizeTo(static_cast<int>(screen_.Width() / screen_.TwipsPerPixelX()),
+                 static_cast<int>(screen_.Height() / screen_.TwipsPerPixelY()));
+    }
+}
+
+void MemorySurface::SetWidth(float twips) { ResizeTo(static_cast<int>(twips / kTwipsPerPixel), image_.height()); }
+void MemorySurface::SetHeight(float twips) { ResizeTo(image_.width(), static_cast<int>(twips / kTwipsPerPixel)); }
+
+void MemorySurface::ResizeTo(int width, int height) {
+    if (width == image_.width() && height == image_.height()) return;
+    image_.resize(width, height);
+    if (onResize_) onResize_();
+}
+
+Surface MemorySurface::composed() {
+    Surface copy = image_;
+    if (text_ != nullptr) paintLabels(copy, labels_, *text_);
+    return copy;
+}
+
+void ManualLoop::Post(std::function<void()> work) { posted_.push_back(std::move(work)); }
+
+bool ManualLoop::runOnce() {
+    std::vector<std::function<void()>> work;
+    work.swap(posted_);
+    for (auto& job : work) job();
+    return !work.empty();
+}
+
+void ManualLoop::advance(std::uint64_t milliseconds) {
+    const std::uint64_t end = now_ + milliseconds;
+    runOnce();
+    while (!quit_) {
+        const std::uint64_t wait = timers_.wait(now_, end - now_);
+        now_ += wait;
+        timers_.runDue([this] { return now_; }, [this] { return !quit_; });
+        runOnce();
+        if (now_ >= end) break;
+    }
+}
+
+// Nothing moves the clock from inside: a headless run ends when nothing is
+// posted any more.
+void ManualLoop::Run() {
+    quit_ = false;
+    while (!quit_ && runOnce()) {
+    }
+}
+
+void ManualLoop::RunModal(const std::function<bool()>& done) {
+    while (!quit_ && !done() && runOnce()) {
+    }
+}
+
+ManualTimer::ManualTimer(ManualLoop& loop, std::function<void()> onTick)
+    : loop_(loop), id_(loop.timers().add(std::move(onTick), loop.now())) {}
+
+ManualTimer::~ManualTimer() { loop_.timers().remove(id_); }
+
+void ManualTimer::SetInterval(std::int32_t milliseconds) {
+    interval_ = milliseconds;
+    loop_.timers().setInterval(id_, milliseconds, loop_.now());
+}
+
+void ManualTimer::SetEnabled(bool enabled) { loop_.timers().setEnabled(id_, enabled, loop_.now()); }
+
+std::unique_ptr<FormSurface> HeadlessToolkit::CreateSurface(const std::string& name, SurfaceKind, int width,
+                                                            int height) {
+    auto surface = std::make_unique<MemorySurface>(screen_, name, text_);
+    surface->ResizeTo(width, height);
+    lastSurface = surface.get();
+    return surface;
+}
+
+std::unique_ptr<Timer> HeadlessToolkit::CreateTimer(std::function<void()> onTick) {
+    return std::make_unique<ManualTimer>(loop, std::move(onTick));
+}
+
+std::unique_ptr<MediaControl> HeadlessToolkit::CreateMediaControl() {
+    auto media = std::make_unique<SilentMediaControl>();
+    lastMedia = media.get();
+    return media;
+}
+
+std::unique_ptr<ConfigWindow> HeadlessToolkit::CreateConfigWindow() { return std::make_unique<MemoryConfigWindow>(); }
+
+}  // namespace lumaris::null_backend

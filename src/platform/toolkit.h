@@ -1,0 +1,65 @@
+// What a host makes for the forms: their windows, timers, the media control,
+// the settings dialog's window, and the one event loop that drives them.
+// Each host (its own windows on Linux, a window handed over by a screensaver
+// daemon, Win32) implements this once; the wiring of forms to it is the
+// program's own (app/).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/audio.h"
+#include "platform/config_view.h"
+#include "platform/graphics.h"
+#include "platform/user32.h"
+
+namespace lumaris {
+
+// The user-interface thread's event loop.
+class EventLoop {
+public:
+    virtual ~EventLoop() = default;
+    // Delivers window events, timer ticks and posted work until Quit.
+    virtual void Run() = 0;
+    // Makes Run (and any modal run) return after the present event.
+    virtual void Quit() = 0;
+    // Runs work on the loop's thread soon; safe to call from any thread.
+    virtual void Post(std::function<void()> work) = 0;
+    // A nested run for a modal prompt: everything Run delivers keeps being
+    // delivered until done() is true (checked after each event) or Quit.
+    virtual void RunModal(const std::function<bool()>& done) = 0;
+};
+
+// How a form's window is made.
+enum class SurfaceKind {
+    // A top-level window of the given size, hidden until shown.
+    TopLevel,
+    // A window that stays unmapped until the start-up embeds it in a host
+    // window (SetParent, SetWindowPos); it follows the host's size.
+    Embedded,
+};
+
+class Toolkit {
+public:
+    virtual ~Toolkit() = default;
+    virtual EventLoop& Loop() = 0;
+    // A form's window with its persistent image; a failure when the host has
+    // no display for it.
+    virtual std::unique_ptr<FormSurface> CreateSurface(const std::string& name, SurfaceKind kind, int width,
+                                                       int height) = 0;
+    // A repeating timer that calls onTick on the loop's thread; enabled, with
+    // interval 0, until set.
+    virtual std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) = 0;
+    // The multimedia control for music files; its Done event arrives through
+    // the loop.
+    virtual std::unique_ptr<MediaControl> CreateMediaControl() = 0;
+    // The settings dialog's window with every control of the dialog's layout.
+    virtual std::unique_ptr<ConfigWindow> CreateConfigWindow() = 0;
+    // The client area of the live window that now holds the embedded
+    // `window`; false when it is not inside a host window (any more).
+    virtual bool HostClientRect(Hwnd window, Rect& rect) = 0;
+};
+
+}  // namespace lumaris

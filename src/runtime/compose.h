@@ -1,0 +1,58 @@
+// Text labels and overlays drawn over a form's image, the same on every
+// platform; only turning text into pixels (TextRasterizer) is the platform's.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "runtime/surface.h"
+
+namespace lumaris {
+
+// A text label drawn over a form, with a transparent background.
+struct Label {
+    std::string caption;
+    std::uint32_t color = 0xFFFFFF;
+    int left = 0;
+    int top = 0;
+    bool visible = true;
+    // 0: as wide as its text on one line. Otherwise the text wraps at this
+    // width and the label is as tall as its lines.
+    int width = 0;
+    bool centred = false;
+    bool bold = false;
+};
+
+inline constexpr int kLabelFontSize = 11;
+
+// Turns text into a picture with the coverage in the top byte; the picture
+// stays valid until the next call. Null when there is nothing to draw.
+class TextRasterizer {
+public:
+    virtual ~TextRasterizer() = default;
+    // One line, or with wrapWidth > 0 lines wrapped at that width (each
+    // centred when asked); carriage returns are dropped.
+    virtual const Surface* Render(const std::string& text, std::uint32_t color, int size, bool bold, int wrapWidth,
+                                  bool centred) = 0;
+};
+
+// Blends a picture with coverage in its top byte over another picture; the
+// destination's own top byte stays.
+void blendArgb(Surface& dst, const Surface& src, int left, int top);
+
+// A label's text as a picture, or null when there is nothing to draw.
+const Surface* renderLabel(const Label& label, TextRasterizer& text);
+// The label's height in pixels with its present caption (0 without text).
+int labelHeight(const Label& label, TextRasterizer* text);
+
+// Draws the visible labels over an image.
+void paintLabels(Surface& image, const std::vector<const Label*>& labels, TextRasterizer& text);
+
+// What the screen shows of a form: its image with the visible labels and an
+// overlay centred over everything. Returns image itself when nothing is drawn
+// over it, else `scratch` (resized as needed) holding the composition.
+const Surface& composeForm(const Surface& image, const std::vector<const Label*>& labels, const Surface* overlay,
+                           TextRasterizer* text, Surface& scratch);
+
+}  // namespace lumaris

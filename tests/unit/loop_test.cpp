@@ -1,0 +1,74 @@
+// The event loop's timers, and the program's forms on the headless host.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/forms.h"
+#include "fakes.h"
+#include "platform/null/null_platform.h"
+
+namespace lumaris::testing {
+namespace {
+
+TEST(TimerQueue, ALateTickComesOnceAndTheNextCountsFromIt) {
+    TimerQueue timers;
+    std::vector<std::uint64_t> ticks;
+    std::uint64_t now = 0;
+    const auto id = timers.add([&] { ticks.push_back(now); }, now);
+    timers.setInterval(id, 50, now);
+    now = 175;  // three deadlines missed
+    timers.runDue([&] { return now; });
+    now = 224;
+    timers.runDue([&] { return now; });
+    now = 225;
+    timers.runDue([&] { return now; });
+    EXPECT_EQ(ticks, (std::vector<std::uint64_t>{175, 225}));
+    EXPECT_EQ(timers.wait(225, 100), 50u);
+}
+
+TEST(TimerQueue, ATimerRemovedInATickIsNeverCalledAgain) {
+    TimerQueue timers;
+    std::vector<std::string> calls;
+    TimerQueue::Id first = 0, second = 0;
+    // The first removes itself and the second; a third is added meanwhile.
+    first = timers.add(
+        [&] {
+            calls.push_back("first");
+            timers.remove(first);
+            timers.remove(second);
+            timers.add([&] { calls.push_back("added"); }, 0);
+        },
+        0);
+    second = timers.add([&] { calls.push_back("second"); }, 0);
+    for (std::uint64_t now = 1; now <= 3; ++now) timers.runDue([&] { return now; });
+    EXPECT_EQ(calls, (std::vector<std::string>{"first", "added", "added"}));
+}
+
+// The scene loaded through the program's own wiring on the headless host:
+// its timer draws frames and its input ends it.
+TEST(ProgramForms, TheSceneTicksAndEndsOnAKey) {
+    FakePictures pictures;
+    null_backend::HeadlessPlatform host(pictures);
+    host.audio.devices = 0;
+    null_backend::HeadlessToolkit toolkit(host.screen);
+    LumzSubMain module;
+    module.AppTitle = kAppTitle;
+    ProgramForms forms(module, host.platform, toolkit);
+    forms.LoadScene();
+    ASSERT_NE(toolkit.lastSurface, nullptr);
+    const int before = toolkit.lastSurface->refreshes;
+    toolkit.loop.advance(3 * 51);  // the default speed: 51 ms a frame
+    EXPECT_EQ(toolkit.lastSurface->refreshes - before, 3);
+    host.clock.now = 5;  // past the grace period
+    ASSERT_NE(toolkit.lastSurface->input, nullptr);
+    try {
+        toolkit.lastSurface->input->KeyDown(32, 0);
+        ADD_FAILURE() << "a key ends the saver";
+    } catch (const null_backend::ProgramEnded& end) {
+        EXPECT_FALSE(end.immediately);
+    }
+}
+
+}  // namespace
+}  // namespace lumaris::testing
