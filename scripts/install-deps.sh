@@ -10,6 +10,7 @@ packages="
   libgtk-3-dev libx11-dev libfontconfig-dev libpam0g-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils fonts-dejavu-core lame
+  g++-mingw-w64-i686
 "
 
 if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi

@@ -19,14 +19,14 @@ ProgramForms::~ProgramForms() {
 FormWindow& ProgramForms::LoadConfig() {
     configWindow_ = toolkit_.CreateConfigWindow();
     config_ = std::make_unique<FrmConfig>(module_, platform_, *configWindow_);
-    configWindow_->Connect(*config_);
+    configWindow_->Connect([this](ConfigEvent event) { config_->Raise(event); });
     config_->Form_Load();
     return *configWindow_;
 }
 
 FormWindow& ProgramForms::LoadScene() {
     sceneWindow_ = toolkit_.CreateSurface("form", SurfaceKind::TopLevel, 0, 0);
-    sceneTimer_ = toolkit_.CreateTimer([this] {
+    sceneTimer_ = toolkit_.Loop().CreateTimer([this] {
         if (scene_) scene_->Timer1_Timer();
     });
     sceneMedia_ = toolkit_.CreateMediaControl();
@@ -41,7 +41,7 @@ FormWindow& ProgramForms::LoadScene() {
 FormWindow& ProgramForms::LoadPreview() {
     previewWindow_ =
         toolkit_.CreateSurface("form", SurfaceKind::Embedded, kPreviewDesignedWidth, kPreviewDesignedHeight);
-    previewTimer_ = toolkit_.CreateTimer([this] {
+    previewTimer_ = toolkit_.Loop().CreateTimer([this] {
         if (preview_) preview_->Timer1_Timer();
     });
     preview_ = std::make_unique<FrmPreview>(platform_, *previewWindow_, *previewTimer_);
@@ -58,7 +58,7 @@ void ProgramForms::afterMain() {
 }
 
 void ProgramForms::watchHost() {
-    hostWatch_ = toolkit_.CreateTimer([this] {
+    hostWatch_ = toolkit_.Loop().CreateTimer([this] {
         Rect rect;
         if (!toolkit_.HostClientRect(previewWindow_->hWnd(), rect)) platform_.app.EndProcess();
         previewWindow_->ResizeTo(rect.right, rect.bottom);

@@ -104,6 +104,18 @@ void FrmConfig::cmdOk_Click() {
 
 void FrmConfig::cmdCancel_Click() { view_.Close(); }
 
+void FrmConfig::Raise(ConfigEvent event) {
+    switch (event) {
+        case ConfigEvent::chkMusic_Click: chkMusic_Click(); break;
+        case ConfigEvent::chkMouseEvent_Click: chkMouseEvent_Click(); break;
+        case ConfigEvent::cmdDirPath_Click: cmdDirPath_Click(); break;
+        case ConfigEvent::cmdOk_Click: cmdOk_Click(); break;
+        case ConfigEvent::cmdCancel_Click: cmdCancel_Click(); break;
+        case ConfigEvent::lblURL_Click: lblURL_Click(); break;
+        case ConfigEvent::Command1_Click: Command1_Click(); break;
+    }
+}
+
 void FrmConfig::lblURL_Click() {
     platform_.shell.ShellExecuteA(0, nullptr, kPublisherUrl, nullptr, nullptr, kSwShowNormal);
 }

@@ -17,18 +17,20 @@ inline constexpr std::int16_t kSpeedMin = 80;
 inline constexpr std::int16_t kSpeedMax = 150;
 inline constexpr const char* kBrowseTitle = "Browse for folder";
 
-class FrmConfig : public ConfigEvents {
+class FrmConfig {
 public:
     FrmConfig(LumzSubMain& module, Platform& platform, ConfigView& view);
 
     void Form_Load();
-    void chkMusic_Click() override;
-    void chkMouseEvent_Click() override;
-    void cmdDirPath_Click() override;
-    void cmdOk_Click() override;
-    void cmdCancel_Click() override;
-    void lblURL_Click() override;
-    void Command1_Click() override;
+    void chkMusic_Click();
+    void chkMouseEvent_Click();
+    void cmdDirPath_Click();
+    void cmdOk_Click();
+    void cmdCancel_Click();
+    void lblURL_Click();
+    void Command1_Click();
+    // Runs the handler of a control's event.
+    void Raise(ConfigEvent event);
 
 private:
     // Whether the music folder holds any "*.mp3" file (the first match only).

@@ -1,9 +1,10 @@
 // The settings dialog's window as the dialog's logic sees it: the controls it
 // reads and changes (ConfigView), the events the controls raise
-// (ConfigEvents), and the window that holds both (ConfigWindow).
+// (ConfigEvent), and the window that holds both (ConfigWindow).
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "runtime/form.h"
@@ -32,23 +33,15 @@ public:
 };
 
 // What the controls report, each on the user-interface thread.
-class ConfigEvents {
-public:
-    virtual ~ConfigEvents() = default;
-    virtual void chkMusic_Click() = 0;
-    virtual void chkMouseEvent_Click() = 0;
-    virtual void cmdDirPath_Click() = 0;
-    virtual void cmdOk_Click() = 0;
-    virtual void cmdCancel_Click() = 0;
-    virtual void lblURL_Click() = 0;
-    virtual void Command1_Click() = 0;
-};
+enum class ConfigEvent { chkMusic_Click, chkMouseEvent_Click, cmdDirPath_Click, cmdOk_Click, cmdCancel_Click,
+                         lblURL_Click, Command1_Click };
+using ConfigEvents = std::function<void(ConfigEvent)>;
 
 // The dialog's window: the controls and the form, reporting to `events`
 // once connected. The event loop runs while it is open.
 class ConfigWindow : public ConfigView, public FormWindow {
 public:
-    virtual void Connect(ConfigEvents& events) = 0;
+    virtual void Connect(ConfigEvents events) = 0;
     virtual bool IsOpen() const = 0;
 };
 

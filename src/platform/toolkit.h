@@ -30,6 +30,9 @@ public:
     // A nested run for a modal prompt: everything Run delivers keeps being
     // delivered until done() is true (checked after each event) or Quit.
     virtual void RunModal(const std::function<bool()>& done) = 0;
+    // A repeating timer that calls onTick on the loop's thread; enabled, with
+    // interval 0, until set.
+    virtual std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) = 0;
 };
 
 // How a form's window is made.
@@ -43,15 +46,14 @@ enum class SurfaceKind {
 
 class Toolkit {
 public:
+    explicit Toolkit(EventLoop& loop) : loop_(loop) {}
     virtual ~Toolkit() = default;
-    virtual EventLoop& Loop() = 0;
+    // The one loop that drives everything the toolkit makes.
+    EventLoop& Loop() { return loop_; }
     // A form's window with its persistent image; a failure when the host has
     // no display for it.
     virtual std::unique_ptr<FormSurface> CreateSurface(const std::string& name, SurfaceKind kind, int width,
                                                        int height) = 0;
-    // A repeating timer that calls onTick on the loop's thread; enabled, with
-    // interval 0, until set.
-    virtual std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) = 0;
     // The multimedia control for music files; its Done event arrives through
     // the loop.
     virtual std::unique_ptr<MediaControl> CreateMediaControl() = 0;
@@ -60,6 +62,9 @@ public:
     // The client area of the live window that now holds the embedded
     // `window`; false when it is not inside a host window (any more).
     virtual bool HostClientRect(Hwnd window, Rect& rect) = 0;
+
+private:
+    EventLoop& loop_;
 };
 
 }  // namespace lumaris

@@ -78,4 +78,16 @@ int TimerQueue::runDue(const std::function<std::uint64_t()>& clock, const std::f
     return ticked;
 }
 
+QueueTimer::QueueTimer(TimerQueue& queue, std::function<std::uint64_t()> clock, std::function<void()> onTick)
+    : queue_(queue), clock_(std::move(clock)), id_(queue.add(std::move(onTick), clock_())) {}
+
+QueueTimer::~QueueTimer() { queue_.remove(id_); }
+
+void QueueTimer::setInterval(std::int32_t milliseconds) {
+    interval_ = milliseconds;
+    queue_.setInterval(id_, milliseconds, clock_());
+}
+
+void QueueTimer::setEnabled(bool enabled) { queue_.setEnabled(id_, enabled, clock_()); }
+
 }  // namespace lumaris

@@ -46,4 +46,24 @@ private:
     Id next_ = 1;
 };
 
+// A timer of a TimerQueue whose loop keeps the time with `clock`
+// (milliseconds); it leaves the queue when it goes, so it is never called
+// after that.
+class QueueTimer {
+public:
+    QueueTimer(TimerQueue& queue, std::function<std::uint64_t()> clock, std::function<void()> onTick);
+    ~QueueTimer();
+    QueueTimer(const QueueTimer&) = delete;
+    QueueTimer& operator=(const QueueTimer&) = delete;
+    void setInterval(std::int32_t milliseconds);
+    std::int32_t interval() const { return interval_; }
+    void setEnabled(bool enabled);
+
+private:
+    TimerQueue& queue_;
+    std::function<std::uint64_t()> clock_;
+    TimerQueue::Id id_;
+    std::int32_t interval_ = 0;
+};
+
 }  // namespace lumaris

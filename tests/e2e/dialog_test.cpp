@@ -133,7 +133,7 @@ TEST(FolderChooser, AwkwardFolderNamesPassThroughUnchanged) {
     module.AppTitle = " Lumaris";
     linux_backend::GtkConfigDialog dialog([] {});
     FrmConfig form(module, platform, dialog);
-    dialog.Connect(form);
+    dialog.Connect([&form](ConfigEvent event) { form.Raise(event); });
     form.Form_Load();
     dialog.Show();
     dialog.SetChecked(Check::chkMusic, true);

@@ -13,43 +13,9 @@ namespace {
 
 using testing::CallLog;
 
-// The controls with their initial states; changing a box runs its click,
-// as the toolkit does.
-class FakeView : public ConfigView {
-public:
-    void SetSpeedRange(std::int16_t min, std::int16_t max) override {
-        min_ = min;
-        max_ = max;
-    }
-    // Out of range, the logic itself must refuse the position.
-    void SetSpeed(std::int16_t position) override { speed = position < min_ || position > max_ ? -1 : position; }
-    std::int16_t Speed() override { return speed; }
-    void SetChecked(Check box, bool value) override {
-        if (checked[box] == value) return;
-        checked[box] = value;
-        if (logic == nullptr) return;
-        if (box == Check::chkMusic) logic->chkMusic_Click();
-        if (box == Check::chkMouseEvent) logic->chkMouseEvent_Click();
-    }
-    bool Checked(Check box) override { return checked[box]; }
-    void SetVisible(Control control, bool value) override { visible[control] = value; }
-    void SetPathCaption(const std::string& caption) override { path = caption; }
-    void Close() override { closed = true; }
-
-    FrmConfig* logic = nullptr;
-    std::int16_t speed = 80;
-    std::map<Check, bool> checked = {{Check::chkSound, true},       {Check::chkMusic, true},
-                                     {Check::chkCivilization, true}, {Check::chkMouseEvent, true},
-                                     {Check::chkNightMode, true},    {Check::chkBalloon, false}};
-    std::map<Control, bool> visible = {{Control::chkSound, true},    {Control::chkMusic, true},
-                                       {Control::lblPathName, true}, {Control::lblMp3Check, false},
-                                       {Control::cmdDirPath, true}};
-    std::string path = "Current Directory";
-    bool closed = false;
-
-private:
-    std::int16_t min_ = 0, max_ = 32767;
-};
+// The controls in memory, with their initial states from the layout table.
+// Out of range, the logic itself must refuse a speed: the view takes any.
+using FakeView = null_backend::MemoryConfigWindow;
 
 struct Dialog {
     testing::FakePlatform fake;
@@ -58,7 +24,7 @@ struct Dialog {
     FrmConfig form{module, fake.platform, view};
     Dialog() {
         module.AppTitle = " Lumaris";
-        view.logic = &form;
+        view.Connect([this](ConfigEvent event) { form.Raise(event); });
     }
     Dialog& set(const std::string& key, const std::string& value) {
         fake.store.set(key, value);

@@ -4,19 +4,6 @@
 
 namespace lumaris::linux_backend {
 
-LoopTimer::LoopTimer(SdlEventLoop& loop, std::function<void()> onTick)
-    : loop_(loop), id_(loop.timers().add(std::move(onTick), SdlEventLoop::nowMs())) {}
-
-// A timer that goes away leaves the loop, so the loop never calls it.
-LoopTimer::~LoopTimer() { loop_.timers().remove(id_); }
-
-void LoopTimer::SetInterval(std::int32_t milliseconds) {
-    interval_ = milliseconds;
-    loop_.timers().setInterval(id_, milliseconds, SdlEventLoop::nowMs());
-}
-
-void LoopTimer::SetEnabled(bool enabled) { loop_.timers().setEnabled(id_, enabled, SdlEventLoop::nowMs()); }
-
 SdlEventLoop::SdlEventLoop() { wakeEvent_ = SDL_RegisterEvents(1); }
 
 std::uint64_t SdlEventLoop::nowMs() { return SDL_GetTicks64(); }
@@ -78,6 +65,10 @@ void SdlEventLoop::Run() {
 void SdlEventLoop::Quit() {
     quit_ = true;
     if (gtk_ && gtk_main_level() > 0) gtk_main_quit();
+}
+
+std::unique_ptr<Timer> SdlEventLoop::CreateTimer(std::function<void()> onTick) {
+    return std::make_unique<LoopTimer>(*this, std::move(onTick));
 }
 
 void SdlEventLoop::RunModal(const std::function<bool()>& done) {

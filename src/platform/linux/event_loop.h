@@ -29,6 +29,7 @@ public:
     void Quit() override;
     void Post(std::function<void()> work) override;
     void RunModal(const std::function<bool()>& done) override;
+    std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) override;
 
     // Every SDL event that is not posted work goes here.
     void setEventHandler(EventHandler handler) { handler_ = std::move(handler); }
@@ -56,18 +57,14 @@ private:
 
 class LoopTimer : public Timer {
 public:
-    LoopTimer(SdlEventLoop& loop, std::function<void()> onTick);
-    ~LoopTimer() override;
-    LoopTimer(const LoopTimer&) = delete;
-    LoopTimer& operator=(const LoopTimer&) = delete;
-    void SetInterval(std::int32_t milliseconds) override;
-    std::int32_t Interval() const override { return interval_; }
-    void SetEnabled(bool enabled) override;
+    LoopTimer(SdlEventLoop& loop, std::function<void()> onTick)
+        : timer_(loop.timers(), &SdlEventLoop::nowMs, std::move(onTick)) {}
+    void SetInterval(std::int32_t milliseconds) override { timer_.setInterval(milliseconds); }
+    std::int32_t Interval() const override { return timer_.interval(); }
+    void SetEnabled(bool enabled) override { timer_.setEnabled(enabled); }
 
 private:
-    SdlEventLoop& loop_;
-    TimerQueue::Id id_;
-    std::int32_t interval_ = 0;
+    QueueTimer timer_;
 };
 
 }  // namespace lumaris::linux_backend

@@ -181,26 +181,26 @@ GtkConfigDialog::GtkConfigDialog(std::function<void()> onClose) : onClose_(std::
     G_GNUC_END_IGNORE_DEPRECATIONS
 
     // Signals; the logic is connected later.
-    g_signal_connect_swapped(ok_, "clicked", G_CALLBACK(+[](GtkConfigDialog* d) { d->events_->cmdOk_Click(); }), this);
-    g_signal_connect_swapped(cancel_, "clicked", G_CALLBACK(+[](GtkConfigDialog* d) { d->events_->cmdCancel_Click(); }),
+    g_signal_connect_swapped(ok_, "clicked", G_CALLBACK(+[](GtkConfigDialog* d) { d->events_(ConfigEvent::cmdOk_Click); }), this);
+    g_signal_connect_swapped(cancel_, "clicked", G_CALLBACK(+[](GtkConfigDialog* d) { d->events_(ConfigEvent::cmdCancel_Click); }),
                              this);
-    g_signal_connect_swapped(dirPath, "clicked", G_CALLBACK(+[](GtkConfigDialog* d) { d->events_->cmdDirPath_Click(); }),
+    g_signal_connect_swapped(dirPath, "clicked", G_CALLBACK(+[](GtkConfigDialog* d) { d->events_(ConfigEvent::cmdDirPath_Click); }),
                              this);
-    g_signal_connect_swapped(readme, "clicked", G_CALLBACK(+[](GtkConfigDialog* d) { d->events_->Command1_Click(); }),
+    g_signal_connect_swapped(readme, "clicked", G_CALLBACK(+[](GtkConfigDialog* d) { d->events_(ConfigEvent::Command1_Click); }),
                              this);
     g_signal_connect_swapped(check(Check::chkMusic), "toggled",
                              G_CALLBACK(+[](GtkConfigDialog* d) {
-                                 if (d->events_ != nullptr) d->events_->chkMusic_Click();
+                                 if (d->events_) d->events_(ConfigEvent::chkMusic_Click);
                              }),
                              this);
     g_signal_connect_swapped(check(Check::chkMouseEvent), "toggled",
                              G_CALLBACK(+[](GtkConfigDialog* d) {
-                                 if (d->events_ != nullptr) d->events_->chkMouseEvent_Click();
+                                 if (d->events_) d->events_(ConfigEvent::chkMouseEvent_Click);
                              }),
                              this);
     g_signal_connect_swapped(urlBox, "button-release-event",
                              G_CALLBACK(+[](GtkConfigDialog* d, GdkEvent*) -> gboolean {
-                                 d->events_->lblURL_Click();
+                                 d->events_(ConfigEvent::lblURL_Click);
                                  return TRUE;
                              }),
                              this);
@@ -213,7 +213,7 @@ GtkConfigDialog::GtkConfigDialog(std::function<void()> onClose) : onClose_(std::
     // Enter presses OK (a focused button presses itself), Esc presses Cancel.
     g_signal_connect_swapped(window_, "key-press-event", G_CALLBACK(+[](GtkConfigDialog* d, GdkEventKey* key) -> gboolean {
                                  if (key->keyval == GDK_KEY_Escape) {
-                                     d->events_->cmdCancel_Click();
+                                     d->events_(ConfigEvent::cmdCancel_Click);
                                      return TRUE;
                                  }
                                  if (key->keyval == GDK_KEY_Return || key->keyval == GDK_KEY_KP_Enter) {
@@ -221,7 +221,7 @@ GtkConfigDialog::GtkConfigDialog(std::function<void()> onClose) : onClose_(std::
                                      if (focus != nullptr && GTK_IS_BUTTON(focus) && !GTK_IS_TOGGLE_BUTTON(focus)) {
                                          return FALSE;
                                      }
-                                     d->events_->cmdOk_Click();
+                                     d->events_(ConfigEvent::cmdOk_Click);
                                      return TRUE;
                                  }
                                  return FALSE;
@@ -239,7 +239,7 @@ GtkConfigDialog::~GtkConfigDialog() {
     if (window_ != nullptr) gtk_widget_destroy(window_);
 }
 
-void GtkConfigDialog::Connect(ConfigEvents& events) { events_ = &events; }
+void GtkConfigDialog::Connect(ConfigEvents events) { events_ = std::move(events); }
 
 void GtkConfigDialog::SetSpeedRange(std::int16_t min, std::int16_t max) {
     gtk_adjustment_set_lower(speed_, min);

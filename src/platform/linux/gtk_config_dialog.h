@@ -31,7 +31,7 @@ public:
     GtkConfigDialog& operator=(const GtkConfigDialog&) = delete;
 
     // Routes the controls' events to the dialog's logic.
-    void Connect(ConfigEvents& events) override;
+    void Connect(ConfigEvents events) override;
     bool IsOpen() const override { return window_ != nullptr; }
 
     // ConfigView
@@ -64,7 +64,7 @@ private:
     GtkWidget* ok_ = nullptr;
     GtkWidget* cancel_ = nullptr;
     GtkWidget* pathLabel_ = nullptr;
-    ConfigEvents* events_ = nullptr;
+    ConfigEvents events_;
     std::function<void()> onClose_;
 };
 

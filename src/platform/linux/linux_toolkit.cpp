@@ -26,7 +26,7 @@ private:
 }  // namespace
 
 LinuxToolkit::LinuxToolkit(SdlEventLoop& loop, X11Windows& windows, SdlMixer& mixer)
-    : loop_(loop), windows_(windows), mixer_(mixer) {
+    : Toolkit(loop), loop_(loop), windows_(windows), mixer_(mixer) {
     loop_.setEventHandler([this](const SDL_Event& event) { handle(event); });
 }
 
@@ -55,10 +55,6 @@ SdlFormWindow* LinuxToolkit::windowFor(Hwnd handle) {
         if (w->hWnd() == handle) return w;
     }
     return nullptr;
-}
-
-std::unique_ptr<Timer> LinuxToolkit::CreateTimer(std::function<void()> onTick) {
-    return std::make_unique<LoopTimer>(loop_, std::move(onTick));
 }
 
 std::unique_ptr<MediaControl> LinuxToolkit::CreateMediaControl() {

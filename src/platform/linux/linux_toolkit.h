@@ -21,10 +21,8 @@ public:
     LinuxToolkit(SdlEventLoop& loop, X11Windows& windows, SdlMixer& mixer);
     ~LinuxToolkit() override;
 
-    EventLoop& Loop() override { return loop_; }
     std::unique_ptr<FormSurface> CreateSurface(const std::string& name, SurfaceKind kind, int width,
                                                int height) override;
-    std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) override;
     std::unique_ptr<MediaControl> CreateMediaControl() override;
     std::unique_ptr<ConfigWindow> CreateConfigWindow() override;
     bool HostClientRect(Hwnd window, Rect& rect) override;

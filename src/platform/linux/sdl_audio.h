@@ -92,23 +92,4 @@ private:
     std::function<void(std::int32_t)> done_;
 };
 
-// An audio back end with no devices, for runs that must stay silent.
-class SilentAudio : public Audio {
-public:
-    std::uint32_t waveOutGetNumDevs() override { return 0; }
-    std::int32_t sndPlaySoundA(const void*, std::uint32_t) override { return 0; }
-    std::int32_t mciSendStringA(const char*, char*, std::uint32_t, Hwnd) override { return 0; }
-};
-
-class SilentMediaControl : public MediaControl {
-public:
-    void SetNotify(bool) override {}
-    void SetWait(bool) override {}
-    void SetShareable(bool) override {}
-    void SetDeviceType(const std::string&) override {}
-    void SetFileName(const std::string&) override {}
-    void SetCommand(const std::string&) override {}
-    void OnDone(std::function<void(std::int32_t)>) override {}
-};
-
 }  // namespace lumaris::linux_backend

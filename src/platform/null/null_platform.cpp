@@ -1,5 +1,7 @@
 #include "platform/null/null_platform.h"
 
+#include "dialog/frm_config.h"
+#include "dialog/layout.h"
 #include "runtime/convert.h"
 #include "runtime/failure.h"
 
@@ -10,42 +12,6 @@ namespace {
 std::string slot(const std::string& application, const std::string& section, const std::string& key) {
     return upperCase(application) + "|" + upperCase(section) + "|" + upperCase(key);
 }
-
-// The settings dialog's controls in memory; changing a box runs its click,
-// as a toolkit's would.
-class MemoryConfigWindow : public ConfigWindow {
-public:
-    void Connect(ConfigEvents& events) override { events_ = &events; }
-    bool IsOpen() const override { return open_; }
-    void SetSpeedRange(std::int16_t, std::int16_t) override {}
-    void SetSpeed(std::int16_t position) override { speed_ = position; }
-    std::int16_t Speed() override { return speed_; }
-    void SetChecked(Check box, bool checked) override {
-        if (checks_[box] == checked) return;
-        checks_[box] = checked;
-        if (events_ == nullptr) return;
-        if (box == Check::chkMusic) events_->chkMusic_Click();
-        if (box == Check::chkMouseEvent) events_->chkMouseEvent_Click();
-    }
-    bool Checked(Check box) override { return checks_[box]; }
-    void SetVisible(Control, bool) override {}
-    void SetPathCaption(const std::string&) override {}
-    void Close() override { open_ = false; }
-    void SetCaption(const std::string&) override {}
-    void Show() override {}
-    void SetWindowState(std::int32_t) override {}
-    void SetTop(float) override {}
-    void SetLeft(float) override {}
-    void SetWidth(float) override {}
-    void SetHeight(float) override {}
-    Hwnd hWnd() override { return 0; }
-
-private:
-    ConfigEvents* events_ = nullptr;
-    std::map<Check, bool> checks_;
-    std::int16_t speed_ = 0;
-    bool open_ = true;
-};
 
 }  // namespace
 
@@ -162,18 +128,6 @@ void ManualLoop::RunModal(const std::function<bool()>& done) {
     }
 }
 
-ManualTimer::ManualTimer(ManualLoop& loop, std::function<void()> onTick)
-    : loop_(loop), id_(loop.timers().add(std::move(onTick), loop.now())) {}
-
-ManualTimer::~ManualTimer() { loop_.timers().remove(id_); }
-
-void ManualTimer::SetInterval(std::int32_t milliseconds) {
-    interval_ = milliseconds;
-    loop_.timers().setInterval(id_, milliseconds, loop_.now());
-}
-
-void ManualTimer::SetEnabled(bool enabled) { loop_.timers().setEnabled(id_, enabled, loop_.now()); }
-
 std::unique_ptr<FormSurface> HeadlessToolkit::CreateSurface(const std::string& name, SurfaceKind, int width,
                                                             int height) {
     auto surface = std::make_unique<MemorySurface>(screen_, name, text_);
@@ -182,8 +136,8 @@ std::unique_ptr<FormSurface> HeadlessToolkit::CreateSurface(const std::string& n
     return surface;
 }
 
-std::unique_ptr<Timer> HeadlessToolkit::CreateTimer(std::function<void()> onTick) {
-    return std::make_unique<ManualTimer>(loop, std::move(onTick));
+std::unique_ptr<Timer> ManualLoop::CreateTimer(std::function<void()> onTick) {
+    return std::make_unique<ManualTimer>(*this, std::move(onTick));
 }
 
 std::unique_ptr<MediaControl> HeadlessToolkit::CreateMediaControl() {
@@ -193,5 +147,34 @@ std::unique_ptr<MediaControl> HeadlessToolkit::CreateMediaControl() {
 }
 
 std::unique_ptr<ConfigWindow> HeadlessToolkit::CreateConfigWindow() { return std::make_unique<MemoryConfigWindow>(); }
+
+MemoryConfigWindow::MemoryConfigWindow() {
+    const struct {
+        ControlRole role;
+        Check box;
+    } boxes[] = {{ControlRole::Sound, Check::chkSound},           {ControlRole::Music, Check::chkMusic},
+                 {ControlRole::Civilization, Check::chkCivilization}, {ControlRole::MouseEvent, Check::chkMouseEvent},
+                 {ControlRole::NightMode, Check::chkNightMode},   {ControlRole::Balloon, Check::chkBalloon}};
+    for (const auto& b : boxes) checked[b.box] = dialogControl(b.role).checked;
+    const struct {
+        ControlRole role;
+        Control control;
+    } shown[] = {{ControlRole::Sound, Control::chkSound},
+                 {ControlRole::Music, Control::chkMusic},
+                 {ControlRole::PathName, Control::lblPathName},
+                 {ControlRole::Mp3Check, Control::lblMp3Check},
+                 {ControlRole::DirPath, Control::cmdDirPath}};
+    for (const auto& s : shown) visible[s.control] = dialogControl(s.role).visible;
+    path = dialogControl(ControlRole::PathName).caption;
+    speed = kSpeedMin;  // the bar's left end
+}
+
+void MemoryConfigWindow::SetChecked(Check box, bool value) {
+    if (checked[box] == value) return;
+    checked[box] = value;
+    if (!events_) return;
+    if (box == Check::chkMusic) events_(ConfigEvent::chkMusic_Click);
+    if (box == Check::chkMouseEvent) events_(ConfigEvent::chkMouseEvent_Click);
+}
 
 }  // namespace lumaris::null_backend

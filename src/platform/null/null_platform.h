@@ -231,6 +231,43 @@ private:
     std::function<void()> onResize_;
 };
 
+// The settings dialog's controls in memory, starting as the dialog's layout
+// table says; changing a box raises its click, as a toolkit's would.
+class MemoryConfigWindow : public ConfigWindow {
+public:
+    MemoryConfigWindow();
+    void Connect(ConfigEvents events) override { events_ = std::move(events); }
+    bool IsOpen() const override { return !closed; }
+    void SetSpeedRange(std::int16_t min, std::int16_t max) override {
+        speedMin = min;
+        speedMax = max;
+    }
+    void SetSpeed(std::int16_t position) override { speed = position; }
+    std::int16_t Speed() override { return speed; }
+    void SetChecked(Check box, bool value) override;
+    bool Checked(Check box) override { return checked[box]; }
+    void SetVisible(Control control, bool value) override { visible[control] = value; }
+    void SetPathCaption(const std::string& caption) override { path = caption; }
+    void Close() override { closed = true; }
+    void SetCaption(const std::string&) override {}
+    void Show() override {}
+    void SetWindowState(std::int32_t) override {}
+    void SetTop(float) override {}
+    void SetLeft(float) override {}
+    void SetWidth(float) override {}
+    void SetHeight(float) override {}
+    Hwnd hWnd() override { return 0; }
+
+    std::int16_t speed = 0, speedMin = 0, speedMax = 0;
+    std::map<Check, bool> checked;
+    std::map<Control, bool> visible;
+    std::string path;
+    bool closed = false;
+
+private:
+    ConfigEvents events_;
+};
+
 // The loop of a headless run: time moves only when the caller says so.
 class ManualLoop : public EventLoop {
 public:
@@ -238,6 +275,7 @@ public:
     void Quit() override { quit_ = true; }
     void Post(std::function<void()> work) override;
     void RunModal(const std::function<bool()>& done) override;
+    std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) override;
     // Moves the clock on by `milliseconds`, ticking each timer as it comes
     // due, and runs what was posted.
     void advance(std::uint64_t milliseconds);
@@ -254,26 +292,23 @@ private:
 
 class ManualTimer : public Timer {
 public:
-    ManualTimer(ManualLoop& loop, std::function<void()> onTick);
-    ~ManualTimer() override;
-    void SetInterval(std::int32_t milliseconds) override;
-    std::int32_t Interval() const override { return interval_; }
-    void SetEnabled(bool enabled) override;
+    ManualTimer(ManualLoop& loop, std::function<void()> onTick)
+        : timer_(loop.timers(), [&loop] { return loop.now(); }, std::move(onTick)) {}
+    void SetInterval(std::int32_t milliseconds) override { timer_.setInterval(milliseconds); }
+    std::int32_t Interval() const override { return timer_.interval(); }
+    void SetEnabled(bool enabled) override { timer_.setEnabled(enabled); }
 
 private:
-    ManualLoop& loop_;
-    TimerQueue::Id id_;
-    std::int32_t interval_ = 0;
+    QueueTimer timer_;
 };
 
 // The toolkit of the headless host.
 class HeadlessToolkit : public Toolkit {
 public:
-    HeadlessToolkit(Screen& screen, TextRasterizer* text = nullptr) : screen_(screen), text_(text) {}
-    EventLoop& Loop() override { return loop; }
+    HeadlessToolkit(Screen& screen, TextRasterizer* text = nullptr)
+        : Toolkit(loop), screen_(screen), text_(text) {}
     std::unique_ptr<FormSurface> CreateSurface(const std::string& name, SurfaceKind kind, int width,
                                                int height) override;
-    std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) override;
     std::unique_ptr<MediaControl> CreateMediaControl() override;
     std::unique_ptr<ConfigWindow> CreateConfigWindow() override;
     bool HostClientRect(Hwnd, Rect&) override { return false; }
