@@ -46,19 +46,47 @@ void paintLabels(Surface& image, const std::vector<const Label*>& labels, TextRa
     }
 }
 
-const Surface& composeForm(const Surface& image, const std::vector<const Label*>& labels, const Surface* overlay,
-                           TextRasterizer* text, Surface& scratch) {
-    const bool anyLabel =
-        text != nullptr && std::any_of(labels.begin(), labels.end(), [](const Label* l) { return l->visible; });
-    if (!anyLabel && overlay == nullptr) return image;
-    // Drawn over a copy: the image itself stays as the form drew it.
-    scratch.resize(image.width(), image.height());
-    std::memcpy(scratch.pixels().data(), image.pixels().data(), image.pixels().size() * sizeof(std::uint32_t));
-    if (anyLabel) paintLabels(scratch, labels, *text);
-    if (overlay != nullptr) {
-        blendArgb(scratch, *overlay, (image.width() - overlay->width()) / 2, (image.height() - overlay->height()) / 2);
+FormComposer::Frame FormComposer::compose(Surface& image, const std::vector<const Label*>& labels,
+                                          const Surface* overlay, TextRasterizer* text) {
+    const int w = image.width(), h = image.height();
+    PixelRect changed = image.takeDamage();
+    if (whole_) changed = PixelRect{0, 0, w, h};
+    whole_ = false;
+
+    // Where labels and the overlay go this time.
+    PixelRect over;
+    if (text != nullptr) {
+        for (const Label* label : labels) {
+            if (!label->visible) continue;
+            if (const Surface* pixels = renderLabel(*label, *text)) {
+                over.add(PixelRect{label->left, label->top, label->left + pixels->width(),
+                                   label->top + pixels->height()});
+            }
+        }
     }
-    return scratch;
+    const int overlayLeft = overlay != nullptr ? (w - overlay->width()) / 2 : 0;
+    const int overlayTop = overlay != nullptr ? (h - overlay->height()) / 2 : 0;
+    if (overlay != nullptr) {
+        over.add(PixelRect{overlayLeft, overlayTop, overlayLeft + overlay->width(), overlayTop + overlay->height()});
+    }
+    over = over.clippedTo(w, h);
+    // What was drawn over last time shows the image again.
+    changed.add(drawnOver_);
+    changed.add(over);
+    changed = changed.clippedTo(w, h);
+    drawnOver_ = over;
+    if (over.empty()) return Frame{&image, changed};
+
+    // Drawn over a copy of the changed part: the image itself stays as the
+    // form drew it.
+    scratch_.resize(w, h);
+    for (int y = changed.top; y < changed.bottom; ++y) {
+        std::memcpy(scratch_.row(y) + changed.left, image.row(y) + changed.left,
+                    static_cast<std::size_t>(changed.width()) * sizeof(std::uint32_t));
+    }
+    if (text != nullptr) paintLabels(scratch_, labels, *text);
+    if (overlay != nullptr) blendArgb(scratch_, *overlay, overlayLeft, overlayTop);
+    return Frame{&scratch_, changed};
 }
 
 }  // namespace lumaris

@@ -49,10 +49,26 @@ int labelHeight(const Label& label, TextRasterizer* text);
 // Draws the visible labels over an image.
 void paintLabels(Surface& image, const std::vector<const Label*>& labels, TextRasterizer& text);
 
-// What the screen shows of a form: its image with the visible labels and an
-// overlay centred over everything. Returns image itself when nothing is drawn
-// over it, else `scratch` (resized as needed) holding the composition.
-const Surface& composeForm(const Surface& image, const std::vector<const Label*>& labels, const Surface* overlay,
-                           TextRasterizer* text, Surface& scratch);
+// Keeps what a screen shows of a form up to date while sending as little as
+// possible: the image's damage since the last frame, with the labels and an
+// overlay (centred) drawn over it, and what they covered the frame before.
+class FormComposer {
+public:
+    struct Frame {
+        const Surface* picture;  // the image itself, or a composition over it
+        PixelRect changed;       // the part of the picture the screen must take
+    };
+    // Takes the image's damage. Nothing allocated once the sizes settle.
+    Frame compose(Surface& image, const std::vector<const Label*>& labels, const Surface* overlay,
+                  TextRasterizer* text);
+    // The screen lost what it showed (a new or resized window): the next
+    // frame is sent whole.
+    void invalidate() { whole_ = true; }
+
+private:
+    Surface scratch_;
+    PixelRect drawnOver_;
+    bool whole_ = true;
+};
 
 }  // namespace lumaris

@@ -6,20 +6,45 @@
 
 namespace lumaris {
 
+void PixelRect::add(const PixelRect& other) {
+    if (other.empty()) return;
+    if (empty()) {
+        *this = other;
+        return;
+    }
+    left = std::min(left, other.left);
+    top = std::min(top, other.top);
+    right = std::max(right, other.right);
+    bottom = std::max(bottom, other.bottom);
+}
+
+PixelRect PixelRect::clippedTo(int width, int height) const {
+    PixelRect r{std::max(left, 0), std::max(top, 0), std::min(right, width), std::min(bottom, height)};
+    return r.empty() ? PixelRect{} : r;
+}
+
 Surface::Surface(std::string name, int width, int height, std::uint32_t background)
     : name_(std::move(name)),
       width_(std::max(width, 0)),
       height_(std::max(height, 0)),
       background_(background),
-      pixels_(static_cast<std::size_t>(width_) * height_, background) {}
+      pixels_(static_cast<std::size_t>(width_) * height_) {
+    // The memory comes zeroed; only another background is written.
+    if (background_ != 0) std::fill(pixels_.begin(), pixels_.end(), background_);
+    markAllDamaged();
+}
 
-void Surface::clear() { std::fill(pixels_.begin(), pixels_.end(), background_); }
+void Surface::clear() {
+    std::fill(pixels_.begin(), pixels_.end(), background_);
+    markAllDamaged();
+}
 
 void Surface::resize(int width, int height) {
     width = std::max(width, 0);
     height = std::max(height, 0);
     if (width == width_ && height == height_) return;
-    std::vector<std::uint32_t> resized(static_cast<std::size_t>(width) * height, background_);
+    Pixels resized(static_cast<std::size_t>(width) * height);
+    if (background_ != 0) std::fill(resized.begin(), resized.end(), background_);
     const int w = std::min(width, width_), h = std::min(height, height_);
     for (int y = 0; y < h; ++y) {
         std::memcpy(resized.data() + static_cast<std::size_t>(y) * width, row(y), sizeof(std::uint32_t) * w);
@@ -27,6 +52,7 @@ void Surface::resize(int width, int height) {
     pixels_.swap(resized);
     width_ = width;
     height_ = height;
+    markAllDamaged();
 }
 
 std::int32_t blit(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, int sy, std::uint32_t rop) {
@@ -45,6 +71,8 @@ std::int32_t blit(Surface& dst, int x, int y, int w, int h, const Surface& src, 
     cw = std::min<long long>(cw, dst.width() - dx0);
     ch = std::min<long long>(ch, dst.height() - dy0);
     if (cw <= 0 || ch <= 0) return 1;
+    dst.markDamaged(PixelRect{static_cast<int>(dx0), static_cast<int>(dy0), static_cast<int>(dx0 + cw),
+                              static_cast<int>(dy0 + ch)});
 
     const auto count = static_cast<std::size_t>(cw);
     for (long long r = 0; r < ch; ++r) {
@@ -62,6 +90,7 @@ std::int32_t blit(Surface& dst, int x, int y, int w, int h, const Surface& src, 
 }
 
 void drawLine(Surface& dst, int x1, int y1, int x2, int y2, std::uint32_t color) {
+    dst.markDamaged(PixelRect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2) + 1, std::max(y1, y2) + 1});
     const int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
     const int stepX = x1 < x2 ? 1 : -1, stepY = y1 < y2 ? 1 : -1;
     int error = dx + dy;

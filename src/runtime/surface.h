@@ -7,7 +7,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace lumaris {
@@ -18,6 +21,46 @@ inline constexpr std::uint32_t SrcCopy = 0x00CC0020;   // SRCCOPY
 inline constexpr std::uint32_t SrcAnd = 0x008800C6;    // SRCAND
 inline constexpr std::uint32_t SrcPaint = 0x00EE0086;  // SRCPAINT
 }  // namespace Rop
+
+// Pixel memory that comes zeroed from the system: value-initialising an
+// element writes nothing, so the pages of a large picture that are never
+// drawn on (the black margins of a big screen) are never committed.
+template <class T>
+struct ZeroedAllocator {
+    using value_type = T;
+    ZeroedAllocator() = default;
+    template <class U>
+    ZeroedAllocator(const ZeroedAllocator<U>&) {}
+    T* allocate(std::size_t n) {
+        void* p = std::calloc(n, sizeof(T));
+        if (p == nullptr) throw std::bad_alloc();
+        return static_cast<T*>(p);
+    }
+    void deallocate(T* p, std::size_t) { std::free(p); }
+    template <class U>
+    void construct(U*) noexcept {}
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+    template <class U>
+    bool operator==(const ZeroedAllocator<U>&) const {
+        return true;
+    }
+};
+
+using Pixels = std::vector<std::uint32_t, ZeroedAllocator<std::uint32_t>>;
+
+// A rectangle of pixels: left and top included, right and bottom not.
+struct PixelRect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    bool empty() const { return right <= left || bottom <= top; }
+    int width() const { return right - left; }
+    int height() const { return bottom - top; }
+    // The smallest rectangle holding both.
+    void add(const PixelRect& other);
+    PixelRect clippedTo(int width, int height) const;
+};
 
 inline constexpr std::uint32_t rgb(std::uint32_t r, std::uint32_t g, std::uint32_t b) {
     return (r << 16) | (g << 8) | b;
@@ -36,8 +79,8 @@ public:
     const std::uint32_t* row(int y) const { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
     std::uint32_t pixel(int x, int y) const { return row(y)[x]; }
     void setPixel(int x, int y, std::uint32_t color) { row(y)[x] = color; }
-    std::vector<std::uint32_t>& pixels() { return pixels_; }
-    const std::vector<std::uint32_t>& pixels() const { return pixels_; }
+    Pixels& pixels() { return pixels_; }
+    const Pixels& pixels() const { return pixels_; }
 
     // Fills the whole picture with its background colour.
     void clear();
@@ -45,12 +88,25 @@ public:
     // parts show the background colour.
     void resize(int width, int height);
 
+    // What was drawn since the damage was last taken: the copies and lines
+    // into this picture mark it, and so do clear and resize (the whole).
+    // A screen that shows the picture need send only this part again.
+    void markDamaged(const PixelRect& rect) { damage_.add(rect.clippedTo(width_, height_)); }
+    void markAllDamaged() { damage_ = PixelRect{0, 0, width_, height_}; }
+    PixelRect takeDamage() {
+        const PixelRect d = damage_;
+        damage_ = PixelRect{};
+        return d;
+    }
+    const PixelRect& damage() const { return damage_; }
+
 private:
     std::string name_;
     int width_ = 0;
     int height_ = 0;
     std::uint32_t background_ = 0;
-    std::vector<std::uint32_t> pixels_;
+    Pixels pixels_;
+    PixelRect damage_;
 };
 
 // Copies the rectangle (sx, sy, w, h) of src to (x, y) of dst with the

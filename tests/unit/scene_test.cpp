@@ -384,7 +384,7 @@ TEST(Civilize, PiecesInOrderThenOnlyTheCounter) {
     EXPECT_EQ(scene.form->skypicsource.pixel(948, 409), FakePictures::code("piccivilsource", 0, 126));
     for (int stage = 2; stage <= 17; ++stage) scene.form->civilize();
     EXPECT_EQ(scene.fake.log.back(), "BitBlt(skypicsource, 1270, 371, 31, 16, piccivilsource, 322, 88, SRCCOPY)");
-    const std::vector<std::uint32_t> skyAfterTown = scene.form->skypicsource.pixels();
+    const Pixels skyAfterTown = scene.form->skypicsource.pixels();
     for (int stage = 18; stage <= 51; ++stage) {
         scene.fake.log.clear();
         scene.form->civilize();

@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "platform/linux/x11_windows.h"
 #include "runtime/convert.h"
@@ -35,6 +37,44 @@ std::string sansSerifFile() {
     }
     FcPatternDestroy(pattern);
     return path;
+}
+
+// LUMARIS_PRESENT=framebuffer or =renderer forces a way to the screen.
+bool forcedPresentation() {
+    const char* forced = std::getenv("LUMARIS_PRESENT");
+    return forced != nullptr && *forced != '\0';
+}
+
+// A renderer is worth it only on a real graphics processor; without a
+// render node there is none, and SDL's OpenGL would rasterise in software.
+Presentation choosePresentation() {
+    if (const char* forced = std::getenv("LUMARIS_PRESENT"); forced != nullptr && *forced != '\0') {
+        return std::strcmp(forced, "renderer") == 0 ? Presentation::Renderer : Presentation::Framebuffer;
+    }
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", error)) {
+        if (entry.path().filename().string().rfind("renderD", 0) == 0) return Presentation::Renderer;
+    }
+    return Presentation::Framebuffer;
+}
+
+// An OpenGL renderer whose driver is a software rasteriser, or SDL's own
+// software renderer.
+bool softwareRasteriser(SDL_Renderer* renderer) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0) return true;
+    if ((info.flags & SDL_RENDERER_SOFTWARE) != 0) return true;
+    if (std::strncmp(info.name, "opengl", 6) != 0) return false;
+    using GetString = const unsigned char* (*)(unsigned int);
+    auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    if (getString == nullptr) return false;
+    const unsigned char* name = getString(0x1F01);  // GL_RENDERER
+    if (name == nullptr) return false;
+    const std::string text = reinterpret_cast<const char*>(name);
+    for (const char* soft : {"llvmpipe", "softpipe", "swrast", "Software"}) {
+        if (text.find(soft) != std::string::npos) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -102,6 +142,9 @@ const Surface* TextRenderer::Render(const std::string& text, std::uint32_t color
 }
 
 SdlFormWindow::SdlFormWindow(const std::string& name) : image_(name, 0, 0) {
+    // The window's framebuffer as SDL makes it natively (no renderer of its
+    // own behind it).
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (!sdlVideoAvailable()) throw Failure(failures::kCannotCreate, std::string("No display: ") + SDL_GetError());
     SDL_Rect bounds{0, 0, 640, 480};
     SDL_GetDisplayBounds(0, &bounds);
@@ -109,24 +152,23 @@ SdlFormWindow::SdlFormWindow(const std::string& name) : image_(name, 0, 0) {
     window_ = SDL_CreateWindow("", bounds.x, bounds.y, bounds.w, bounds.h,
                                SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP);
     if (window_ == nullptr) throw Failure(failures::kCannotCreate, std::string("No window: ") + SDL_GetError());
-    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
-    if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-    if (renderer_ == nullptr) {
-        SDL_DestroyWindow(window_);
-        throw Failure(failures::kCannotCreate, std::string("No renderer: ") + SDL_GetError());
+    if (choosePresentation() == Presentation::Renderer) {
+        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+        // A renderer that draws on the processor costs more than the window's
+        // own framebuffer: keep to the framebuffer unless it was asked for.
+        if (renderer_ != nullptr && !forcedPresentation() && softwareRasteriser(renderer_)) {
+            SDL_DestroyRenderer(renderer_);
+            renderer_ = nullptr;
+        }
     }
     image_.resize(bounds.w, bounds.h);
 }
 
 SdlFormWindow::SdlFormWindow(const std::string& name, unsigned long foreignWindow) : image_(name, 0, 0) {
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (!sdlVideoAvailable()) throw Failure(failures::kCannotCreate, std::string("No display: ") + SDL_GetError());
     window_ = SDL_CreateWindowFrom(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(foreignWindow)));
     if (window_ == nullptr) throw Failure(failures::kCannotCreate, std::string("No window: ") + SDL_GetError());
-    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-    if (renderer_ == nullptr) {
-        SDL_DestroyWindow(window_);
-        throw Failure(failures::kCannotCreate, std::string("No renderer: ") + SDL_GetError());
-    }
     int w = 0, h = 0;
     SDL_GetWindowSize(window_, &w, &h);
     geometry_ = SDL_Rect{0, 0, w, h};
@@ -211,6 +253,48 @@ void SdlFormWindow::KeepInput(bool grab) {
 
 void SdlFormWindow::Refresh() {
     if (image_.width() == 0 || image_.height() == 0) return;
+    if (renderer_ != nullptr) {
+        presentWithRenderer();
+    } else {
+        presentToFramebuffer();
+    }
+}
+
+void SdlFormWindow::presentToFramebuffer() {
+    SDL_Surface* screen = SDL_GetWindowSurface(window_);
+    if (screen == nullptr) return;
+    // A new framebuffer (the window was made or resized) shows nothing yet.
+    if (screen != shownOn_ || screen->w != shownWidth_ || screen->h != shownHeight_) {
+        composer_.invalidate();
+        shownOn_ = screen;
+        shownWidth_ = screen->w;
+        shownHeight_ = screen->h;
+    }
+    const auto frame = composer_.compose(image_, labels_, hasOverlay_ ? &overlay_ : nullptr, &text_);
+    const PixelRect r = frame.changed.clippedTo(screen->w, screen->h);
+    if (r.empty()) return;
+    if (SDL_MUSTLOCK(screen) && SDL_LockSurface(screen) != 0) return;
+    const Surface& picture = *frame.picture;
+    auto* to = static_cast<std::uint8_t*>(screen->pixels) + r.top * screen->pitch + r.left * 4;
+    const std::uint32_t* from = picture.row(r.top) + r.left;
+    const int fromPitch = picture.width() * static_cast<int>(sizeof(std::uint32_t));
+    if (screen->format->format == SDL_PIXELFORMAT_RGB888) {
+        for (int y = 0; y < r.height(); ++y) {
+            std::memcpy(to + y * screen->pitch, from + static_cast<std::size_t>(y) * picture.width(),
+                        static_cast<std::size_t>(r.width()) * sizeof(std::uint32_t));
+        }
+    } else {
+        to = static_cast<std::uint8_t*>(screen->pixels) + r.top * screen->pitch +
+             r.left * screen->format->BytesPerPixel;
+        SDL_ConvertPixels(r.width(), r.height(), SDL_PIXELFORMAT_RGB888, from, fromPitch, screen->format->format, to,
+                          screen->pitch);
+    }
+    if (SDL_MUSTLOCK(screen)) SDL_UnlockSurface(screen);
+    const SDL_Rect rect{r.left, r.top, r.width(), r.height()};
+    SDL_UpdateWindowSurfaceRects(window_, &rect, 1);
+}
+
+void SdlFormWindow::presentWithRenderer() {
     if (texture_ == nullptr || textureWidth_ != image_.width() || textureHeight_ != image_.height()) {
         if (texture_ != nullptr) SDL_DestroyTexture(texture_);
         texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, image_.width(),
@@ -218,9 +302,15 @@ void SdlFormWindow::Refresh() {
         textureWidth_ = image_.width();
         textureHeight_ = image_.height();
         if (texture_ == nullptr) return;
+        composer_.invalidate();
     }
-    const Surface* shown = &composeForm(image_, labels_, hasOverlay_ ? &overlay_ : nullptr, &text_, composed_);
-    SDL_UpdateTexture(texture_, nullptr, shown->pixels().data(), shown->width() * static_cast<int>(sizeof(std::uint32_t)));
+    const auto frame = composer_.compose(image_, labels_, hasOverlay_ ? &overlay_ : nullptr, &text_);
+    const PixelRect& r = frame.changed;
+    if (!r.empty()) {
+        const SDL_Rect rect{r.left, r.top, r.width(), r.height()};
+        SDL_UpdateTexture(texture_, &rect, frame.picture->row(r.top) + r.left,
+                          frame.picture->width() * static_cast<int>(sizeof(std::uint32_t)));
+    }
     SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
     SDL_RenderPresent(renderer_);
 }

@@ -1,8 +1,9 @@
 // Form windows on Linux, drawn with SDL2.
 //
-// Implements: a borderless window whose persistent back image is uploaded
-// to a streaming texture and presented (with vsync where the driver offers
-// it) on refresh, labels drawn over it with the system's sans-serif font
+// Implements: a borderless window whose persistent back image reaches the
+// screen on refresh, only the part that changed since the last one: into the
+// window's own framebuffer (X11's shared-memory image) where there is no real
+// graphics processor, else through an SDL renderer with vsync; labels drawn over it with the system's sans-serif font
 // through SDL2_ttf, geometry in twips at 15 twips per pixel, the maximised
 // state as the primary display's bounds, the window id for the X11 handle.
 // Also the built-in pictures decoded by SDL (BMP) and SDL2_image (GIF), and
@@ -53,6 +54,11 @@ private:
     std::vector<Cached> cache_;
 };
 
+// How frames reach the screen: the window's own framebuffer (on X11 a
+// shared-memory image), sending only the rectangle that changed, or an SDL
+// renderer on a real graphics processor.
+enum class Presentation { Framebuffer, Renderer };
+
 class SdlFormWindow : public FormSurface {
 public:
     explicit SdlFormWindow(const std::string& name);
@@ -89,6 +95,8 @@ public:
 
 private:
     void applyGeometry();
+    void presentToFramebuffer();
+    void presentWithRenderer();
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
@@ -99,7 +107,9 @@ private:
     TextRenderer text_;
     Surface overlay_;
     bool hasOverlay_ = false;
-    Surface composed_;
+    FormComposer composer_;
+    SDL_Surface* shownOn_ = nullptr;
+    int shownWidth_ = 0, shownHeight_ = 0;
     std::function<void()> onResize_;
     FormInput* input_ = nullptr;
 };
