@@ -46,13 +46,12 @@ void paintLabels(Surface& image, const std::vector<const Label*>& labels, TextRa
     }
 }
 
-FormComposer::Frame FormComposer::compose(Surface& image, const std::vector<const Label*>& labels,
-                                          const Surface* overlay, TextRasterizer* text) {
+PixelRect FormComposer::changedPart(Surface& image, const std::vector<const Label*>& labels,
+                                    const Surface* overlay, TextRasterizer* text) {
     const int w = image.width(), h = image.height();
     PixelRect changed = image.takeDamage();
     if (whole_) changed = PixelRect{0, 0, w, h};
     whole_ = false;
-
     // Where labels and the overlay go this time.
     PixelRect over;
     if (text != nullptr) {
@@ -64,29 +63,66 @@ FormComposer::Frame FormComposer::compose(Surface& image, const std::vector<cons
             }
         }
     }
-    const int overlayLeft = overlay != nullptr ? (w - overlay->width()) / 2 : 0;
-    const int overlayTop = overlay != nullptr ? (h - overlay->height()) / 2 : 0;
     if (overlay != nullptr) {
-        over.add(PixelRect{overlayLeft, overlayTop, overlayLeft + overlay->width(), overlayTop + overlay->height()});
+        const int left = (w - overlay->width()) / 2, top = (h - overlay->height()) / 2;
+        over.add(PixelRect{left, top, left + overlay->width(), top + overlay->height()});
     }
     over = over.clippedTo(w, h);
     // What was drawn over last time shows the image again.
     changed.add(drawnOver_);
     changed.add(over);
-    changed = changed.clippedTo(w, h);
     drawnOver_ = over;
-    if (over.empty()) return Frame{&image, changed};
+    return changed.clippedTo(w, h);
+}
 
+void FormComposer::drawOver(Surface& picture, const std::vector<const Label*>& labels, const Surface* overlay,
+                            TextRasterizer* text) {
+    if (text != nullptr) paintLabels(picture, labels, *text);
+    if (overlay != nullptr) {
+        blendArgb(picture, *overlay, (picture.width() - overlay->width()) / 2,
+                  (picture.height() - overlay->height()) / 2);
+    }
+}
+
+namespace {
+void copyPart(Surface& to, const Surface& from, const PixelRect& r, int toLeft, int toTop) {
+    for (int y = r.top; y < r.bottom; ++y) {
+        std::memcpy(to.row(y - r.top + toTop) + toLeft, from.row(y) + r.left,
+                    static_cast<std::size_t>(r.width()) * sizeof(std::uint32_t));
+    }
+}
+}  // namespace
+
+FormComposer::Frame FormComposer::compose(Surface& image, const std::vector<const Label*>& labels,
+                                          const Surface* overlay, TextRasterizer* text) {
+    const PixelRect changed = changedPart(image, labels, overlay, text);
+    if (drawnOver_.empty()) return Frame{&image, changed};
     // Drawn over a copy of the changed part: the image itself stays as the
     // form drew it.
-    scratch_.resize(w, h);
-    for (int y = changed.top; y < changed.bottom; ++y) {
-        std::memcpy(scratch_.row(y) + changed.left, image.row(y) + changed.left,
-                    static_cast<std::size_t>(changed.width()) * sizeof(std::uint32_t));
-    }
-    if (text != nullptr) paintLabels(scratch_, labels, *text);
-    if (overlay != nullptr) blendArgb(scratch_, *overlay, overlayLeft, overlayTop);
+    scratch_.resize(image.width(), image.height());
+    copyPart(scratch_, image, changed, changed.left, changed.top);
+    drawOver(scratch_, labels, overlay, text);
     return Frame{&scratch_, changed};
+}
+
+FormComposer::Frame FormComposer::composeInPlace(Surface& image, const std::vector<const Label*>& labels,
+                                                 const Surface* overlay, TextRasterizer* text) {
+    const PixelRect changed = changedPart(image, labels, overlay, text);
+    saved_ = drawnOver_;
+    if (!saved_.empty()) {
+        // What lies under the labels, kept to be put back.
+        scratch_.resize(std::max(scratch_.width(), saved_.width()), std::max(scratch_.height(), saved_.height()));
+        copyPart(scratch_, image, saved_, 0, 0);
+        drawOver(image, labels, overlay, text);
+    }
+    return Frame{&image, changed};
+}
+
+void FormComposer::restore(Surface& image) {
+    if (saved_.empty()) return;
+    const PixelRect part{0, 0, saved_.width(), saved_.height()};
+    copyPart(image, scratch_, part, saved_.left, saved_.top);
+    saved_ = PixelRect{};
 }
 
 }  // namespace lumaris

@@ -61,13 +61,26 @@ public:
     // Takes the image's damage. Nothing allocated once the sizes settle.
     Frame compose(Surface& image, const std::vector<const Label*>& labels, const Surface* overlay,
                   TextRasterizer* text);
+    // The same, drawing the labels and the overlay into the image itself
+    // (an image that is the screen's memory); restore() must follow once
+    // the screen has taken the frame, to give the image back as the form
+    // drew it.
+    Frame composeInPlace(Surface& image, const std::vector<const Label*>& labels, const Surface* overlay,
+                         TextRasterizer* text);
+    void restore(Surface& image);
     // The screen lost what it showed (a new or resized window): the next
     // frame is sent whole.
     void invalidate() { whole_ = true; }
 
 private:
+    // The part that changed, and where labels and the overlay go now.
+    PixelRect changedPart(Surface& image, const std::vector<const Label*>& labels, const Surface* overlay,
+                          TextRasterizer* text);
+    void drawOver(Surface& picture, const std::vector<const Label*>& labels, const Surface* overlay,
+                  TextRasterizer* text);
     Surface scratch_;
     PixelRect drawnOver_;
+    PixelRect saved_;
     bool whole_ = true;
 };
 

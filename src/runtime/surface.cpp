@@ -29,14 +29,80 @@ Surface::Surface(std::string name, int width, int height, std::uint32_t backgrou
       height_(std::max(height, 0)),
       background_(background),
       pixels_(static_cast<std::size_t>(width_) * height_) {
+    base_ = pixels_.data();
     // The memory comes zeroed; only another background is written.
     if (background_ != 0) std::fill(pixels_.begin(), pixels_.end(), background_);
     markAllDamaged();
 }
 
+Surface::Surface(const Surface& other)
+    : name_(other.name_),
+      width_(other.width_),
+      height_(other.height_),
+      background_(other.background_),
+      pixels_(static_cast<std::size_t>(other.width_) * other.height_),
+      damage_(other.damage_) {
+    base_ = pixels_.data();
+    if (!pixels_.empty()) std::memcpy(base_, other.base_, pixels_.size() * sizeof(std::uint32_t));
+}
+
+Surface& Surface::operator=(const Surface& other) {
+    if (this != &other) *this = Surface(other);
+    return *this;
+}
+
+Surface::Surface(Surface&& other) noexcept
+    : name_(std::move(other.name_)),
+      width_(other.width_),
+      height_(other.height_),
+      background_(other.background_),
+      pixels_(std::move(other.pixels_)),
+      base_(other.base_),
+      damage_(other.damage_) {
+    other.width_ = other.height_ = 0;
+    other.base_ = nullptr;
+}
+
+Surface& Surface::operator=(Surface&& other) noexcept {
+    if (this == &other) return *this;
+    name_ = std::move(other.name_);
+    width_ = other.width_;
+    height_ = other.height_;
+    background_ = other.background_;
+    pixels_ = std::move(other.pixels_);
+    base_ = other.base_;
+    damage_ = other.damage_;
+    other.width_ = other.height_ = 0;
+    other.base_ = nullptr;
+    return *this;
+}
+
 void Surface::clear() {
-    std::fill(pixels_.begin(), pixels_.end(), background_);
+    const std::size_t n = static_cast<std::size_t>(width_) * height_;
+    std::fill(base_, base_ + n, background_);
     markAllDamaged();
+}
+
+void Surface::attach(std::uint32_t* memory, bool memoryIsZeroed) {
+    const std::size_t n = static_cast<std::size_t>(width_) * height_;
+    if (n == 0 || memory == base_) return;
+    for (int y = 0; y < height_; ++y) {
+        const std::uint32_t* from = row(y);
+        // A row never drawn on reads as zeros without committing memory, and
+        // zeros are there already.
+        if (memoryIsZeroed && std::all_of(from, from + width_, [](std::uint32_t p) { return p == 0; })) continue;
+        std::memcpy(memory + static_cast<std::size_t>(y) * width_, from, sizeof(std::uint32_t) * width_);
+    }
+    base_ = memory;
+    Pixels().swap(pixels_);
+}
+
+void Surface::detach() {
+    if (!attached()) return;
+    Pixels own(static_cast<std::size_t>(width_) * height_);
+    std::memcpy(own.data(), base_, own.size() * sizeof(std::uint32_t));
+    pixels_.swap(own);
+    base_ = pixels_.data();
 }
 
 void Surface::resize(int width, int height) {
@@ -50,6 +116,7 @@ void Surface::resize(int width, int height) {
         std::memcpy(resized.data() + static_cast<std::size_t>(y) * width, row(y), sizeof(std::uint32_t) * w);
     }
     pixels_.swap(resized);
+    base_ = pixels_.data();
     width_ = width;
     height_ = height;
     markAllDamaged();

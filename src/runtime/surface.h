@@ -70,17 +70,33 @@ class Surface {
 public:
     Surface() = default;
     Surface(std::string name, int width, int height, std::uint32_t background = 0);
+    // A copy owns its pixels, also when the original draws into memory of
+    // someone else's.
+    Surface(const Surface& other);
+    Surface& operator=(const Surface& other);
+    Surface(Surface&& other) noexcept;
+    Surface& operator=(Surface&& other) noexcept;
 
     const std::string& name() const { return name_; }
     int width() const { return width_; }
     int height() const { return height_; }
     std::uint32_t background() const { return background_; }
-    std::uint32_t* row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
-    const std::uint32_t* row(int y) const { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
+    std::uint32_t* row(int y) { return base_ + static_cast<std::size_t>(y) * width_; }
+    const std::uint32_t* row(int y) const { return base_ + static_cast<std::size_t>(y) * width_; }
     std::uint32_t pixel(int x, int y) const { return row(y)[x]; }
     void setPixel(int x, int y, std::uint32_t color) { row(y)[x] = color; }
+    // The pixels the picture owns; empty while it is attached.
     Pixels& pixels() { return pixels_; }
     const Pixels& pixels() const { return pixels_; }
+
+    // From now on the picture lives in `memory` (width x height pixels, row
+    // after row: a window's framebuffer), so that drawing is showing. What
+    // was drawn is copied over, except rows that hold only zeros where the
+    // memory is known to start zeroed. Resizing takes it back into memory of
+    // its own, and so does detach.
+    void attach(std::uint32_t* memory, bool memoryIsZeroed);
+    void detach();
+    bool attached() const { return pixels_.empty() && width_ * height_ > 0; }
 
     // Fills the whole picture with its background colour.
     void clear();
@@ -106,6 +122,7 @@ private:
     int height_ = 0;
     std::uint32_t background_ = 0;
     Pixels pixels_;
+    std::uint32_t* base_ = nullptr;  // the owned pixels, or the attached memory
     PixelRect damage_;
 };
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/compose.h"
 #include "runtime/surface.h"
 
 namespace lumaris {
@@ -116,6 +117,55 @@ TEST(Surface, ClearShowsTheBackgroundAndResizeKeepsTheImage) {
     black.setPixel(0, 0, 5);
     black.clear();
     EXPECT_EQ(rows(black), (Rows{{0, 0}}));
+}
+
+// Text as a solid 10 x 5 block.
+class BlockText : public TextRasterizer {
+public:
+    const Surface* Render(const std::string& text, std::uint32_t, int, bool, int, bool) override {
+        return text.empty() ? nullptr : &block_;
+    }
+
+private:
+    Surface block_{"text", 10, 5, 0xFF00FF00u};
+};
+
+bool operator==(const PixelRect& a, const PixelRect& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// The screen takes only what changed: the first frame whole, then what the
+// copies drew, plus where labels are and were.
+TEST(FormComposer, SendsOnlyWhatChanged) {
+    Surface image("form", 100, 50);
+    const Surface tile("tile", 4, 4, 7);
+    BlockText text;
+    Label label{"Debug Label", 0xFFFFFF, 60, 40, false};
+    const std::vector<const Label*> labels{&label};
+    FormComposer composer;
+    struct Step {
+        int blitX, blitY;  // a 4 x 4 copy, or none with -100
+        bool labelVisible;
+        PixelRect changed;
+    } steps[] = {
+        {-100, 0, false, {0, 0, 100, 50}},    // the first frame
+        {10, 20, false, {10, 20, 14, 24}},    // one copy
+        {98, 48, false, {98, 48, 100, 50}},   // clipped at the corner
+        {-100, 0, false, {}},                 // nothing drawn
+        {10, 20, true, {10, 20, 70, 45}},     // the label appears
+        {-100, 0, false, {60, 40, 70, 45}},   // and leaves
+    };
+    for (const Step& s : steps) {
+        if (s.blitX != -100) blit(image, s.blitX, s.blitY, 4, 4, tile, 0, 0, Rop::SrcCopy);
+        label.visible = s.labelVisible;
+        const auto frame = composer.compose(image, labels, nullptr, &text);
+        EXPECT_TRUE(frame.changed == s.changed) << s.blitX << "," << s.blitY << " label " << s.labelVisible;
+        if (s.labelVisible) {
+            EXPECT_NE(frame.picture, &image) << "labels are drawn over a copy";
+            EXPECT_EQ(frame.picture->pixel(60, 40), 0x00FF00u);
+            EXPECT_EQ(image.pixel(60, 40), 0u);
+        }
+    }
 }
 
 }  // namespace

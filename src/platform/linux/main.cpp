@@ -96,12 +96,22 @@ int run(int argc, char** argv) {
         loop, [&toolkit](Hwnd handle) { return toolkit.windowFor(handle); },
         [](const std::string& user, const char* password) { return pamAuthenticate(kPamService, user, password); });
     passwords.setVerifier([&lock](Hwnd window) { return lock.verify(window); });
+    // LUMARIS_STATS: what the benchmarks read, on standard error at the end.
+    auto stats = [] {
+        if (std::getenv("LUMARIS_STATS") != nullptr) {
+            std::fprintf(stderr, "frames %llu\nfirst-frame-ms %.1f\n",
+                         static_cast<unsigned long long>(SdlFormWindow::framesPresented()),
+                         SdlFormWindow::firstFrameMs());
+        }
+    };
     // Ending the program: sound off and the windows gone before the exit.
     app.atEnd([] { SDL_Quit(); });
+    app.atEnd(stats);
     app.atEnd([&mixer] { mixer.close(); });
 
     LumzSubMain module;
     runProgram(module, platform, toolkit);
+    stats();
     // A message that no one could see means the run did not do its job.
     return ui.unseenMessages() > 0 ? EXIT_FAILURE : EXIT_SUCCESS;
 }

@@ -7,6 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
 
 namespace lumaris::linux_backend {
 
@@ -75,6 +79,22 @@ void LinuxApp::End() {
     for (auto step = atEnd_.rbegin(); step != atEnd_.rend(); ++step) (*step)();
     std::fflush(nullptr);
     std::_Exit(0);
+}
+
+double processAgeMs() {
+    std::ifstream stat("/proc/self/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    // The fields after the command (which may hold blanks) start after ")".
+    const std::size_t close = text.rfind(')');
+    if (close == std::string::npos) return -1;
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    for (int i = 3; i <= 22 && fields >> field; ++i) {
+    }
+    timespec now{};
+    ::clock_gettime(CLOCK_BOOTTIME, &now);
+    const double started = std::stod(field) * 1000.0 / static_cast<double>(::sysconf(_SC_CLK_TCK));
+    return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6 - started;
 }
 
 float LinuxClock::Timer() {

@@ -39,6 +39,9 @@ std::string joinArguments(int argc, char** argv);
 // `uid`, looking through the process folders under procRoot.
 bool otherInstanceRunning(const std::string& procRoot, const std::string& exe, unsigned uid, int self);
 
+// Milliseconds since this process started.
+double processAgeMs();
+
 class LinuxClock : public Clock {
 public:
     float Timer() override;

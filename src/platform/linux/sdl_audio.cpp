@@ -29,8 +29,14 @@ std::uint32_t SdlMixer::deviceCount() {
     if (SDL_WasInit(SDL_INIT_AUDIO) == 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
     const int n = SDL_GetNumAudioDevices(0);
     if (n > 0) return static_cast<std::uint32_t>(n);
-    // Some drivers list no devices but open a default one.
-    return open() ? 1u : 0u;
+    // Some drivers list no devices but open a default one. The probe closes
+    // it again: an open device mixes silence on its own thread all the time,
+    // and the sound may well stay off.
+    if (open_) return 1u;
+    const bool opens = open();
+    close();
+    tried_ = false;
+    return opens ? 1u : 0u;
 }
 
 bool SdlMixer::open() {

@@ -10,7 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
+#include "platform/linux/process.h"
 #include "platform/linux/x11_windows.h"
 #include "runtime/convert.h"
 #include "runtime/failure.h"
@@ -162,6 +164,7 @@ SdlFormWindow::SdlFormWindow(const std::string& name) : image_(name, 0, 0) {
         }
     }
     image_.resize(bounds.w, bounds.h);
+    SDL_AddEventWatch(&SdlFormWindow::watchScreen, this);
 }
 
 SdlFormWindow::SdlFormWindow(const std::string& name, unsigned long foreignWindow) : image_(name, 0, 0) {
@@ -173,6 +176,7 @@ SdlFormWindow::SdlFormWindow(const std::string& name, unsigned long foreignWindo
     SDL_GetWindowSize(window_, &w, &h);
     geometry_ = SDL_Rect{0, 0, w, h};
     image_.resize(w, h);
+    SDL_AddEventWatch(&SdlFormWindow::watchScreen, this);
 }
 
 void SdlFormWindow::ResizeTo(int width, int height) {
@@ -187,6 +191,8 @@ int SdlFormWindow::LabelHeight(const Label& label) { return labelHeight(label, &
 std::uint32_t SdlFormWindow::windowId() const { return SDL_GetWindowID(window_); }
 
 SdlFormWindow::~SdlFormWindow() {
+    // The image goes with the window; attached, it frees nothing of its own.
+    SDL_DelEventWatch(&SdlFormWindow::watchScreen, this);
     if (texture_ != nullptr) SDL_DestroyTexture(texture_);
     if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
     if (window_ != nullptr) SDL_DestroyWindow(window_);
@@ -251,8 +257,17 @@ void SdlFormWindow::KeepInput(bool grab) {
     SDL_SetWindowKeyboardGrab(window_, grab ? SDL_TRUE : SDL_FALSE);
 }
 
+namespace {
+std::uint64_t g_frames = 0;
+double g_firstFrameMs = -1;
+}  // namespace
+
+std::uint64_t SdlFormWindow::framesPresented() { return g_frames; }
+double SdlFormWindow::firstFrameMs() { return g_firstFrameMs; }
+
 void SdlFormWindow::Refresh() {
     if (image_.width() == 0 || image_.height() == 0) return;
+    if (g_frames++ == 0) g_firstFrameMs = processAgeMs();
     if (renderer_ != nullptr) {
         presentWithRenderer();
     } else {
@@ -260,7 +275,33 @@ void SdlFormWindow::Refresh() {
     }
 }
 
+// Whether memory at `address` is a shared-memory segment (which the system
+// hands out zeroed): the framebuffer of a local X display.
+bool sharedMemoryAt(const void* address) {
+    std::ifstream maps("/proc/self/maps");
+    const auto at = reinterpret_cast<std::uintptr_t>(address);
+    std::string line;
+    while (std::getline(maps, line)) {
+        unsigned long from = 0, to = 0;
+        if (std::sscanf(line.c_str(), "%lx-%lx", &from, &to) != 2) continue;
+        if (at >= from && at < to) return line.find("SYSV") != std::string::npos;
+    }
+    return false;
+}
+
+int SdlFormWindow::watchScreen(void* self, SDL_Event* event) {
+    auto* window = static_cast<SdlFormWindow*>(self);
+    if (event->type == SDL_WINDOWEVENT && event->window.windowID == SDL_GetWindowID(window->window_) &&
+        (event->window.event == SDL_WINDOWEVENT_SIZE_CHANGED || event->window.event == SDL_WINDOWEVENT_RESIZED)) {
+        window->screenChanged_ = true;
+    }
+    return 0;
+}
+
 void SdlFormWindow::presentToFramebuffer() {
+    // A framebuffer that SDL is about to replace must not hold the image.
+    if (screenChanged_ && image_.attached()) image_.detach();
+    screenChanged_ = false;
     SDL_Surface* screen = SDL_GetWindowSurface(window_);
     if (screen == nullptr) return;
     // A new framebuffer (the window was made or resized) shows nothing yet.
@@ -270,25 +311,34 @@ void SdlFormWindow::presentToFramebuffer() {
         shownWidth_ = screen->w;
         shownHeight_ = screen->h;
     }
-    const auto frame = composer_.compose(image_, labels_, hasOverlay_ ? &overlay_ : nullptr, &text_);
+    // Where the framebuffer is laid out like the image, the image lives in
+    // it: the form draws straight onto the screen's memory, nothing is
+    // copied, and the image costs no memory of its own.
+    if (!image_.attached() && screen->format->format == SDL_PIXELFORMAT_RGB888 && !SDL_MUSTLOCK(screen) &&
+        screen->pitch == screen->w * 4 && screen->w == image_.width() && screen->h == image_.height()) {
+        image_.attach(static_cast<std::uint32_t*>(screen->pixels), sharedMemoryAt(screen->pixels));
+    }
+    const Surface* overlay = hasOverlay_ ? &overlay_ : nullptr;
+    if (image_.attached()) {
+        const auto frame = composer_.composeInPlace(image_, labels_, overlay, &text_);
+        if (!frame.changed.empty()) {
+            const SDL_Rect rect{frame.changed.left, frame.changed.top, frame.changed.width(), frame.changed.height()};
+            SDL_UpdateWindowSurfaceRects(window_, &rect, 1);
+        }
+        composer_.restore(image_);
+        return;
+    }
+    const auto frame = composer_.compose(image_, labels_, overlay, &text_);
     const PixelRect r = frame.changed.clippedTo(screen->w, screen->h);
     if (r.empty()) return;
     if (SDL_MUSTLOCK(screen) && SDL_LockSurface(screen) != 0) return;
     const Surface& picture = *frame.picture;
-    auto* to = static_cast<std::uint8_t*>(screen->pixels) + r.top * screen->pitch + r.left * 4;
     const std::uint32_t* from = picture.row(r.top) + r.left;
     const int fromPitch = picture.width() * static_cast<int>(sizeof(std::uint32_t));
-    if (screen->format->format == SDL_PIXELFORMAT_RGB888) {
-        for (int y = 0; y < r.height(); ++y) {
-            std::memcpy(to + y * screen->pitch, from + static_cast<std::size_t>(y) * picture.width(),
-                        static_cast<std::size_t>(r.width()) * sizeof(std::uint32_t));
-        }
-    } else {
-        to = static_cast<std::uint8_t*>(screen->pixels) + r.top * screen->pitch +
-             r.left * screen->format->BytesPerPixel;
-        SDL_ConvertPixels(r.width(), r.height(), SDL_PIXELFORMAT_RGB888, from, fromPitch, screen->format->format, to,
-                          screen->pitch);
-    }
+    auto* to = static_cast<std::uint8_t*>(screen->pixels) + r.top * screen->pitch +
+               r.left * screen->format->BytesPerPixel;
+    SDL_ConvertPixels(r.width(), r.height(), SDL_PIXELFORMAT_RGB888, from, fromPitch, screen->format->format, to,
+                      screen->pitch);
     if (SDL_MUSTLOCK(screen)) SDL_UnlockSurface(screen);
     const SDL_Rect rect{r.left, r.top, r.width(), r.height()};
     SDL_UpdateWindowSurfaceRects(window_, &rect, 1);

@@ -1,0 +1,83 @@
+// A baseline for the whole-program benchmark: a bare Xlib program that puts
+// a prepared frame with the shared-memory extension every INTERVAL ms until
+// SIGTERM, the whole window or (with "strip") only a 1024 x 760 rectangle.
+// Prints the frames it put. Usage: bare_xshm_presenter [INTERVAL] [strip]
+// With "host" it only makes a 565 x 317 window, prints its id and waits: a
+// host for the preview.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <time.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+volatile sig_atomic_t stopped = 0;
+void stop(int) { stopped = 1; }
+long long nowMs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return t.tv_sec * 1000LL + t.tv_nsec / 1000000;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int interval = argc > 1 ? std::atoi(argv[1]) : 51;
+    const bool strip = argc > 2 && std::strcmp(argv[2], "strip") == 0;
+    const bool host = argc > 2 && std::strcmp(argv[2], "host") == 0;
+    signal(SIGTERM, stop);
+    signal(SIGINT, stop);
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr || !XShmQueryExtension(display)) return 1;
+    const int screen = DefaultScreen(display);
+    const int w = DisplayWidth(display, screen), h = DisplayHeight(display, screen);
+    Window window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, host ? 565 : w, host ? 317 : h,
+                                        0, 0, 0);
+    XMapWindow(display, window);
+    if (host) {
+        XSync(display, False);
+        std::printf("%lu\n", window);
+        std::fflush(stdout);
+        while (!stopped) pause();
+        return 0;
+    }
+    GC gc = XCreateGC(display, window, 0, nullptr);
+    XShmSegmentInfo info{};
+    XImage* image = XShmCreateImage(display, DefaultVisual(display, screen), DefaultDepth(display, screen), ZPixmap,
+                                    nullptr, &info, w, h);
+    info.shmid = shmget(IPC_PRIVATE, static_cast<size_t>(image->bytes_per_line) * h, IPC_CREAT | 0600);
+    info.shmaddr = image->data = static_cast<char*>(shmat(info.shmid, nullptr, 0));
+    info.readOnly = False;
+    XShmAttach(display, &info);
+    XSync(display, False);
+    shmctl(info.shmid, IPC_RMID, nullptr);
+    for (int i = 0; i < image->bytes_per_line * h / 4; ++i) reinterpret_cast<unsigned*>(image->data)[i] = i * 2654435761u;
+    const int pw = strip ? std::min(w, 1024) : w, ph = strip ? std::min(h, 760) : h;
+    long frames = 0;
+    long long next = nowMs();
+    pollfd fd{ConnectionNumber(display), POLLIN, 0};
+    while (!stopped) {
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+        }
+        const long long wait = next - nowMs();
+        if (wait > 0) {
+            poll(&fd, 1, static_cast<int>(wait));
+            continue;
+        }
+        next = nowMs() + interval;
+        XShmPutImage(display, window, gc, image, 0, 0, 0, 0, pw, ph, False);
+        XSync(display, False);
+        ++frames;
+    }
+    std::fprintf(stderr, "frames %ld\n", frames);
+    return 0;
+}

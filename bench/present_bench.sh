@@ -1,0 +1,90 @@
+#!/bin/sh
+# The whole program's cost on screen: `lumaris /s` under Xvfb at three screen
+# sizes for a fixed time, beside two bare presenters built in bench/ (SDL's
+# software renderer uploading a whole frame, and Xlib putting the whole
+# window, or only the 1024 x 760 strip, with the shared-memory extension) and
+# a display mode of XScreenSaver where installed, all at the same interval,
+# interleaved A B C A B C. Prints CPU ms per frame, frames per second, RSS,
+# the first frame's time after the start and the ratio to each baseline.
+# Also the preview (/p) in a 565 x 317 host window.
+# Usage: bench/present_bench.sh [BUILD] [SECONDS] [ROUNDS]
+set -eu
+build=$(cd "${1:-build}" && pwd)
+seconds=${2:-10}
+rounds=${3:-2}
+interval=51   # the default speed, 151 - 100
+hack=/usr/libexec/xscreensaver/interference
+tmp=$(mktemp -d)
+trap 'kill $xvfb 2>/dev/null || true; rm -rf "$tmp"' EXIT INT TERM
+export HOME="$tmp" XDG_CONFIG_HOME="$tmp" GSETTINGS_BACKEND=memory SDL_AUDIODRIVER=dummy
+printf '[Settings]\nSOUND=False\nMUSIC=False\n' >"$tmp/QN Vesmire Lumaris.ini"
+tick=$(getconf CLK_TCK)
+
+cpu() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+rss() { awk '/VmRSS/ { print $2 }' "/proc/$1/status"; }
+
+# measure NAME COMMAND...: one run; appends "NAME cpu_ms frames seconds rss_kb first_ms allocs" to $tmp/runs.
+measure() {
+    name=$1; shift
+    case $name in lumaris*) preload="$build/bench/libcount_malloc.so" ;; *) preload="" ;; esac
+    LD_PRELOAD=$preload LUMARIS_STATS=1 "$@" 2>"$tmp/err" &
+    pid=$!
+    sleep 2
+    c0=$(cpu $pid); t0=$(date +%s.%N)
+    if [ -n "$preload" ]; then kill -USR2 $pid; fi
+    sleep "$seconds"
+    if [ -n "$preload" ]; then kill -USR2 $pid; fi
+    c1=$(cpu $pid); t1=$(date +%s.%N); r=$(rss $pid)
+    kill -TERM $pid; wait $pid 2>/dev/null || true
+    frames=$(awk '/^frames/ { print $2 }' "$tmp/err")
+    first=$(awk '/^first-frame-ms/ { print $2 }' "$tmp/err")
+    allocs=$(awk '/^allocations/ { a[n++] = $2 } END { if (n >= 2) print a[n-1] - a[n-2]; else print "-" }' "$tmp/err")
+    echo "$name $(( (c1 - c0) * 1000 / tick )) ${frames:--} $(echo "$t1 - $t0" | bc) $r ${first:--} $allocs" >>"$tmp/runs"
+}
+
+summary() {
+    awk -v interval=$interval -v secs="$seconds" '
+        { cpu[$1] += $2; t[$1] += $4; rss[$1] = $5; first[$1] = $6; alloc[$1] += ($7 == "-" ? 0 : $7); seen[$1] = 1
+          n[$1]++ }
+        END {
+            for (k in seen) {
+                # Frames in the measured stretch, at the interval every program keeps.
+                f = t[k] * 1000 / interval
+                per[k] = cpu[k] / f
+            }
+            printf "%-22s %8s %6s %8s %9s %9s %9s %9s\n", "program", "cpu ms/f", "fps", "RSS MB", "first ms", "x sdl", "x xshm", "allocs/f"
+            for (k in seen) {
+                printf "%-22s %8.3f %6.1f %8.1f %9s %9.2f %9.2f %9s\n", k, per[k], 1000 / interval, rss[k] / 1024,
+                       first[k], per[k] / per["sdl"], per[k] / per["xshm"],
+                       (k ~ /^lumaris/ ? sprintf("%.2f", alloc[k] / (t[k] * 1000 / interval)) : "-")
+            }
+        }' "$tmp/runs" | sort
+}
+
+for size in 1024x768 1920x1080 3840x2160; do
+    Xvfb :77 -screen 0 "${size}x24" -noreset -nolisten tcp >/dev/null 2>&1 &
+    xvfb=$!
+    sleep 1
+    export DISPLAY=:77
+    : >"$tmp/runs"
+    i=0
+    while [ $i -lt "$rounds" ]; do
+        measure lumaris "$build/lumaris" /s
+        measure sdl "$build/bench/bare_sdl_presenter" $interval
+        measure xshm "$build/bench/bare_xshm_presenter" $interval
+        measure xshm-strip "$build/bench/bare_xshm_presenter" $interval strip
+        if [ -x "$hack" ]; then measure interference "$hack" -root -delay $((interval * 1000)); fi
+        i=$((i + 1))
+    done
+    if [ "$size" = 1024x768 ]; then
+        host_out="$tmp/host"
+        "$build/bench/bare_xshm_presenter" 0 host >"$host_out" &
+        host=$!
+        sleep 0.5
+        measure lumaris-preview "$build/lumaris" /p "$(cat "$host_out")"
+        kill $host
+    fi
+    echo "== $size, ${seconds} s a run, $rounds rounds"
+    summary
+    kill $xvfb; wait $xvfb 2>/dev/null || true
+done
