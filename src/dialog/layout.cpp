@@ -49,15 +49,6 @@ const DialogControl& dialogControl(ControlRole role) {
     return dialogLayout().front();
 }
 
-std::string plainCaption(const std::string& caption) {
-    std::string out;
-    for (std::size_t i = 0; i < caption.size(); ++i) {
-        if (caption[i] == '&' && i + 1 < caption.size()) ++i;
-        out += caption[i];
-    }
-    return out;
-}
-
 char accessKey(const std::string& caption) {
     const std::size_t at = caption.find('&');
     if (at == std::string::npos || at + 1 >= caption.size()) return 0;

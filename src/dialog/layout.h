@@ -52,8 +52,7 @@ const DialogControl& dialogControl(ControlRole role);
 inline constexpr int kSpeedSmallStep = 10;
 inline constexpr int kSpeedLargeStep = 50;
 
-// A caption without its access-key marker, and the access key (0: none).
-std::string plainCaption(const std::string& caption);
+// A push button's access key (0: none).
 char accessKey(const std::string& caption);
 
 }  // namespace lumaris

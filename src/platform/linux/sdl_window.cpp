@@ -42,15 +42,16 @@ std::string sansSerifFile() {
 }
 
 // LUMARIS_PRESENT=framebuffer or =renderer forces a way to the screen.
-bool forcedPresentation() {
+const char* forcedPresentationName() {
     const char* forced = std::getenv("LUMARIS_PRESENT");
-    return forced != nullptr && *forced != '\0';
+    return forced != nullptr && *forced != '\0' ? forced : nullptr;
 }
+bool forcedPresentation() { return forcedPresentationName() != nullptr; }
 
 // A renderer is worth it only on a real graphics processor; without a
 // render node there is none, and SDL's OpenGL would rasterise in software.
 Presentation choosePresentation() {
-    if (const char* forced = std::getenv("LUMARIS_PRESENT"); forced != nullptr && *forced != '\0') {
+    if (const char* forced = forcedPresentationName()) {
         return std::strcmp(forced, "renderer") == 0 ? Presentation::Renderer : Presentation::Framebuffer;
     }
     std::error_code error;

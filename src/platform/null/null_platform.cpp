@@ -141,9 +141,7 @@ std::unique_ptr<Timer> ManualLoop::CreateTimer(std::function<void()> onTick) {
 }
 
 std::unique_ptr<MediaControl> HeadlessToolkit::CreateMediaControl() {
-    auto media = std::make_unique<SilentMediaControl>();
-    lastMedia = media.get();
-    return media;
+    return std::make_unique<SilentMediaControl>();
 }
 
 std::unique_ptr<ConfigWindow> HeadlessToolkit::CreateConfigWindow() { return std::make_unique<MemoryConfigWindow>(); }

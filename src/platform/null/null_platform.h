@@ -315,7 +315,6 @@ public:
     ManualLoop loop;
     // The last surface made, for the caller to look at.
     MemorySurface* lastSurface = nullptr;
-    SilentMediaControl* lastMedia = nullptr;
 
 private:
     Screen& screen_;
