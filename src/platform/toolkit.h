@@ -42,6 +42,11 @@ enum class SurfaceKind {
     // A window that stays unmapped until the start-up embeds it in a host
     // window (SetParent, SetWindowPos); it follows the host's size.
     Embedded,
+    // The window the host was handed (a screensaver daemon's), at the size
+    // it has: never moved, raised, resized or given input by the program;
+    // width and height are ignored. Its size changes arrive through
+    // OnResize.
+    Given,
 };
 
 class Toolkit {

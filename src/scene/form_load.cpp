@@ -59,6 +59,43 @@ void FrmTidemarMain::nightPreparation() {
                          Rop::SrcCopy);
 }
 
+void FrmTidemarMain::layOut() {
+    SceneState& s = state;
+    const Settings& cfg = module_.cfg;
+    s.skyHeight = toInt16(skypicsource.height());
+    // Whole twips divided by whole twips per pixel, dropping the remainder.
+    const std::int64_t twipsPerPixelX = nearest(platform_.screen.TwipsPerPixelX());
+    if (twipsPerPixelX == 0) throw Failure(11, "Division by zero");
+    s.sceneWidth = toInt16(static_cast<double>(nearest(platform_.screen.Width()) / twipsPerPixelX));
+    s.skyWidth = toInt16(skypicsource.width());
+    s.waterWidth = toInt16(waterpicsource.width());
+    const float bandOffsets[11] = {0, 7, 12, 20, 40, 74, 113, 152, 204, 266, 350};
+    for (int i = 1; i <= 11; ++i) s.bandTop[i] = static_cast<float>(s.skyHeight) + bandOffsets[i - 1];
+    if (s.sceneWidth > 1024) s.sceneWidth = 1024;
+
+    const float W = screenWidthPixels();
+    const float H = screenHeightPixels();
+    s.sceneLeft = toInt16(static_cast<double>(W) / 2 - static_cast<double>(s.sceneWidth) / 2);
+    s.sceneLift = toInt16(H);
+    if (s.sceneLift > 1020) s.sceneLift = toInt16(430 - static_cast<double>(H) / 2);
+    if (s.sceneLift > 600) s.sceneLift = 0;
+    if (s.sceneLift > 500) s.sceneLift = 50;
+    if (s.sceneLift > 400) s.sceneLift = 100;
+
+    if (cfg.cfgBalloon) {
+        module_.balloon = Sprite{s.sceneLeft, -s.sceneLift, 86, 66, 0, 0};
+    }
+}
+
+void FrmTidemarMain::Form_Resize() {
+    trap(platform_.ui, "Error in form_resize", [&] {
+        layOut();
+        // The moon's place follows the scene's width.
+        if (module_.cfg.cfgNightMode) nightPreparation();
+        if (state.splashFrames < 30) drawSplash(screenWidthPixels(), screenHeightPixels());
+    });
+}
+
 void FrmTidemarMain::Form_Load() {
     trap(platform_.ui, "Error in form_load", [&] {
         SceneState& s = state;
@@ -81,29 +118,9 @@ void FrmTidemarMain::Form_Load() {
         s.townStage = 0;
         window_.SetWindowState(kWindowStateMaximized);
         s.layerSpeed = {1.0f, 1.0f, 1.2f, 1.8f, 2.9f, 4.0f, 6.5f, 11.0f, 17.0f, 25.0f, 33.0f};
-        s.skyHeight = toInt16(skypicsource.height());
-        // Whole twips divided by whole twips per pixel, dropping the remainder.
-        const std::int64_t twipsPerPixelX = nearest(platform_.screen.TwipsPerPixelX());
-        if (twipsPerPixelX == 0) throw Failure(11, "Division by zero");
-        s.sceneWidth = toInt16(static_cast<double>(nearest(platform_.screen.Width()) / twipsPerPixelX));
-        s.skyWidth = toInt16(skypicsource.width());
-        s.waterWidth = toInt16(waterpicsource.width());
-        const float bandOffsets[11] = {0, 7, 12, 20, 40, 74, 113, 152, 204, 266, 350};
-        for (int i = 1; i <= 11; ++i) s.bandTop[i] = static_cast<float>(s.skyHeight) + bandOffsets[i - 1];
-        if (s.sceneWidth > 1024) s.sceneWidth = 1024;
-
+        layOut();
         const float W = screenWidthPixels();
         const float H = screenHeightPixels();
-        s.sceneLeft = toInt16(static_cast<double>(W) / 2 - static_cast<double>(s.sceneWidth) / 2);
-        s.sceneLift = toInt16(H);
-        if (s.sceneLift > 1020) s.sceneLift = toInt16(430 - static_cast<double>(H) / 2);
-        if (s.sceneLift > 600) s.sceneLift = 0;
-        if (s.sceneLift > 500) s.sceneLift = 50;
-        if (s.sceneLift > 400) s.sceneLift = 100;
-
-        if (cfg.cfgBalloon) {
-            module_.balloon = Sprite{s.sceneLeft, -s.sceneLift, 86, 66, 0, 0};
-        }
         drawSplash(W, H);
         window_.Show();
         if (cfg.cfgNightMode) nightPreparation();

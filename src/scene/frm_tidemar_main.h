@@ -51,6 +51,10 @@ public:
     // The start: reads the settings, claims the screen, fixes the geometry,
     // prepares the night, draws the splash and starts sound and music.
     void Form_Load();
+    // The screen took another size (a window handed over by a screensaver
+    // daemon was resized): the geometry again for the new size, the night's
+    // sky for the new width, and the splash while it still shows.
+    void Form_Resize();
     // One frame.
     void Timer1_Timer();
     // One step of the town.
@@ -93,6 +97,9 @@ private:
     float screenWidthPixels();
     float screenHeightPixels();
     void nightPreparation();
+    // The scene's geometry (width, place, lift, bands) and the balloon's
+    // start, from the screen's size.
+    void layOut();
 
     LumzSubMain& module_;
     Platform& platform_;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/display_mode.h"
 #include "app/forms.h"
 #include "app/snapshot.h"
 #include "platform/linux/desktop_registry.h"
@@ -22,9 +23,12 @@
 #include "platform/linux/process.h"
 #include "platform/linux/screen_lock.h"
 #include "platform/linux/sdl_audio.h"
+#include "platform/linux/poll_loop.h"
 #include "platform/linux/sdl_window.h"
+#include "platform/linux/x11_display.h"
 #include "platform/linux/x11_windows.h"
 #include "platform/null/null_platform.h"
+#include "runtime/failure.h"
 #include "startup/lumz_submain.h"
 
 namespace lumaris::linux_backend {
@@ -43,7 +47,64 @@ const char* kHelp =
     "                  run the scene off-screen with the stored settings for N\n"
     "                  frames and write the picture (default size 1024x768);\n"
     "                  no window, no sound\n"
+    "\n"
+    "  --root          the display mode for a screensaver daemon: the scene in\n"
+    "                  the window XSCREENSAVER_WINDOW names, else the root window\n"
+    "  --window-id ID  the display mode in the X11 window ID (0x... or decimal)\n"
+    "                  The display mode takes the stored settings; these replace\n"
+    "                  them: --speed N (80..150), --sound, --no-sound, --music,\n"
+    "                  --no-music, --music-dir FOLDER, --town, --no-town,\n"
+    "                  --night, --day, --balloon, --no-balloon\n"
     "  --help          this text\n";
+
+// The display mode: no window of its own, no input, no messages but on
+// standard error; it ends with status 0 on SIGTERM, SIGINT and SIGHUP.
+int displayMode(int argc, char** argv, const DisplayOptions& given) {
+    DisplayOptions options = given;
+    if (options.window == 0) {
+        const char* named = std::getenv("XSCREENSAVER_WINDOW");
+        if (named != nullptr && named[0] != '\0' && !parseWindowId(named, options.window)) {
+            std::fprintf(stderr, "lumaris: XSCREENSAVER_WINDOW is not a window id: %s\n", named);
+            return 1;
+        }
+    }
+    // The loop handles the end signals; SDL (sound only here) must not.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    PollLoop loop;
+    loop.quitOnEndSignals();
+    try {
+        X11Target target(options.window);
+        LinuxApp app(argc, argv);
+        LinuxClock clock;
+        LinuxRandom random;
+        IniFileStore store(IniFileStore::defaultFolder());
+        null_backend::NoRegistry registry;
+        RasterGdi gdi;
+        SdlPictures pictures;
+        SdlMixer mixer([&loop](std::function<void()> work) { loop.Post(std::move(work)); });
+        SdlAudio audio(mixer);
+        LinuxFiles files(musicFolder());
+        StderrUi ui;
+        null_backend::NoWindows user32;
+        null_backend::FixedScreen screen;
+        null_backend::NoPasswords passwords;
+        null_backend::NoShell shell;
+        Platform host{ui,  app,      clock, random, user32, screen, store, registry, passwords,
+                      gdi, pictures, audio, files,  shell};
+        app.atEnd([&mixer] { mixer.close(); });
+        DisplayModeToolkit toolkit(loop, target, mixer);
+        const int status = runDisplayMode(host, toolkit, options, claimDisplaySound(target.name()));
+        mixer.close();
+        if (std::getenv("LUMARIS_STATS") != nullptr) {
+            std::fprintf(stderr, "frames %llu\nfirst-frame-ms %.1f\n",
+                         static_cast<unsigned long long>(framesPresented()), firstFrameMs());
+        }
+        return status;
+    } catch (const Failure& failure) {
+        std::fprintf(stderr, "lumaris: %s\n", failure.message().c_str());
+        return 1;
+    }
+}
 
 int snapshot(int argc, char** argv) {
     SnapshotOptions options;
@@ -70,6 +131,16 @@ int run(int argc, char** argv) {
         return 0;
     }
     if (argc >= 2 && std::strcmp(argv[1], "--snapshot") == 0) return snapshot(argc, argv);
+    DisplayOptions display;
+    std::string error;
+    switch (parseDisplayMode(std::vector<std::string>(argv + 1, argv + argc), display, error)) {
+        case DisplayParse::Ok: return displayMode(argc, argv, display);
+        case DisplayParse::Bad: std::fprintf(stderr, "lumaris: %s\n", error.c_str()); return 2;
+        case DisplayParse::NotDisplayMode: break;
+    }
+    // The X screensaver timer and the monitors' power saving keep running
+    // while the scene shows: the monitors still sleep on their own schedule.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
 
     LinuxUi ui;
     LinuxApp app(argc, argv);
@@ -100,8 +171,7 @@ int run(int argc, char** argv) {
     auto stats = [] {
         if (std::getenv("LUMARIS_STATS") != nullptr) {
             std::fprintf(stderr, "frames %llu\nfirst-frame-ms %.1f\n",
-                         static_cast<unsigned long long>(SdlFormWindow::framesPresented()),
-                         SdlFormWindow::firstFrameMs());
+                         static_cast<unsigned long long>(framesPresented()), firstFrameMs());
         }
     };
     // Ending the program: sound off and the windows gone before the exit.

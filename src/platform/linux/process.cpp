@@ -117,4 +117,15 @@ float LinuxRandom::Rnd() {
     return static_cast<float>(generator_() >> 8) * (1.0f / 16777216.0f);
 }
 
+namespace {
+std::uint64_t g_frames = 0;
+double g_firstFrameMs = -1;
+}  // namespace
+
+void countFramePresented() {
+    if (g_frames++ == 0) g_firstFrameMs = processAgeMs();
+}
+std::uint64_t framesPresented() { return g_frames; }
+double firstFrameMs() { return g_firstFrameMs; }
+
 }  // namespace lumaris::linux_backend

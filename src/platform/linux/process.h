@@ -5,6 +5,7 @@
 // executable (the same file, by /proc/<pid>/exe) owned by this user.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <random>
 #include <string>
@@ -41,6 +42,12 @@ bool otherInstanceRunning(const std::string& procRoot, const std::string& exe, u
 
 // Milliseconds since this process started.
 double processAgeMs();
+
+// Frames sent to the screen by every window of the process, and how long
+// after the process started the first one went (for benchmarks).
+void countFramePresented();
+std::uint64_t framesPresented();
+double firstFrameMs();
 
 class LinuxClock : public Clock {
 public:

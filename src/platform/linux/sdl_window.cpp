@@ -258,17 +258,9 @@ void SdlFormWindow::KeepInput(bool grab) {
     SDL_SetWindowKeyboardGrab(window_, grab ? SDL_TRUE : SDL_FALSE);
 }
 
-namespace {
-std::uint64_t g_frames = 0;
-double g_firstFrameMs = -1;
-}  // namespace
-
-std::uint64_t SdlFormWindow::framesPresented() { return g_frames; }
-double SdlFormWindow::firstFrameMs() { return g_firstFrameMs; }
-
 void SdlFormWindow::Refresh() {
     if (image_.width() == 0 || image_.height() == 0) return;
-    if (g_frames++ == 0) g_firstFrameMs = processAgeMs();
+    countFramePresented();
     if (renderer_ != nullptr) {
         presentWithRenderer();
     } else {

@@ -87,10 +87,6 @@ public:
     void KeepInput(bool keep) override;
 
     FormInput* input() const { return input_; }
-    // Frames sent to the screen by every window of the process, and how
-    // long after the process started the first one went (for benchmarks).
-    static std::uint64_t framesPresented();
-    static double firstFrameMs();
     // The SDL window, for matching events to it.
     std::uint32_t windowId() const;
     // A picture drawn centred over everything (the password prompt), or none.

@@ -128,10 +128,12 @@ void ManualLoop::RunModal(const std::function<bool()>& done) {
     }
 }
 
-std::unique_ptr<FormSurface> HeadlessToolkit::CreateSurface(const std::string& name, SurfaceKind, int width,
+std::unique_ptr<FormSurface> HeadlessToolkit::CreateSurface(const std::string& name, SurfaceKind kind, int width,
                                                             int height) {
     auto surface = std::make_unique<MemorySurface>(screen_, name, text_);
-    surface->ResizeTo(width, height);
+    // A handed-over window is as large as the screen it stands for.
+    if (kind == SurfaceKind::Given) surface->SetWindowState(kWindowStateMaximized);
+    else surface->ResizeTo(width, height);
     lastSurface = surface.get();
     return surface;
 }

@@ -1,0 +1,113 @@
+// The display mode: the scene drawn into a window that a screensaver daemon
+// (or another launcher) hands over, laid out for that window's size and laid
+// out again when it changes. The daemon owns the screen, the input and the
+// password: the mode never ends on input, asks for nothing and shows no
+// message box (messages go to standard error, one line each). It ends when
+// the host's loop ends (a signal, the window gone).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/null/null_platform.h"
+#include "platform/platform.h"
+#include "platform/toolkit.h"
+#include "scene/frm_tidemar_main.h"
+#include "startup/lumz_submain.h"
+
+namespace lumaris {
+
+struct DisplayOptions {
+    // The window to draw on: 0 for the one the daemon names (or the root).
+    std::uint64_t window = 0;
+    // Settings that replace the stored ones: store key, stored text.
+    std::vector<std::pair<std::string, std::string>> settings;
+};
+
+enum class DisplayParse { NotDisplayMode, Ok, Bad };
+
+// Reads the display mode's command line (the program's name not included).
+// It is the display mode when an argument is --root, -root or --window-id;
+// Bad leaves the one line for standard error in `error`.
+DisplayParse parseDisplayMode(const std::vector<std::string>& arguments, DisplayOptions& options,
+                              std::string& error);
+
+// A window id as X11 tools print it: hexadecimal with 0x, or decimal; false
+// for anything else, and for 0.
+bool parseWindowId(const std::string& text, std::uint64_t& id);
+
+// The stored settings with some replaced; saving goes to the store.
+class OverrideStore : public SettingsStore {
+public:
+    OverrideStore(SettingsStore& store, std::vector<std::pair<std::string, std::string>> overrides)
+        : store_(store), overrides_(std::move(overrides)) {}
+    std::string GetSetting(const std::string& application, const std::string& section, const std::string& key,
+                           const std::string& defaultText) override;
+    void SaveSetting(const std::string& application, const std::string& section, const std::string& key,
+                     const std::string& text) override {
+        store_.SaveSetting(application, section, key, text);
+    }
+
+private:
+    SettingsStore& store_;
+    std::vector<std::pair<std::string, std::string>> overrides_;
+};
+
+// Messages as single lines on standard error.
+class StderrUi : public Ui {
+public:
+    std::int32_t MsgBox(const std::string& text, std::int32_t style, const std::string& title) override;
+};
+
+class DisplayMode {
+public:
+    // playsSound: whether this process is the one of the display that plays
+    // the sea sound and the music (one per display, however many monitors).
+    DisplayMode(Platform& host, Toolkit& toolkit, const DisplayOptions& options, bool playsSound);
+    ~DisplayMode();
+    DisplayMode(const DisplayMode&) = delete;
+    DisplayMode& operator=(const DisplayMode&) = delete;
+
+    // Draws the start on the host's window and starts the frames.
+    void start();
+    // Sound and music off.
+    void stop();
+    FrmTidemarMain& scene() { return *scene_; }
+    Platform& platform() { return platform_; }
+
+private:
+    // The screen is the window: its size is the window's.
+    class WindowScreen : public Screen {
+    public:
+        float Width() override { return window ? window->Image().width() * kTwipsPerPixel : 0; }
+        float Height() override { return window ? window->Image().height() * kTwipsPerPixel : 0; }
+        float TwipsPerPixelX() override { return kTwipsPerPixel; }
+        float TwipsPerPixelY() override { return kTwipsPerPixel; }
+        FormSurface* window = nullptr;
+    };
+
+    Toolkit& toolkit_;
+    bool playsSound_;
+    StderrUi ui_;
+    null_backend::NoWindows user32_;
+    WindowScreen screen_;
+    OverrideStore store_;
+    null_backend::NoRegistry registry_;
+    null_backend::NoPasswords passwords_;
+    null_backend::SilentAudio silence_;
+    null_backend::NoShell shell_;
+    Platform platform_;
+    LumzSubMain module_;
+    std::unique_ptr<FormSurface> window_;
+    std::unique_ptr<Timer> timer_;
+    std::unique_ptr<MediaControl> media_;
+    std::unique_ptr<FrmTidemarMain> scene_;
+};
+
+// Runs the display mode until the host's loop ends; the exit status.
+int runDisplayMode(Platform& host, Toolkit& toolkit, const DisplayOptions& options, bool playsSound);
+
+}  // namespace lumaris

@@ -1,0 +1,137 @@
+#include "platform/linux/poll_loop.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+
+namespace lumaris::linux_backend {
+
+namespace {
+
+// The loop that end signals wake; signal handlers can only reach a global.
+std::atomic<int> g_wakeFd{-1};
+volatile sig_atomic_t g_endSignal = 0;
+
+void onEndSignal(int signal) {
+    g_endSignal = signal;
+    const int fd = g_wakeFd.load();
+    if (fd >= 0) {
+        const char byte = 's';
+        [[maybe_unused]] const ssize_t n = write(fd, &byte, 1);
+    }
+}
+
+class PollTimer : public Timer {
+public:
+    PollTimer(PollLoop& loop, std::function<void()> onTick)
+        : timer_(loop.timers(), &PollLoop::nowMs, std::move(onTick)) {}
+    void SetInterval(std::int32_t milliseconds) override { timer_.setInterval(milliseconds); }
+    std::int32_t Interval() const override { return timer_.interval(); }
+    void SetEnabled(bool enabled) override { timer_.setEnabled(enabled); }
+
+private:
+    QueueTimer timer_;
+};
+
+}  // namespace
+
+PollLoop::PollLoop() {
+    if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) wake_[0] = wake_[1] = -1;
+}
+
+PollLoop::~PollLoop() {
+    int expected = wake_[1];
+    g_wakeFd.compare_exchange_strong(expected, -1);
+    for (int fd : wake_) {
+        if (fd >= 0) close(fd);
+    }
+}
+
+std::uint64_t PollLoop::nowMs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+}
+
+void PollLoop::watch(int fd, std::function<void()> drain) { watches_.push_back(Watch{fd, std::move(drain)}); }
+
+void PollLoop::quitOnEndSignals() {
+    g_wakeFd = wake_[1];
+    struct sigaction action {};
+    action.sa_handler = &onEndSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+int PollLoop::endSignal() const { return g_endSignal; }
+
+void PollLoop::Post(std::function<void()> work) {
+    {
+        std::lock_guard<std::mutex> lock(postedMutex_);
+        posted_.push_back(std::move(work));
+    }
+    const char byte = 'p';
+    [[maybe_unused]] const ssize_t n = write(wake_[1], &byte, 1);
+}
+
+void PollLoop::runPosted() {
+    std::vector<std::function<void()>> work;
+    {
+        std::lock_guard<std::mutex> lock(postedMutex_);
+        work.swap(posted_);
+    }
+    for (auto& job : work) job();
+}
+
+void PollLoop::step(const std::function<bool()>& done) {
+    auto finished = [&] { return quit_ || g_endSignal != 0 || (done && done()); };
+    for (Watch& w : watches_) {
+        w.drain();
+        if (finished()) return;
+    }
+    // At most a few descriptors: kept on the stack, nothing allocated.
+    pollfd fds[8];
+    nfds_t count = 0;
+    fds[count++] = pollfd{wake_[0], POLLIN, 0};
+    for (const Watch& w : watches_) {
+        if (count < 8) fds[count++] = pollfd{w.fd, POLLIN, 0};
+    }
+    const std::uint64_t wait = timers_.wait(nowMs(), 1000);
+    if (poll(fds, count, static_cast<int>(wait)) > 0) {
+        if ((fds[0].revents & POLLIN) != 0) {
+            char bytes[64];
+            while (read(wake_[0], bytes, sizeof bytes) > 0) {
+            }
+            runPosted();
+            if (finished()) return;
+        }
+        for (nfds_t i = 1; i < count; ++i) {
+            if (fds[i].revents != 0) {
+                watches_[i - 1].drain();
+                if (finished()) return;
+            }
+        }
+    }
+    timers_.runDue(&PollLoop::nowMs, [&] { return !finished(); });
+}
+
+void PollLoop::Run() {
+    quit_ = false;
+    while (!quit_ && g_endSignal == 0) step({});
+}
+
+void PollLoop::RunModal(const std::function<bool()>& done) {
+    while (!quit_ && g_endSignal == 0 && !done()) step(done);
+}
+
+std::unique_ptr<Timer> PollLoop::CreateTimer(std::function<void()> onTick) {
+    return std::make_unique<PollTimer>(*this, std::move(onTick));
+}
+
+}  // namespace lumaris::linux_backend

@@ -1,0 +1,57 @@
+// An event loop over file descriptors, for a host without a toolkit of its
+// own (the display mode): poll() on the watched descriptors and a wake-up
+// pipe, timers as deadlines (runtime/timer_queue.h), work posted from other
+// threads, and the end signals.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/toolkit.h"
+#include "runtime/timer_queue.h"
+
+namespace lumaris::linux_backend {
+
+class PollLoop : public EventLoop {
+public:
+    PollLoop();
+    ~PollLoop() override;
+    PollLoop(const PollLoop&) = delete;
+    PollLoop& operator=(const PollLoop&) = delete;
+
+    void Run() override;
+    void Quit() override { quit_ = true; }
+    void Post(std::function<void()> work) override;
+    void RunModal(const std::function<bool()>& done) override;
+    std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) override;
+
+    // `drain` runs whenever fd may have something to read, and also before
+    // each wait (a connection library may have read ahead into its buffer).
+    void watch(int fd, std::function<void()> drain);
+    // SIGTERM, SIGINT and SIGHUP make Run return; the process keeps running.
+    void quitOnEndSignals();
+    // The signal that ended the run, or 0.
+    int endSignal() const;
+
+    TimerQueue& timers() { return timers_; }
+    static std::uint64_t nowMs();
+
+private:
+    void step(const std::function<bool()>& done);
+    void runPosted();
+    struct Watch {
+        int fd;
+        std::function<void()> drain;
+    };
+    TimerQueue timers_;
+    std::vector<Watch> watches_;
+    bool quit_ = false;
+    int wake_[2] = {-1, -1};
+    std::mutex postedMutex_;
+    std::vector<std::function<void()>> posted_;
+};
+
+}  // namespace lumaris::linux_backend

@@ -1,0 +1,296 @@
+#include "platform/linux/x11_display.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/linux/paths.h"
+#include "platform/linux/process.h"
+#include "runtime/failure.h"
+
+namespace lumaris::linux_backend {
+
+namespace {
+
+// What the error handler saw; Xlib reports errors to a plain function.
+Window g_target = 0;
+bool g_targetGone = false;
+int g_errors = 0;
+
+int onXError(Display*, XErrorEvent* error) {
+    ++g_errors;
+    if ((error->error_code == BadWindow || error->error_code == BadDrawable) && error->resourceid == g_target) {
+        g_targetGone = true;
+    }
+    return 0;
+}
+
+// The connection is gone and Xlib cannot go on: nothing is left to draw on,
+// and the process's end silences its sound.
+int onXIoError(Display*) {
+    static const char line[] = "lumaris: the display connection was lost\n";
+    [[maybe_unused]] const ssize_t n = write(STDERR_FILENO, line, sizeof line - 1);
+    _exit(0);
+}
+
+std::string hex(unsigned long id) {
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%lx", id);
+    return text;
+}
+
+}  // namespace
+
+X11Target::X11Target(std::uint64_t window) {
+    display_ = XOpenDisplay(nullptr);
+    if (display_ == nullptr) throw Failure(failures::kCannotCreate, "cannot open the display");
+    XSetErrorHandler(&onXError);
+    XSetIOErrorHandler(&onXIoError);
+    window_ = window != 0 ? static_cast<Window>(window) : DefaultRootWindow(display_);
+    g_target = window_;
+    XWindowAttributes attributes{};
+    const int errorsBefore = g_errors;
+    const Status found = XGetWindowAttributes(display_, window_, &attributes);
+    XSync(display_, False);
+    if (found == 0 || g_errors != errorsBefore) {
+        XCloseDisplay(display_);
+        display_ = nullptr;
+        throw Failure(failures::kCannotCreate, "no window " + hex(window_) + " on the display");
+    }
+    Visual* visual = attributes.visual;
+    const bool trueColour = attributes.c_class == InputOutput && visual != nullptr && visual->c_class == TrueColor &&
+                            visual->red_mask == 0xFF0000 && visual->green_mask == 0xFF00 &&
+                            visual->blue_mask == 0xFF && (attributes.depth == 24 || attributes.depth == 32);
+    if (!trueColour) {
+        XCloseDisplay(display_);
+        display_ = nullptr;
+        throw Failure(failures::kCannotCreate, "window " + hex(window_) + " has no 24-bit true-colour visual");
+    }
+    visual_ = visual;
+    depth_ = attributes.depth;
+    width_ = attributes.width;
+    height_ = attributes.height;
+    // Size changes and the window's end; nothing else of the window's.
+    XSelectInput(display_, window_, StructureNotifyMask | ExposureMask);
+    XFlush(display_);
+}
+
+X11Target::~X11Target() {
+    if (display_ != nullptr) XCloseDisplay(display_);
+}
+
+std::string X11Target::name() const { return DisplayString(display_); }
+
+bool X11Target::gone() const { return g_targetGone; }
+
+struct GivenWindowSurface::Segment {
+    XShmSegmentInfo info{};
+};
+
+GivenWindowSurface::GivenWindowSurface(X11Target& target, const std::string& name)
+    : target_(target), image_(name, 0, 0) {
+    gc_ = XCreateGC(target_.display(), target_.window(), 0, nullptr);
+    ResizeTo(target_.width(), target_.height());
+}
+
+GivenWindowSurface::~GivenWindowSurface() {
+    freeImage();
+    if (gc_ != nullptr) XFreeGC(target_.display(), static_cast<GC>(gc_));
+}
+
+void GivenWindowSurface::freeImage() {
+    if (image_.attached()) image_.detach();
+    if (ximage_ != nullptr) {
+        if (shared_) XShmDetach(target_.display(), &segment_->info);
+        ximage_->data = nullptr;  // the memory is the segment's or the image's
+        XDestroyImage(ximage_);
+        ximage_ = nullptr;
+    }
+    if (shared_) {
+        XSync(target_.display(), False);
+        shmdt(segment_->info.shmaddr);
+        segment_.reset();
+    }
+    shared_ = false;
+}
+
+void GivenWindowSurface::makeImage() {
+    Display* display = target_.display();
+    auto* visual = static_cast<Visual*>(target_.visual_);
+    const int w = image_.width(), h = image_.height();
+    if (w == 0 || h == 0) return;
+    // A local display shares the image's memory: the picture is drawn
+    // straight into what the server reads.
+    if (XShmQueryExtension(display)) {
+        auto shm = std::make_unique<Segment>();
+        XShmSegmentInfo& segment = shm->info;
+        XImage* image = XShmCreateImage(display, visual, static_cast<unsigned>(target_.depth_), ZPixmap, nullptr,
+                                        &segment, static_cast<unsigned>(w), static_cast<unsigned>(h));
+        if (image != nullptr && image->bits_per_pixel == 32 && image->bytes_per_line == w * 4) {
+            segment.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(w) * h * 4, IPC_CREAT | 0600);
+            void* address = segment.shmid >= 0 ? shmat(segment.shmid, nullptr, 0) : reinterpret_cast<void*>(-1);
+            if (address != reinterpret_cast<void*>(-1)) {
+                segment.shmaddr = image->data = static_cast<char*>(address);
+                segment.readOnly = False;
+                const int errorsBefore = g_errors;
+                XShmAttach(display, &segment);
+                XSync(display, False);
+                // Marked for removal now: the segment goes when both sides
+                // let go of it, however the process ends.
+                shmctl(segment.shmid, IPC_RMID, nullptr);
+                if (g_errors == errorsBefore) {
+                    ximage_ = image;
+                    segment_ = std::move(shm);
+                    shared_ = true;
+                    image_.attach(reinterpret_cast<std::uint32_t*>(address), true);
+                    return;
+                }
+                shmdt(address);
+            } else if (segment.shmid >= 0) {
+                shmctl(segment.shmid, IPC_RMID, nullptr);
+            }
+        }
+        if (image != nullptr) {
+            image->data = nullptr;
+            XDestroyImage(image);
+        }
+    }
+    // Elsewhere each frame's changed part travels in the request.
+    ximage_ = XCreateImage(display, visual, static_cast<unsigned>(target_.depth_), ZPixmap, 0, nullptr,
+                           static_cast<unsigned>(w), static_cast<unsigned>(h), 32, w * 4);
+}
+
+void GivenWindowSurface::ResizeTo(int width, int height) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (width == image_.width() && height == image_.height() && ximage_ != nullptr) return;
+    freeImage();
+    image_.resize(width, height);
+    makeImage();
+    composer_.invalidate();
+    if (onResize_) onResize_();
+}
+
+void GivenWindowSurface::Refresh() {
+    if (ximage_ == nullptr || target_.gone()) return;
+    Display* display = target_.display();
+    const auto window = static_cast<Window>(target_.window());
+    auto* gc = static_cast<GC>(gc_);
+    countFramePresented();
+    if (shared_) {
+        const auto frame = composer_.composeInPlace(image_, labels_, nullptr, &text_);
+        const PixelRect& r = frame.changed;
+        if (!r.empty()) {
+            XShmPutImage(display, window, gc, ximage_, r.left, r.top, r.left, r.top, static_cast<unsigned>(r.width()),
+                         static_cast<unsigned>(r.height()), False);
+            // The server has read the memory before the form draws again.
+            XSync(display, False);
+        }
+        composer_.restore(image_);
+        return;
+    }
+    const auto frame = composer_.compose(image_, labels_, nullptr, &text_);
+    const PixelRect& r = frame.changed;
+    if (r.empty()) return;
+    ximage_->data = reinterpret_cast<char*>(const_cast<std::uint32_t*>(frame.picture->row(0)));
+    XPutImage(display, window, gc, ximage_, r.left, r.top, r.left, r.top, static_cast<unsigned>(r.width()),
+              static_cast<unsigned>(r.height()));
+    ximage_->data = nullptr;
+    XSync(display, False);
+}
+
+namespace {
+
+// The handed-over window, which the toolkit stops looking after when it goes.
+class ToolkitSurface : public GivenWindowSurface {
+public:
+    ToolkitSurface(X11Target& target, const std::string& name, GivenWindowSurface*& slot)
+        : GivenWindowSurface(target, name), slot_(slot) {
+        slot_ = this;
+    }
+    ~ToolkitSurface() override { slot_ = nullptr; }
+
+private:
+    GivenWindowSurface*& slot_;
+};
+
+}  // namespace
+
+DisplayModeToolkit::DisplayModeToolkit(PollLoop& loop, X11Target& target, SdlMixer& mixer)
+    : Toolkit(loop), loop_(loop), target_(target), mixer_(mixer) {
+    loop_.watch(ConnectionNumber(target_.display()), [this] { drain(); });
+}
+
+std::unique_ptr<FormSurface> DisplayModeToolkit::CreateSurface(const std::string& name, SurfaceKind kind, int,
+                                                               int) {
+    if (kind != SurfaceKind::Given || surface_ != nullptr) {
+        throw Failure(failures::kCannotCreate, "the display mode draws on the window it was given only");
+    }
+    return std::make_unique<ToolkitSurface>(target_, name, surface_);
+}
+
+std::unique_ptr<MediaControl> DisplayModeToolkit::CreateMediaControl() {
+    return std::make_unique<SdlMediaControl>(mixer_, musicFolder());
+}
+
+std::unique_ptr<ConfigWindow> DisplayModeToolkit::CreateConfigWindow() {
+    throw Failure(failures::kCannotCreate, "the display mode has no settings dialog");
+}
+
+void DisplayModeToolkit::drain() {
+    Display* display = target_.display();
+    const auto window = static_cast<Window>(target_.window());
+    // Only the last size of a burst of changes matters.
+    int width = -1, height = -1;
+    while (XPending(display) > 0) {
+        XEvent event;
+        XNextEvent(display, &event);
+        if (event.xany.window != window) continue;
+        switch (event.type) {
+            case ConfigureNotify:
+                width = event.xconfigure.width;
+                height = event.xconfigure.height;
+                break;
+            case Expose:
+                if (surface_ != nullptr) surface_->exposed();
+                break;
+            case DestroyNotify:
+                loop_.Quit();
+                return;
+            default:
+                break;
+        }
+    }
+    if (target_.gone()) {
+        loop_.Quit();
+        return;
+    }
+    if (width >= 0 && surface_ != nullptr) surface_->ResizeTo(width, height);
+}
+
+bool claimDisplaySound(const std::string& displayName) {
+    std::string display;
+    for (char c : displayName) display += (std::isalnum(static_cast<unsigned char>(c)) || c == '.') ? c : '_';
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string folder = runtime != nullptr && runtime[0] == '/' ? runtime : "/tmp";
+    const std::string path = folder + "/lumaris-sound-" + std::to_string(getuid()) + "-" + display + ".lock";
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    // Without a lock file to agree on, every process plays: better twice
+    // than never.
+    if (fd < 0) return true;
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return true;  // held until the process ends
+    close(fd);
+    return false;
+}
+
+}  // namespace lumaris::linux_backend

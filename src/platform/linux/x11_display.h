@@ -1,0 +1,124 @@
+// The display mode's host on X11: the window a screensaver daemon hands over
+// (or the root window), drawn into with the shared-memory extension where
+// the display is local (plain image requests elsewhere), only the part of
+// each frame that changed. The window's size changes lay the scene out
+// again; its destruction, and the end signals, end the run; a lost display
+// connection ends the process at once (status 0: nothing is left to do).
+// The window is never moved, mapped, raised, given a cursor or asked for
+// input.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/graphics.h"
+#include "platform/linux/poll_loop.h"
+#include "platform/linux/sdl_audio.h"
+#include "platform/linux/sdl_window.h"
+#include "platform/toolkit.h"
+#include "runtime/compose.h"
+
+struct _XDisplay;
+struct _XImage;
+
+namespace lumaris::linux_backend {
+
+// The connection and the window to draw on.
+class X11Target {
+public:
+    // window 0: the root window. A Failure (one line of text) when there is
+    // no display or the window cannot be drawn on.
+    explicit X11Target(std::uint64_t window);
+    ~X11Target();
+    X11Target(const X11Target&) = delete;
+    X11Target& operator=(const X11Target&) = delete;
+
+    _XDisplay* display() const { return display_; }
+    unsigned long window() const { return window_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    // The display's name, as DISPLAY spells it.
+    std::string name() const;
+    // Whether an X error said the window is gone.
+    bool gone() const;
+
+private:
+    _XDisplay* display_ = nullptr;
+    unsigned long window_ = 0;
+    int width_ = 0, height_ = 0;
+    friend class GivenWindowSurface;
+    void* visual_ = nullptr;
+    int depth_ = 0;
+};
+
+class GivenWindowSurface : public FormSurface {
+public:
+    GivenWindowSurface(X11Target& target, const std::string& name);
+    ~GivenWindowSurface() override;
+    GivenWindowSurface(const GivenWindowSurface&) = delete;
+    GivenWindowSurface& operator=(const GivenWindowSurface&) = delete;
+
+    void SetCaption(const std::string&) override {}
+    void Show() override {}
+    void SetWindowState(std::int32_t) override {}
+    void SetTop(float) override {}
+    void SetLeft(float) override {}
+    void SetWidth(float) override {}
+    void SetHeight(float) override {}
+    Hwnd hWnd() override { return static_cast<Hwnd>(target_.window()); }
+    Surface& Image() override { return image_; }
+    void Refresh() override;
+    void AddLabel(const Label& label) override { labels_.push_back(&label); }
+    int LabelHeight(const Label& label) override { return labelHeight(label, &text_); }
+    void OnResize(std::function<void()> handler) override { onResize_ = std::move(handler); }
+    void ResizeTo(int width, int height) override;
+    void KeepInput(bool) override {}
+    void SetInput(FormInput*) override {}
+
+    // The window was uncovered: the next frame goes whole.
+    void exposed() { composer_.invalidate(); }
+    bool shared() const { return shared_; }
+
+private:
+    void makeImage();
+    void freeImage();
+    X11Target& target_;
+    void* gc_ = nullptr;
+    _XImage* ximage_ = nullptr;
+    bool shared_ = false;
+    struct Segment;  // the shared memory, when shared_
+    std::unique_ptr<Segment> segment_;
+    Surface image_;
+    std::vector<const Label*> labels_;
+    TextRenderer text_;
+    FormComposer composer_;
+    std::function<void()> onResize_;
+};
+
+class DisplayModeToolkit : public Toolkit {
+public:
+    DisplayModeToolkit(PollLoop& loop, X11Target& target, SdlMixer& mixer);
+    // Only the handed-over window (SurfaceKind::Given).
+    std::unique_ptr<FormSurface> CreateSurface(const std::string& name, SurfaceKind kind, int width,
+                                               int height) override;
+    std::unique_ptr<MediaControl> CreateMediaControl() override;
+    std::unique_ptr<ConfigWindow> CreateConfigWindow() override;
+    bool HostClientRect(Hwnd, Rect&) override { return false; }
+
+private:
+    void drain();
+    PollLoop& loop_;
+    X11Target& target_;
+    SdlMixer& mixer_;
+    GivenWindowSurface* surface_ = nullptr;
+};
+
+// Whether this process plays the display's sound: the first of the
+// processes drawing on one display (one per monitor) to take the display's
+// sound lock, which it keeps until it exits.
+bool claimDisplaySound(const std::string& displayName);
+
+}  // namespace lumaris::linux_backend
