@@ -33,6 +33,5 @@ fi
 # The screensaver asks PAM with the service "lumaris": the same checks as a
 # login. Without this file the system's default service ("other") applies.
 if [ ! -e /etc/pam.d/lumaris ]; then
-    printf '# Lumaris screensaver: unlock with the login password.\n@include common-auth\n' |
-        $sudo tee /etc/pam.d/lumaris >/dev/null
+    $sudo cp "$(dirname "$0")/../src/platform/linux/data/lumaris.pam" /etc/pam.d/lumaris
 fi

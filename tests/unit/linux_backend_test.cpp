@@ -6,12 +6,15 @@
 
 #include <filesystem>
 #include <fstream>
+#include <signal.h>
 #include <sstream>
+#include <thread>
 
 #include "fakes.h"
 #include "temp_dir.h"
 #include "platform/linux/desktop_registry.h"
 #include "platform/linux/password_change.h"
+#include "platform/linux/poll_loop.h"
 #include "platform/linux/process.h"
 #include "platform/platform.h"
 #include "settings/registry_probe.h"
@@ -113,6 +116,37 @@ TEST(PreviousInstance, SameExecutableSameUserOtherProcess) {
     EXPECT_TRUE(otherInstanceRunning(proc.path, "/usr/bin/lumaris", me, 1));
     EXPECT_FALSE(otherInstanceRunning(proc.path, "/usr/bin/lumaris", me + 1, 1)) << "another user's";
     EXPECT_FALSE(otherInstanceRunning(proc.path, "/opt/lumaris", me, 1));
+}
+
+TEST(ProgramFolder, BesideTheProgramOrWhereThePackagePutsTheReadme) {
+    TempDir root;
+    for (const char* folder : {"/build", "/usr/bin", "/usr/libexec/xscreensaver", "/usr/share/doc/lumaris"})
+        std::filesystem::create_directories(root.path + folder);
+    root.file("build/lumzreadme.txt");
+    root.file("usr/share/doc/lumaris/lumzreadme.txt");
+    EXPECT_EQ(programFolder(root.path + "/build/lumaris"), root.path + "/build");
+    EXPECT_EQ(programFolder(root.path + "/usr/bin/lumaris"), root.path + "/usr/bin/../share/doc/lumaris");
+    EXPECT_EQ(programFolder(root.path + "/usr/libexec/xscreensaver/lumaris"),
+              root.path + "/usr/libexec/xscreensaver/../../share/doc/lumaris");
+    EXPECT_EQ(programFolder(root.path + "/elsewhere/lumaris"), root.path + "/elsewhere");
+}
+
+// The display mode's loop: work posted from another thread, timers, and an
+// end signal that makes the run return with the process still there.
+TEST(PollLoop, RunsPostedWorkAndTimersAndEndsOnTheEndSignals) {
+    PollLoop loop;
+    loop.quitOnEndSignals();
+    int ticks = 0;
+    bool posted = false;
+    auto timer = loop.CreateTimer([&] {
+        if (++ticks == 3) ::kill(::getpid(), SIGTERM);
+    });
+    timer->SetInterval(5);
+    std::thread([&loop, &posted] { loop.Post([&posted] { posted = true; }); }).join();
+    loop.Run();
+    EXPECT_TRUE(posted);
+    EXPECT_EQ(ticks, 3);
+    EXPECT_EQ(loop.endSignal(), SIGTERM);
 }
 
 TEST(CommandLine, ArgumentsJoinedBySingleBlanks) {

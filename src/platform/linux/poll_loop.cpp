@@ -61,6 +61,7 @@ std::uint64_t PollLoop::nowMs() {
 void PollLoop::watch(int fd, std::function<void()> drain) { watches_.push_back(Watch{fd, std::move(drain)}); }
 
 void PollLoop::quitOnEndSignals() {
+    g_endSignal = 0;
     g_wakeFd = wake_[1];
     struct sigaction action {};
     action.sa_handler = &onEndSignal;

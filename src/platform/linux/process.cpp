@@ -12,6 +12,8 @@
 #include <sstream>
 #include <string>
 
+#include "runtime/product.h"
+
 namespace lumaris::linux_backend {
 
 namespace {
@@ -64,11 +66,19 @@ bool LinuxApp::PrevInstance() {
     return otherInstanceRunning("/proc", readLink("/proc/self/exe"), ::getuid(), static_cast<int>(::getpid()));
 }
 
-std::string LinuxApp::Path() {
-    const std::string exe = readLink("/proc/self/exe");
+std::string programFolder(const std::string& exe) {
     const auto slash = exe.rfind('/');
-    return slash == std::string::npos ? std::string(".") : exe.substr(0, slash);
+    const std::string folder = slash == std::string::npos ? std::string(".") : exe.substr(0, slash);
+    auto holdsReadme = [](const std::string& f) { return ::access((f + "/" + kReadmeName).c_str(), R_OK) == 0; };
+    if (holdsReadme(folder)) return folder;
+    // Installed: <prefix>/bin/lumaris or <prefix>/libexec/xscreensaver/lumaris.
+    for (const char* up : {"/../share/doc/lumaris", "/../../share/doc/lumaris"}) {
+        if (holdsReadme(folder + up)) return folder + up;
+    }
+    return folder;
 }
+
+std::string LinuxApp::Path() { return programFolder(readLink("/proc/self/exe")); }
 
 void LinuxApp::EndProcess() {
     std::fflush(nullptr);

@@ -32,6 +32,11 @@ private:
     std::vector<std::function<void()>> atEnd_;
 };
 
+// The folder of the program's own files (the read-me): the executable's
+// folder, or for an installed program whose folder does not hold them,
+// <prefix>/share/doc/lumaris.
+std::string programFolder(const std::string& exe);
+
 // The arguments joined by single blanks, as the command line the saver
 // protocol hands a program.
 std::string joinArguments(int argc, char** argv);
