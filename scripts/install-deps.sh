@@ -9,8 +9,8 @@ packages="
   libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libsdl2-image-dev
   libgtk-3-dev libx11-dev libxext-dev libfontconfig-dev libpam0g-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth xdotool imagemagick x11-utils fonts-dejavu-core lame
-  xscreensaver xscreensaver-data xss-lock xserver-xephyr libxss-dev
+  xvfb xauth xdotool imagemagick x11-utils x11-xserver-utils fonts-dejavu-core lame
+  xscreensaver xscreensaver-data xserver-xephyr libxss-dev
   dpkg-dev file
   g++-mingw-w64-i686
 "

@@ -107,6 +107,24 @@ Screenshot capture() {
     return shot;
 }
 
+int loopOffset(const Screenshot& shot, int x0, int y, int width, const Picture& p, int pictureRow) {
+    for (int offset = 0; offset < p.width; ++offset) {
+        bool match = true;
+        for (int x = 0; x < width && match; ++x) {
+            match = shot.at(x0 + x, y) == p.at((offset + x) % p.width, pictureRow);
+        }
+        if (match) return offset;
+    }
+    return -1;
+}
+
+bool showsStripRow(const Screenshot& shot, int x0, int y, int width, int lift) {
+    static const Picture sky = picture("skypicsource"), sea = picture("waterpicsource");
+    const int row = y + lift;
+    return row < 410 ? loopOffset(shot, x0, y, width, sky, row) >= 0
+                     : loopOffset(shot, x0, y, width, sea, row - 410) >= 0;
+}
+
 Picture picture(const std::string& name) {
     const auto bytes = findResource(kPictureType, name);
     SDL_Surface* raw = IMG_Load_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1);

@@ -35,6 +35,12 @@ void stop(pid_t pid);
 // Waits up to `seconds` for a top-level window with this exact title.
 unsigned long waitForWindow(const std::string& title, double seconds);
 Screenshot capture();
+// The offset at which row y of the screen (from x0, `width` columns) shows
+// row `pictureRow` of a looping picture, or -1.
+int loopOffset(const Screenshot& shot, int x0, int y, int width, const Picture& p, int pictureRow);
+// Whether row y of the screen (from x0, `width` columns) shows row y + lift
+// of the scene's strip: the sky picture above row 410, the sea below.
+bool showsStripRow(const Screenshot& shot, int x0, int y, int width, int lift);
 Picture picture(const std::string& name);
 // A fresh folder for settings, with the given lines under [Settings].
 std::string settingsFolder(const std::vector<std::string>& lines);

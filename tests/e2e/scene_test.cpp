@@ -23,19 +23,6 @@ Geometry geometryFor(const Screenshot& shot) {
 
 const int kBandTops[11] = {0, 7, 12, 20, 40, 74, 113, 152, 204, 266, 350};
 
-// The offset at which row `row` of the screen (from x0, `width` columns)
-// shows row `pictureRow` of a looping picture, or -1.
-int loopOffset(const Screenshot& shot, int x0, int y, int width, const Picture& p, int pictureRow) {
-    for (int offset = 0; offset < p.width; ++offset) {
-        bool match = true;
-        for (int x = 0; x < width && match; ++x) {
-            match = shot.at(x0 + x, y) == p.at((offset + x) % p.width, pictureRow);
-        }
-        if (match) return offset;
-    }
-    return -1;
-}
-
 // The offset at which every row of a sea band shows its rows of the sea
 // picture, wrapping at 1024 columns; -1 when there is none.
 int bandOffset(const Screenshot& shot, const Geometry& g, const Picture& sea, int band) {

@@ -1,0 +1,37 @@
+#!/bin/sh
+# Runs a command as an unprivileged user, since the screensaver daemon runs
+# no display modes for root. As root: the system user lumaris-test is made
+# when missing, and the test program and the program under test
+# ($LUMARIS_BINARY) are copied where that user can run them when it cannot
+# where they are. As any other user: runs the command as it is.
+set -eu
+if [ "$(id -u)" -ne 0 ]; then exec "$@"; fi
+
+user=lumaris-test
+if ! id "$user" >/dev/null 2>&1; then
+    useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$user"
+fi
+dir=$(mktemp -d /tmp/lumaris-test-user.XXXXXX)
+trap 'rm -rf "$dir"' EXIT INT TERM
+chmod 755 "$dir"
+mkdir "$dir/home"
+chown "$user" "$dir/home"
+
+runnable() { setpriv --reuid="$user" --regid="$user" --clear-groups test -x "$1"; }
+if [ -n "${LUMARIS_BINARY:-}" ] && ! runnable "$LUMARIS_BINARY"; then
+    cp "$LUMARIS_BINARY" "$dir/lumaris"
+    LUMARIS_BINARY="$dir/lumaris"
+fi
+export LUMARIS_BINARY
+# The last argument is the test program.
+for last in "$@"; do :; done
+if ! runnable "$last"; then
+    echo "as-test-user.sh: $user cannot run $last" >&2
+    exit 1
+fi
+
+status=0
+setpriv --reuid="$user" --regid="$user" --clear-groups \
+    env HOME="$dir/home" XDG_CONFIG_HOME="$dir/home/.config" XDG_RUNTIME_DIR= USER="$user" LOGNAME="$user" \
+    "$@" || status=$?
+exit "$status"

@@ -1,0 +1,351 @@
+// The display mode of the real program: in a window the test makes and
+// resizes, under the real screensaver daemon on one and on two monitors,
+// its end, its one sound, and the X screensaver timer that keeps running
+// while any mode shows the scene. The daemon refuses to run display modes
+// as root: this program runs as an unprivileged user (as-test-user.sh).
+#include <gtest/gtest.h>
+// clang-format off
+#include <X11/Xlib.h>
+#include <X11/Xatom.h>
+#include <X11/extensions/scrnsaver.h>
+// clang-format on
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "e2e_support.h"
+
+extern char** environ;
+
+namespace lumaris::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Another program, with extra environment entries before the test's own.
+pid_t spawn(const std::vector<std::string>& words, const std::vector<std::string>& extra = {},
+            int keepFd = -1) {
+    std::vector<std::string> w = words, env = extra;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry = *e, key = entry.substr(0, entry.find('=') + 1);
+        bool replaced = false;
+        for (const auto& x : extra) replaced = replaced || x.rfind(key, 0) == 0;
+        if (!replaced) env.push_back(entry);
+    }
+    std::vector<char*> argv, envp;
+    for (auto& s : w) argv.push_back(s.data());
+    for (auto& s : env) envp.push_back(s.data());
+    argv.push_back(nullptr);
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (keepFd >= 0) posix_spawn_file_actions_adddup2(&actions, keepFd, 3);
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+int runCommand(const std::vector<std::string>& words, const std::vector<std::string>& extra = {}) {
+    const pid_t pid = spawn(words, extra);
+    int status = 0;
+    if (pid <= 0 || waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The running processes of the program under test.
+std::set<pid_t> modeProcesses() {
+    const fs::path program = fs::canonical(binary());
+    std::set<pid_t> found;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::error_code error;
+        if (fs::read_symlink(entry.path() / "exe", error) == program) found.insert(std::stoi(name));
+    }
+    return found;
+}
+
+std::set<pid_t> waitForModes(std::size_t count, double seconds) {
+    for (double waited = 0; waited < seconds; waited += 0.1) {
+        const auto found = modeProcesses();
+        if (found.size() >= count) return found;
+        sleepFor(0.1);
+    }
+    return modeProcesses();
+}
+
+std::string parentName(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), {});
+    int ppid = 0;
+    std::sscanf(text.c_str() + text.rfind(')') + 2, "%*c %d", &ppid);
+    std::ifstream comm("/proc/" + std::to_string(ppid) + "/comm");
+    std::string name;
+    std::getline(comm, name);
+    return name;
+}
+
+// Whether the process has `path` open.
+bool holdsOpen(pid_t pid, const std::string& path) {
+    std::error_code error;
+    for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+        if (fs::read_symlink(fd.path(), error) == path) return true;
+    }
+    return false;
+}
+
+// The window the daemon handed the process, or 0.
+Window givenWindow(pid_t pid) {
+    std::ifstream environment("/proc/" + std::to_string(pid) + "/environ");
+    std::string entry;
+    while (std::getline(environment, entry, '\0')) {
+        if (entry.rfind("XSCREENSAVER_WINDOW=", 0) == 0) return std::stoul(entry.substr(20), nullptr, 0);
+    }
+    return 0;
+}
+
+// Top-level windows whose owner says it is `pid`, other than the one it was
+// handed.
+int windowsOf(Display* display, pid_t pid) {
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+    const Atom wmPid = XInternAtom(display, "_NET_WM_PID", False);
+    int owned = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        Atom type = 0;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display, children[i], wmPid, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after,
+                               &data) == Success &&
+            data != nullptr) {
+            if (items == 1 && static_cast<pid_t>(*reinterpret_cast<unsigned long*>(data)) == pid &&
+                children[i] != givenWindow(pid)) {
+                ++owned;
+            }
+            XFree(data);
+        }
+    }
+    if (children != nullptr) XFree(children);
+    return owned;
+}
+
+// Rows of the screen region that do not show the scene's strip at `lift`.
+std::vector<int> rowsOffTheScene(const Screenshot& shot, int x0, int width, int height, int lift) {
+    std::vector<int> off;
+    for (int y = 0; y < height && y + lift < 760; y += 23) {
+        if (!showsStripRow(shot, x0, y, width, lift)) off.push_back(y);
+    }
+    return off;
+}
+
+class DisplayMode : public ::testing::Test {
+protected:
+    void SetUp() override {
+        display = XOpenDisplay(nullptr);
+        ASSERT_NE(display, nullptr);
+        home = settingsFolder({});
+    }
+    void TearDown() override {
+        for (pid_t pid : pids) stop(pid);
+        XCloseDisplay(display);
+    }
+    Window makeWindow(int x, int y, int w, int h) {
+        const Window window =
+            XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, w, h, 0, 0, WhitePixel(display, 0));
+        XMapWindow(display, window);
+        XSync(display, False);
+        return window;
+    }
+    pid_t startMode(const std::vector<std::string>& args, const std::vector<std::string>& extra = {}) {
+        const pid_t pid = start(args, home, extra);
+        pids.push_back(pid);
+        return pid;
+    }
+    static std::string hex(Window w) {
+        char text[32];
+        std::snprintf(text, sizeof text, "0x%lx", w);
+        return text;
+    }
+    Display* display = nullptr;
+    std::string home;
+    std::vector<pid_t> pids;
+};
+
+TEST_F(DisplayMode, LaidOutForItsWindowAgainAfterAResizeAndGoneWithTheWindow) {
+    const Window window = makeWindow(0, 0, 565, 317);
+    const pid_t pid = startMode({"--window-id", hex(window)});
+    sleepFor(2.5);  // the splash is over
+    EXPECT_EQ(rowsOffTheScene(capture(), 0, 565, 317, 317), std::vector<int>{});
+    EXPECT_EQ(windowsOf(display, pid), 0) << "no window of its own";
+
+    XResizeWindow(display, window, 612, 343);
+    XSync(display, False);
+    sleepFor(0.5);
+    EXPECT_EQ(rowsOffTheScene(capture(), 0, 612, 343, 343), std::vector<int>{}) << "the full new width";
+
+    XDestroyWindow(display, window);
+    XSync(display, False);
+    EXPECT_EQ(waitExit(pid, 0.5), 0);
+}
+
+TEST_F(DisplayMode, EndsWithStatusZeroOnEachEndSignal) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        const pid_t pid = startMode({"--window-id", hex(makeWindow(0, 0, 320, 200)), "--music"});
+        sleepFor(1.0);
+        kill(pid, signal);
+        EXPECT_EQ(waitExit(pid, 0.5), 0) << "signal " << signal;
+    }
+}
+
+TEST_F(DisplayMode, TwoProcessesOnOneDisplayMakeOneSound) {
+    std::vector<std::string> files;
+    for (int i = 0; i < 2; ++i) {
+        files.push_back(home + "/sound" + std::to_string(i) + ".raw");
+        startMode({"--window-id", hex(makeWindow(400 * i, 0, 320, 200)), "--sound"},
+                  {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + files.back()});
+    }
+    sleepFor(1.5);
+    int sounding = 0;
+    for (const auto& f : files) sounding += fs::exists(f) && fs::file_size(f) > 0;
+    EXPECT_EQ(sounding, 1);
+}
+
+TEST_F(DisplayMode, BadOptionsEndWithStatusTwo) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--root", "--speed", "200"}, {"--window-id", "xyz"}, {"--root", "--unknown"}}) {
+        EXPECT_EQ(waitExit(startMode(args), 5), 2) << args.back();
+    }
+    EXPECT_EQ(waitExit(startMode({"--window-id", "0x1fffff0"}), 5), 1) << "no such window";
+}
+
+// The idle timer of the X server fires while the scene runs, so that the
+// monitors power off and idle tools still see the idle time.
+TEST_F(DisplayMode, TheXScreensaverTimerFiresWhileTheSceneRuns) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{"/s"}, {"--root"}}) {
+        XSetScreenSaver(display, 2, 0, DontPreferBlanking, AllowExposures);
+        XResetScreenSaver(display);
+        XSync(display, False);
+        const pid_t pid = startMode(args);
+        sleepFor(4.0);
+        XScreenSaverInfo* info = XScreenSaverAllocInfo();
+        XScreenSaverQueryInfo(display, DefaultRootWindow(display), info);
+        EXPECT_EQ(info->state, ScreenSaverOn) << args[0];
+        XFree(info);
+        stop(pid);
+        XSetScreenSaver(display, 0, 0, DontPreferBlanking, AllowExposures);
+        XForceScreenSaver(display, ScreenSaverReset);
+        XSync(display, False);
+    }
+}
+
+// The real daemon, with a private configuration whose only program is the
+// one under test.
+class Daemon : public DisplayMode {
+protected:
+    void SetUp() override {
+        if (getuid() == 0) GTEST_SKIP() << "the daemon runs no display modes for root";
+        DisplayMode::SetUp();
+        std::ofstream(home + "/.xscreensaver") << "mode: one\nselected: 0\ntimeout: 1:00:00\nlock: False\n"
+                                                  "fade: False\nunfade: False\nsplash: False\ndpmsEnabled: False\n"
+                                                  "programs: "
+                                               << binary() << " --root \\n\n";
+        sound = home + "/sound.raw";
+    }
+    void TearDown() override {
+        if (daemon > 0) {
+            kill(daemon, SIGTERM);
+            waitpid(daemon, nullptr, 0);
+        }
+        if (display != nullptr) DisplayMode::TearDown();
+    }
+    std::vector<std::string> environment(const std::string& on) const {
+        return {"DISPLAY=" + on, "HOME=" + home, "XDG_CONFIG_HOME=" + home, "GSETTINGS_BACKEND=memory",
+                "SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + sound};
+    }
+    // The daemon on display `on`, up and blanking the screen.
+    void activate(const std::string& on) {
+        daemon = spawn({"xscreensaver", "-no-splash"}, environment(on));
+        ASSERT_GT(daemon, 0);
+        bool up = false;
+        for (int i = 0; i < 50 && !up; ++i) {
+            up = runCommand({"sh", "-c", "xscreensaver-command -version >/dev/null 2>&1"}, environment(on)) == 0;
+            if (!up) sleepFor(0.2);
+        }
+        ASSERT_TRUE(up) << "the daemon answers";
+        ASSERT_EQ(runCommand({"sh", "-c", "xscreensaver-command -activate >/dev/null"}, environment(on)), 0);
+    }
+    void deactivate(const std::string& on) {
+        EXPECT_EQ(runCommand({"sh", "-c", "xscreensaver-command -deactivate >/dev/null"}, environment(on)), 0);
+    }
+    pid_t daemon = -1;
+    std::string sound;
+};
+
+TEST_F(Daemon, RunsTheModeAsItsChildShowsTheSceneAndEndsItOnDeactivation) {
+    const std::string on = DisplayString(display);
+    activate(on);
+    const auto modes = waitForModes(1, 10);
+    ASSERT_EQ(modes.size(), 1u);
+    const pid_t mode = *modes.begin();
+    EXPECT_EQ(parentName(mode).rfind("xscreensaver", 0), 0u) << parentName(mode);
+    sleepFor(2.5);
+    const Screenshot shot = capture();
+    EXPECT_EQ(rowsOffTheScene(shot, 0, 1024, 760, 0), std::vector<int>{}) << "sky above, sea below";
+    EXPECT_EQ(windowsOf(display, mode), 0);
+    EXPECT_TRUE(holdsOpen(mode, sound)) << "the sea sound plays";
+
+    deactivate(on);
+    for (int i = 0; i < 20 && !modeProcesses().empty(); ++i) sleepFor(0.1);
+    EXPECT_TRUE(modeProcesses().empty()) << "gone within 2 s";
+}
+
+// Two monitors (one display of two screens joined): a process for each,
+// each drawing its own monitor's scene, and one sound between them.
+TEST_F(Daemon, TwoMonitorsTwoProcessesEachDrawingItsOwnAndOneSound) {
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t nested = spawn({"Xephyr", "-displayfd", "3", "+xinerama", "-screen", "1024x768", "-origin", "1024,0",
+                                "-screen", "800x600", "-noreset", "-nolisten", "tcp"},
+                               {}, ready[1]);
+    close(ready[1]);
+    char number[16] = {};
+    const ssize_t n = read(ready[0], number, sizeof number - 1);
+    close(ready[0]);
+    ASSERT_GT(n, 0) << "the nested server starts";
+    std::string on = ":";
+    on.append(number, std::strcspn(number, "\n"));
+    activate(on);
+    const auto modes = waitForModes(2, 10);
+    EXPECT_EQ(modes.size(), 2u);
+    sleepFor(2.5);
+    setenv("DISPLAY", on.c_str(), 1);
+    const Screenshot shot = capture();
+    setenv("DISPLAY", DisplayString(display), 1);
+    EXPECT_EQ(rowsOffTheScene(shot, 0, 1024, 760, 0), std::vector<int>{}) << "the first monitor";
+    EXPECT_EQ(rowsOffTheScene(shot, 1024, 800, 600, 50), std::vector<int>{}) << "the second, laid out for 800x600";
+    int sounding = 0;
+    for (pid_t mode : modes) sounding += holdsOpen(mode, sound);
+    EXPECT_EQ(sounding, 1);
+    deactivate(on);
+    kill(daemon, SIGTERM);
+    waitpid(daemon, nullptr, 0);
+    daemon = -1;
+    kill(nested, SIGTERM);
+    waitpid(nested, nullptr, 0);
+}
+
+}  // namespace
+}  // namespace lumaris::e2e
