@@ -6,7 +6,8 @@
 # a display mode of XScreenSaver where installed, all at the same interval,
 # interleaved A B C A B C. Prints CPU ms per frame, frames per second, RSS,
 # the first frame's time after the start and the ratio to each baseline.
-# Also the preview (/p) in a 565 x 317 host window.
+# Also the display mode on the root window (--root), and the preview (/p) in
+# a 565 x 317 host window.
 # Usage: bench/present_bench.sh [BUILD] [SECONDS] [ROUNDS]
 set -eu
 build=$(cd "${1:-build}" && pwd)
@@ -70,6 +71,7 @@ for size in 1024x768 1920x1080 3840x2160; do
     i=0
     while [ $i -lt "$rounds" ]; do
         measure lumaris "$build/lumaris" /s
+        measure lumaris-root "$build/lumaris" --root
         measure sdl "$build/bench/bare_sdl_presenter" $interval
         measure xshm "$build/bench/bare_xshm_presenter" $interval
         measure xshm-strip "$build/bench/bare_xshm_presenter" $interval strip
