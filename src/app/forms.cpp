@@ -75,7 +75,10 @@ void ProgramForms::MouseMove(std::int16_t buttons, std::int16_t shift, float x, 
     scene_->Form_MouseMove(buttons, shift, x, y);
 }
 void ProgramForms::LostFocus() { scene_->Form_LostFocus(); }
-void ProgramForms::CloseRequest() { scene_->Unload(); }
+// A request to close the window is a request to end like any other input:
+// the grace period and the password hold for it too.
+void ProgramForms::CloseRequest() { scene_->endsaver(); }
+void ProgramForms::Terminate() { scene_->Unload(); }
 
 void runProgram(LumzSubMain& module, Platform& platform, Toolkit& toolkit) {
     ProgramForms forms(module, platform, toolkit);

@@ -40,6 +40,7 @@ private:
     void MouseMove(std::int16_t buttons, std::int16_t shift, float x, float y) override;
     void LostFocus() override;
     void CloseRequest() override;
+    void Terminate() override;
     void watchHost();
 
     LumzSubMain& module_;

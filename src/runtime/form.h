@@ -43,8 +43,12 @@ public:
     virtual void MouseUp() = 0;
     virtual void MouseMove(std::int16_t buttons, std::int16_t shift, float x, float y) = 0;
     virtual void LostFocus() = 0;
-    // The window manager, or the user's session, asks the window to close.
+    // Another program (the window manager, any client) asks the window to
+    // close: an end request like any other input.
     virtual void CloseRequest() = 0;
+    // The system ends the program (a signal from the user's own processes,
+    // the session's end): the form unloads without asking.
+    virtual void Terminate() = 0;
 };
 
 // Loads the program's forms. Loading runs the form's load handler to

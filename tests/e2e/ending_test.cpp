@@ -1,6 +1,9 @@
 // Ending the real program's scene under Xvfb: keys, mouse moves, SIGTERM,
 // the grace period, "Disable mouseovers" and the password prompt.
 #include <gtest/gtest.h>
+// clang-format off
+#include <X11/Xlib.h>
+// clang-format on
 #include <signal.h>
 
 #include <cstdlib>
@@ -13,6 +16,22 @@ namespace lumaris::e2e {
 namespace {
 
 void xdo(const std::string& args) { ASSERT_EQ(std::system(("xdotool " + args + " >/dev/null 2>&1").c_str()), 0) << args; }
+
+// Another client asks the window to close, as a window manager's close
+// button does.
+void askToClose(unsigned long window) {
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XCloseDisplay(display);
+}
 
 class Ending : public ::testing::Test {
 protected:
@@ -102,6 +121,26 @@ TEST_F(Ending, WithThePasswordOptionAKeyAsksEscReturnsAWrongPasswordKeepsItRunni
     xdo("key Return");
     EXPECT_TRUE(running(4.0)) << "a wrong password keeps the saver";
     EXPECT_TRUE(promptShown()) << "the prompt stays for another try";
+}
+
+// A close request is an end request like a key: with the password option
+// it asks for the password. Signals of the user's own processes end it.
+TEST_F(Ending, ACloseRequestAsksForThePasswordASignalEnds) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        config = settingsFolder({});
+        std::ofstream(config + "/.xscreensaver") << "lock:\tTrue\n";
+        pid = start({"/s"}, config);
+        const unsigned long window = waitForWindow("QNVesmire Saver Running", 20);
+        ASSERT_NE(window, 0u);
+        sleepFor(1.0);
+        askToClose(window);
+        sleepFor(0.5);
+        EXPECT_TRUE(running(0.5)) << "closed without the password";
+        EXPECT_TRUE(promptShown());
+        kill(pid, signal);
+        EXPECT_EQ(waitExit(pid, 5), 0) << "signal " << signal;
+        pid = -1;
+    }
 }
 
 }  // namespace

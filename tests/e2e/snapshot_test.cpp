@@ -3,9 +3,13 @@
 #include <SDL.h>
 #include <SDL_image.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
-#include <cstdio>
+#include <csignal>
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -100,6 +104,29 @@ TEST(Snapshot, SizesAndBadArguments) {
     EXPECT_NE(waitExit(start({"--snapshot", config + "/x.png"}, config), 10), 0) << "frames are required";
     EXPECT_NE(waitExit(start({"--snapshot", config + "/x.png", "--frames", "2", "--size", "0x5"}, config), 10), 0);
     EXPECT_NE(waitExit(start({"--snapshot", "/nonexistent/folder/x.png", "--frames", "1"}, config), 10), 0);
+}
+
+// A disk that fills up mid-write (a file-size limit of 8 KB): a failure, and
+// the picture that was there before stays whole.
+TEST(Snapshot, AFailedWriteIsAFailureAndKeepsTheOldPicture) {
+    const std::string config = settingsFolder({});
+    const std::string out = config + "/full.png";
+    std::ofstream(out) << "the old picture";
+    rlimit before{};
+    getrlimit(RLIMIT_FSIZE, &before);
+    rlimit small = before;
+    small.rlim_cur = 8192;
+    signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of ending the process
+    setrlimit(RLIMIT_FSIZE, &small);
+    const pid_t pid = start({"--snapshot", out, "--frames", "1"}, config);
+    setrlimit(RLIMIT_FSIZE, &before);
+    signal(SIGXFSZ, SIG_DFL);
+    EXPECT_EQ(waitExit(pid, 60), 1);
+    std::ifstream kept(out);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(kept)), {}), "the old picture");
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(config)) ++files;
+    EXPECT_EQ(files, 2) << "the settings and the old picture, no temporary file";
 }
 
 }  // namespace

@@ -99,6 +99,26 @@ TEST(Pam, VerifiedRefusedAndUnavailableThroughATestConfiguration) {
     EXPECT_EQ(pamAuthenticate("lumaris-broken", user, "anything", conf.path), PamResult::Unavailable);
 }
 
+// The start's probe: whether this user can be checked at all, without a
+// login attempt.
+TEST(Pam, TheProbeTellsAtTheStartWhetherAPasswordCanBeChecked) {
+    TempDir conf;
+    const struct {
+        const char* service;
+        const char* file;
+        bool usable;
+    } cases[] = {
+        {"ok", "auth required pam_permit.so\naccount required pam_permit.so\n", true},
+        {"refusing", "auth required pam_deny.so\naccount required pam_permit.so\n", true},
+        {"missing-module", "auth required pam_nowhere.so\naccount required pam_nowhere.so\n", false},
+        {"no-account", "auth required pam_permit.so\naccount required pam_deny.so\n", false},
+    };
+    for (const auto& c : cases) conf.file(c.service, c.file);
+    for (const auto& c : cases) {
+        EXPECT_EQ(pamUnusableReason(c.service, currentUser(), conf.path).empty(), c.usable) << c.service;
+    }
+}
+
 class MediaControlTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { setenv("SDL_AUDIODRIVER", "dummy", 1); }

@@ -40,6 +40,19 @@ TEST(DesktopRegistry, AnswersTheLockOptionAsAThirtyTwoBitNumber) {
     EXPECT_EQ(probeWith(off), "000");
 }
 
+TEST(DesktopRegistry, TheLockIsOffForARunWhosePasswordsCannotBeChecked) {
+    int probes = 0;
+    DesktopRegistry unusable([] { return std::optional<bool>(true); }, nullptr, [&probes] {
+        ++probes;
+        return std::string("no PAM here");
+    });
+    EXPECT_EQ(probeWith(unusable), "000");
+    EXPECT_EQ(probeWith(unusable), "000");
+    EXPECT_EQ(probes, 1) << "decided once, at the start";
+    DesktopRegistry usable([] { return std::optional<bool>(true); }, nullptr, [] { return std::string(); });
+    EXPECT_EQ(probeWith(usable), "001");
+}
+
 TEST(DesktopRegistry, FallsBackToTheSecondSourceThenNotFound) {
     DesktopRegistry second([] { return std::optional<bool>(); }, [] { return std::optional<bool>(true); });
     DesktopRegistry none([] { return std::optional<bool>(); }, [] { return std::optional<bool>(); });

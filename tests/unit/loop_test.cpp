@@ -70,5 +70,20 @@ TEST(ProgramForms, TheSceneTicksAndEndsOnAKey) {
     }
 }
 
+// Closing the window asks for the password like any other end request.
+TEST(ProgramForms, ACloseRequestNeedsThePasswordToo) {
+    FakePictures pictures;
+    null_backend::HeadlessPlatform host(pictures);
+    host.audio.devices = 0;
+    null_backend::HeadlessToolkit toolkit(host.screen);
+    LumzSubMain module;
+    module.AppTitle = kAppTitle;
+    ProgramForms forms(module, host.platform, toolkit);
+    forms.LoadScene();
+    forms.scene()->state.usePassword = true;
+    host.clock.now = 5;
+    EXPECT_NO_THROW(toolkit.lastSurface->input->CloseRequest()) << "a refused password keeps the scene";
+}
+
 }  // namespace
 }  // namespace lumaris::testing

@@ -4,10 +4,14 @@
 #include <gio/gio.h>
 #include <gio/gsettingsbackend.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <sstream>
 
+#include "platform/linux/file_read.h"
+#include "platform/linux/pam_verifier.h"
+#include "platform/linux/paths.h"
 #include "runtime/convert.h"
 #include "settings/registry_probe.h"
 
@@ -46,9 +50,11 @@ std::optional<bool> gsettingsLockEnabled() {
 }
 
 std::optional<bool> xscreensaverLock(const std::string& path) {
-    std::ifstream file(path);
+    // The daemon's own file: read without blocking and within a bound.
+    const FileText file = readBoundedFile(path, 1024 * 1024);
+    std::istringstream lines(file.text);
     std::string line;
-    while (std::getline(file, line)) {
+    while (std::getline(lines, line)) {
         const std::string t = trim(line);
         if (t.rfind("lock:", 0) != 0) continue;
         const std::string value = upperCase(trim(t.substr(5)));
@@ -59,13 +65,13 @@ std::optional<bool> xscreensaverLock(const std::string& path) {
     return std::nullopt;
 }
 
-DesktopRegistry::DesktopRegistry(OptionSource first, OptionSource second)
-    : first_(std::move(first)), second_(std::move(second)) {}
+DesktopRegistry::DesktopRegistry(OptionSource first, OptionSource second, GateCheck gate)
+    : first_(std::move(first)), second_(std::move(second)), gate_(std::move(gate)) {}
 
 DesktopRegistry DesktopRegistry::forCurrentUser() {
-    const char* home = std::getenv("HOME");
-    const std::string path = std::string(home != nullptr ? home : "") + "/.xscreensaver";
-    return DesktopRegistry(gsettingsLockEnabled, [path] { return xscreensaverLock(path); });
+    const std::string path = homeFolder() + "/.xscreensaver";
+    return DesktopRegistry(gsettingsLockEnabled, [path] { return xscreensaverLock(path); },
+                           [] { return pamUnusableReason(kPamService, currentUser()); });
 }
 
 std::int32_t DesktopRegistry::RegOpenKeyA(Hkey root, const char* subKey, Hkey& handle) {
@@ -84,6 +90,14 @@ std::int32_t DesktopRegistry::RegQueryValueExA(Hkey handle, const char* valueNam
     std::optional<bool> option = first_ ? first_() : std::nullopt;
     if (!option && second_) option = second_();
     if (!option) return kErrorFileNotFound;
+    if (*option && gate_) {
+        if (!gateUsable_) {
+            const std::string reason = gate_();
+            gateUsable_ = reason.empty();
+            if (!reason.empty()) std::fprintf(stderr, "lumaris: no password for this run: %s\n", reason.c_str());
+        }
+        if (!*gateUsable_) option = false;
+    }
     type = kRegDword;
     if (size < 4 || data == nullptr) {
         size = 4;

@@ -18,9 +18,14 @@ namespace lumaris::linux_backend {
 class DesktopRegistry : public Registry {
 public:
     using OptionSource = std::function<std::optional<bool>()>;
-    // The sources are asked in order; the first that knows the option answers.
-    DesktopRegistry(OptionSource first, OptionSource second);
-    // GSettings, then $HOME/.xscreensaver.
+    // Empty when a password can be checked for this user, else why not.
+    using GateCheck = std::function<std::string()>;
+    // The sources are asked in order; the first that knows the option
+    // answers. When the option is on but the gate check gives a reason, the
+    // option reads as off and the reason goes to standard error once: a
+    // screen that no password could open would lock the user out.
+    DesktopRegistry(OptionSource first, OptionSource second, GateCheck gate = {});
+    // GSettings, then $HOME/.xscreensaver; the gate is PAM's service.
     static DesktopRegistry forCurrentUser();
 
     std::int32_t RegOpenKeyA(Hkey root, const char* subKey, Hkey& handle) override;
@@ -31,6 +36,8 @@ public:
 private:
     OptionSource first_;
     OptionSource second_;
+    GateCheck gate_;
+    std::optional<bool> gateUsable_;
 };
 
 // The lock option from GSettings, when the schema and key are installed.

@@ -1,10 +1,44 @@
 #include "platform/linux/event_loop.h"
 
+#include <glib-unix.h>
 #include <gtk/gtk.h>
+#include <signal.h>
 
 namespace lumaris::linux_backend {
 
 SdlEventLoop::SdlEventLoop() { wakeEvent_ = SDL_RegisterEvents(1); }
+
+namespace {
+void pushQuit(int) {
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+}
+}  // namespace
+
+void SdlEventLoop::quitOnEndSignals() {
+    // SDL's own handlers do the same for SIGINT and SIGTERM once its
+    // events start; they stand aside for a handler already there.
+    struct sigaction action {};
+    action.sa_handler = &pushQuit;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+void SdlEventLoop::useGtk() {
+    gtk_ = true;
+    // GTK's loop reads no SDL events: the dialog ends on the signals itself.
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        g_unix_signal_add(
+            signal,
+            +[](gpointer loop) -> gboolean {
+                static_cast<SdlEventLoop*>(loop)->Quit();
+                return G_SOURCE_CONTINUE;
+            },
+            this);
+    }
+}
 
 std::uint64_t SdlEventLoop::nowMs() { return SDL_GetTicks64(); }
 

@@ -35,8 +35,11 @@ public:
     void setEventHandler(EventHandler handler) { handler_ = std::move(handler); }
     // While set, events go to the interceptor first (a modal prompt).
     void setInterceptor(Interceptor interceptor) { interceptor_ = std::move(interceptor); }
-    // From now on Run is GTK's main loop.
-    void useGtk() { gtk_ = true; }
+    // From now on Run is GTK's main loop; the end signals end it.
+    void useGtk();
+    // SIGTERM, SIGINT and SIGHUP end the program the way the session's end
+    // does (an SDL_QUIT event), also where SDL does not catch them.
+    static void quitOnEndSignals();
     TimerQueue& timers() { return timers_; }
 
     static std::uint64_t nowMs();

@@ -10,12 +10,17 @@
 #include <optional>
 #include <vector>
 
+#include "platform/linux/file_read.h"
+#include "platform/linux/paths.h"
 #include "runtime/convert.h"
 #include "runtime/failure.h"
 
 namespace lumaris::linux_backend {
 
 namespace {
+
+// A settings file holds a few hundred bytes; anything beyond this is not one.
+constexpr std::size_t kMaxSettingsBytes = 16u * 1024 * 1024;
 
 Failure fileFailure(int error, const std::string& what) {
     std::string reason;
@@ -49,32 +54,17 @@ std::string trimSpace(const std::string& text) {
 // The file's text, or nothing when it does not exist. Any other problem
 // (a folder in its place, no permission) is a failure.
 std::optional<std::string> readFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT) return std::nullopt;
-        throw fileFailure(errno, "reading " + path);
+    FileText file = readBoundedFile(path, kMaxSettingsBytes);
+    switch (file.result) {
+        case ReadResult::Read: return std::move(file.text);
+        case ReadResult::Missing: return std::nullopt;
+        case ReadResult::TooLarge:
+            throw Failure(failures::kPathAccess, "Path/File access error (reading " + path + ": larger than " +
+                                                     std::to_string(kMaxSettingsBytes / (1024 * 1024)) + " MB)");
+        case ReadResult::NotAFile:
+        case ReadResult::Failed: break;
     }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
-        ::close(fd);
-        throw fileFailure(error == 0 ? EINVAL : error, "reading " + path);
-    }
-    std::string text;
-    char buffer[8192];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int error = errno;
-            ::close(fd);
-            throw fileFailure(error, "reading " + path);
-        }
-        if (n == 0) break;
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return text;
+    throw fileFailure(file.error == 0 ? EINVAL : file.error, "reading " + path);
 }
 
 std::vector<std::string> splitLines(const std::string& text) {
@@ -183,8 +173,7 @@ IniFileStore::IniFileStore(std::string folder) : folder_(std::move(folder)) {}
 std::string IniFileStore::defaultFolder() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     if (xdg != nullptr && xdg[0] == '/') return xdg;
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr && home[0] != '\0' ? home : "/tmp") + "/.config";
+    return homeFolder() + "/.config";
 }
 
 std::string IniFileStore::pathFor(const std::string& application) const {

@@ -89,7 +89,7 @@ void LinuxToolkit::handle(const SDL_Event& event) {
         for (SdlFormWindow* w : surfaces_) {
             if (w->input() != nullptr) {
                 taken = true;
-                w->input()->CloseRequest();
+                w->input()->Terminate();
             }
         }
         if (!taken) loop_.Quit();

@@ -141,6 +141,13 @@ int run(int argc, char** argv) {
     // The X screensaver timer and the monitors' power saving keep running
     // while the scene shows: the monitors still sleep on their own schedule.
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    // Closing the scene's window is an end request (password included),
+    // never a quit of its own.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // Only a real display: without one, SDL's off-screen drivers would run
+    // the scene where no one sees it.
+    if (std::getenv("SDL_VIDEODRIVER") == nullptr) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    SdlEventLoop::quitOnEndSignals();
 
     LinuxUi ui;
     LinuxApp app(argc, argv);

@@ -46,6 +46,34 @@ std::string currentUser() {
     return name != nullptr ? name : "";
 }
 
+namespace {
+// Answers nothing: the probe asks no questions.
+int noAnswers(int, const struct pam_message**, struct pam_response**, void*) { return PAM_CONV_ERR; }
+}  // namespace
+
+std::string pamUnusableReason(const std::string& service, const std::string& user, const std::string& confdir) {
+    pam_conv conv{&noAnswers, nullptr};
+    pam_handle_t* handle = nullptr;
+    const int started = confdir.empty()
+                            ? pam_start(service.c_str(), user.c_str(), &conv, &handle)
+                            : pam_start_confdir(service.c_str(), user.c_str(), &conv, confdir.c_str(), &handle);
+    if (started != PAM_SUCCESS) {
+        const std::string reason = std::string("the PAM service ") + service + " does not start (" +
+                                   (handle != nullptr ? pam_strerror(handle, started) : "no handle") + ")";
+        if (handle != nullptr) pam_end(handle, started);
+        return reason;
+    }
+    // The account stack checks the account without a password: no login
+    // attempt, nothing for failed-login counters.
+    const int status = pam_acct_mgmt(handle, PAM_SILENT);
+    std::string reason;
+    if (status != PAM_SUCCESS && status != PAM_NEW_AUTHTOK_REQD) {
+        reason = "PAM cannot check the account " + user + " (" + pam_strerror(handle, status) + ")";
+    }
+    pam_end(handle, status);
+    return reason;
+}
+
 PamResult pamAuthenticate(const std::string& service, const std::string& user, const char* password,
                           const std::string& confdir) {
     pam_conv conv{&conversation, const_cast<char*>(password)};

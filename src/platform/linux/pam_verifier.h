@@ -19,6 +19,12 @@ inline constexpr const char* kPamService = "lumaris";
 PamResult pamAuthenticate(const std::string& service, const std::string& user, const char* password,
                           const std::string& confdir = {});
 
+// Whether PAM can check this user's password at all, found out without a
+// login attempt (a probe must not count as a failed login): the service
+// starts and its account modules load and accept the account. Empty when it
+// can; otherwise why not, in a few words.
+std::string pamUnusableReason(const std::string& service, const std::string& user, const std::string& confdir = {});
+
 // The name of the user who runs the program.
 std::string currentUser();
 

@@ -2,15 +2,25 @@
 
 #include <glib.h>
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <cstdlib>
 
 namespace lumaris::linux_backend {
 
+std::string homeFolder() {
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/') return home;
+    const passwd* entry = getpwuid(getuid());
+    if (entry != nullptr && entry->pw_dir != nullptr && entry->pw_dir[0] == '/') return entry->pw_dir;
+    return "/";
+}
+
 std::string musicFolder() {
     const gchar* music = g_get_user_special_dir(G_USER_DIRECTORY_MUSIC);
     if (music != nullptr && music[0] != '\0') return music;
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/Music";
+    return homeFolder() + "/Music";
 }
 
 std::string linuxPath(const std::string& text, const std::string& musicFolder) {

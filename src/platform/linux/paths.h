@@ -10,6 +10,9 @@
 
 namespace lumaris::linux_backend {
 
+// The user's home folder: HOME where it is an absolute path, else the
+// password database's entry for the user, else "/".
+std::string homeFolder();
 // The user's music folder: XDG_MUSIC_DIR where set, else ~/Music.
 std::string musicFolder();
 std::string linuxPath(const std::string& text, const std::string& musicFolder);

@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 #include <string.h>
+#include <sys/mman.h>
 
 #include <array>
 #include <cstdio>
@@ -47,6 +48,51 @@ Surface promptPicture(TextRenderer& text, const std::string& user, std::size_t t
     return panel;
 }
 
+// The typed answer: locked into memory (never written to swap) and wiped
+// when it goes, with room for any reasonable password.
+class Secret {
+public:
+    static constexpr std::size_t kCapacity = 4096;  // bytes, the closing NUL included
+    Secret() {
+        void* page = mmap(nullptr, kCapacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (page != MAP_FAILED) {
+            data_ = static_cast<char*>(page);
+            mlock(data_, kCapacity);  // best effort: a low memory-lock limit leaves it unlocked
+        }
+    }
+    ~Secret() {
+        if (data_ == nullptr) return;
+        explicit_bzero(data_, kCapacity);
+        munlock(data_, kCapacity);
+        munmap(data_, kCapacity);
+    }
+    Secret(const Secret&) = delete;
+    Secret& operator=(const Secret&) = delete;
+    // False when the text did not fit (nothing of it is taken).
+    bool append(const char* text, std::size_t n) {
+        if (data_ == nullptr || length_ + n >= kCapacity) return false;
+        memcpy(data_ + length_, text, n);
+        length_ += n;
+        data_[length_] = '\0';
+        return true;
+    }
+    // Removes the last character (all bytes of a multi-byte one).
+    void backspace() {
+        while (length_ > 0 && (static_cast<unsigned char>(data_[length_ - 1]) & 0xC0) == 0x80) data_[--length_] = 0;
+        if (length_ > 0) data_[--length_] = 0;
+    }
+    void wipe() {
+        if (data_ != nullptr) explicit_bzero(data_, kCapacity);
+        length_ = 0;
+    }
+    const char* text() const { return data_ != nullptr ? data_ : ""; }
+    std::size_t length() const { return length_; }
+
+private:
+    char* data_ = nullptr;
+    std::size_t length_ = 0;
+};
+
 std::size_t characters(const char* text, std::size_t length) {
     std::size_t count = 0;
     for (std::size_t i = 0; i < length; ++i) count += (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
@@ -63,8 +109,8 @@ std::int32_t ScreenLock::verify(Hwnd handle) {
     if (window == nullptr) return 0;
     const std::string user = currentUser();
     TextRenderer text;
-    std::array<char, 256> typed{};
-    std::size_t length = 0;
+    Secret typed;
+    bool cut = false;
     std::string message;
     std::int32_t answer = 0;
     bool done = false;
@@ -74,7 +120,8 @@ std::int32_t ScreenLock::verify(Hwnd handle) {
     Surface picture;
 
     auto draw = [&] {
-        picture = promptPicture(text, user, characters(typed.data(), length), message);
+        picture = promptPicture(text, user, characters(typed.text(), typed.length()),
+                                cut ? "Too long: the rest was not taken" : message);
         window->setOverlay(&picture);
         window->Refresh();
         lastDrawn = SDL_GetTicks64();
@@ -84,7 +131,9 @@ std::int32_t ScreenLock::verify(Hwnd handle) {
     auto onEvent = [&](const SDL_Event& event) -> bool {
         switch (event.type) {
             case SDL_QUIT: {
-                SDL_Event again = event;  // the scene ends after the prompt
+                // A signal or the session's end: the scene ends after the
+                // prompt.
+                SDL_Event again = event;
                 SDL_PushEvent(&again);
                 done = true;
                 return true;
@@ -92,10 +141,7 @@ std::int32_t ScreenLock::verify(Hwnd handle) {
             case SDL_TEXTINPUT: {
                 SDL_Event copy = event;
                 const std::size_t n = strnlen(copy.text.text, sizeof copy.text.text);
-                if (length + n < typed.size()) {
-                    memcpy(typed.data() + length, copy.text.text, n);
-                    length += n;
-                }
+                if (!typed.append(copy.text.text, n)) cut = true;
                 explicit_bzero(copy.text.text, sizeof copy.text.text);
                 lastTyping = SDL_GetTicks64();
                 dirty = true;
@@ -107,24 +153,22 @@ std::int32_t ScreenLock::verify(Hwnd handle) {
                 if (event.key.keysym.sym == SDLK_ESCAPE) {
                     done = true;
                 } else if (event.key.keysym.sym == SDLK_BACKSPACE) {
-                    while (length > 0 && (static_cast<unsigned char>(typed[length - 1]) & 0xC0) == 0x80) typed[--length] = 0;
-                    if (length > 0) typed[--length] = 0;
+                    typed.backspace();
+                    cut = false;
                 } else if (event.key.keysym.sym == SDLK_RETURN || event.key.keysym.sym == SDLK_KP_ENTER) {
                     message = "Checking...";
+                    cut = false;
                     draw();
-                    typed[length] = '\0';
-                    const PamResult result = check_(user, typed.data());
-                    explicit_bzero(typed.data(), typed.size());
-                    length = 0;
-                    if (result == PamResult::Refused) {
-                        message = "Wrong password";
-                    } else {
-                        if (result == PamResult::Unavailable) {
-                            std::fputs("lumaris: passwords cannot be checked here (PAM); the screensaver ends\n",
-                                       stderr);
-                        }
+                    const PamResult result = check_(user, typed.text());
+                    typed.wipe();
+                    // Only a verified password opens the screen.
+                    if (result == PamResult::Verified) {
                         answer = 1;
                         done = true;
+                    } else if (result == PamResult::Refused) {
+                        message = "Wrong password";
+                    } else {
+                        message = "The password cannot be checked now";
                     }
                 }
                 return true;
@@ -154,7 +198,7 @@ std::int32_t ScreenLock::verify(Hwnd handle) {
         return done;
     });
     loop_.setInterceptor({});
-    explicit_bzero(typed.data(), typed.size());
+    typed.wipe();
     SDL_StopTextInput();
     window->setOverlay(nullptr);
     window->Refresh();

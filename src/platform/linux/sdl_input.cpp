@@ -45,7 +45,7 @@ std::int16_t buttonMask(std::uint32_t state) {
 void deliver(const SDL_Event& event, FormInput& input) {
     switch (event.type) {
         case SDL_QUIT:  // the session, SIGTERM or SIGINT
-            input.CloseRequest();
+            input.Terminate();
             break;
         case SDL_WINDOWEVENT:
             if (event.window.event == SDL_WINDOWEVENT_CLOSE) input.CloseRequest();

@@ -2,10 +2,17 @@
 
 #include <SDL_image.h>
 #include <SDL_syswm.h>
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
 #include <SDL_ttf.h>
 #include <fontconfig/fontconfig.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -199,7 +206,38 @@ SdlFormWindow::~SdlFormWindow() {
     if (window_ != nullptr) SDL_DestroyWindow(window_);
 }
 
-void SdlFormWindow::SetCaption(const std::string& caption) { SDL_SetWindowTitle(window_, caption.c_str()); }
+void SdlFormWindow::SetCaption(const std::string& caption) {
+    SDL_SetWindowTitle(window_, caption.c_str());
+    // The title as every other program reads it, whatever locale a message
+    // box left behind: WM_NAME as Latin-1 text (STRING), _NET_WM_NAME as
+    // UTF-8.
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window_, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return;
+    Display* display = info.info.x11.display;
+    const Window window = info.info.x11.window;
+    std::string latin1;
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        const auto c = static_cast<unsigned char>(caption[i]);
+        if (c < 0x80) {
+            latin1 += static_cast<char>(c);
+        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < caption.size()) {
+            latin1 += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(caption[++i]) & 0x3F));
+        } else {
+            latin1 += '?';
+        }
+    }
+    XTextProperty name{};
+    char* list[] = {latin1.data()};
+    if (XStringListToTextProperty(list, 1, &name) != 0) {
+        XSetWMName(display, window, &name);
+        XFree(name.value);
+    }
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False),
+                    XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(caption.data()), static_cast<int>(caption.size()));
+    XFlush(display);
+}
 
 void SdlFormWindow::Show() {
     SDL_ShowWindow(window_);
@@ -379,6 +417,33 @@ Surface SdlPictures::Load(const std::string& name, std::uint32_t background) {
     return surface;
 }
 
+namespace {
+
+// A stream onto a file descriptor that remembers any write that failed.
+struct CheckedFile {
+    int fd;
+    bool failed;
+};
+
+size_t checkedWrite(SDL_RWops* rw, const void* data, size_t size, size_t count) {
+    auto* file = static_cast<CheckedFile*>(rw->hidden.unknown.data1);
+    const auto* bytes = static_cast<const char*>(data);
+    std::size_t left = size * count;
+    while (left > 0 && !file->failed) {
+        const ssize_t n = ::write(file->fd, bytes, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            file->failed = true;
+            break;
+        }
+        bytes += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return file->failed ? 0 : count;
+}
+
+}  // namespace
+
 bool SdlPictures::SavePng(const Surface& image, const std::string& path) {
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, image.width(), image.height(), 32, SDL_PIXELFORMAT_RGB888);
     if (s == nullptr) return false;
@@ -386,8 +451,32 @@ bool SdlPictures::SavePng(const Surface& image, const std::string& path) {
         std::memcpy(static_cast<std::uint8_t*>(s->pixels) + y * s->pitch, image.row(y),
                     sizeof(std::uint32_t) * static_cast<std::size_t>(image.width()));
     }
-    const bool ok = IMG_SavePNG(s, path.c_str()) == 0;
+    // Written beside the target and renamed over it only once every write,
+    // the flush and the close succeeded: a full disk leaves no cut picture.
+    std::string temporary = path + ".XXXXXX";
+    CheckedFile file{::mkstemp(temporary.data()), false};
+    if (file.fd < 0) {
+        SDL_FreeSurface(s);
+        return false;
+    }
+    ::fchmod(file.fd, 0644);
+    SDL_RWops* rw = SDL_AllocRW();
+    bool ok = rw != nullptr;
+    if (ok) {
+        rw->type = SDL_RWOPS_UNKNOWN;
+        rw->write = &checkedWrite;
+        rw->close = [](SDL_RWops* self) {
+            SDL_FreeRW(self);
+            return 0;
+        };
+        rw->hidden.unknown.data1 = &file;
+        ok = IMG_SavePNG_RW(s, rw, 1) == 0;
+    }
     SDL_FreeSurface(s);
+    ok = ok && !file.failed && ::fsync(file.fd) == 0;
+    ok = ::close(file.fd) == 0 && ok;
+    ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
+    if (!ok) std::remove(temporary.c_str());
     return ok;
 }
 
