@@ -11,7 +11,7 @@ packages="
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils x11-xserver-utils fonts-dejavu-core lame
   xscreensaver xscreensaver-data xserver-xephyr libxss-dev
-  dpkg-dev file
+  dpkg-dev file clang libclang-rt-dev
   g++-mingw-w64-i686
 "
 

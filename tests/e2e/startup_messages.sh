@@ -42,19 +42,46 @@ check_box() {
     echo "ok: box [$title] for $*"
 }
 
+# An end signal ends the dialog with success (GTK's loop reads no SDL events).
+check_signal() {
+    local signal=$1
+    "$lumaris" /c &
+    local pid=$!
+    if [ -z "$(timeout 20 xdotool search --sync --onlyvisible --name '^Configuration$' | head -n 1)" ]; then
+        fail "no dialog for the $signal check"
+    fi
+    kill "-$signal" "$pid"
+    for _ in $(seq 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        fail "the dialog still runs after $signal"
+        kill -9 "$pid"
+    fi
+    wait "$pid"
+    local status=$?
+    [ "$status" -eq 0 ] || fail "the dialog ended with status $status after $signal"
+    echo "ok: the dialog ends on $signal"
+}
+
 if [ "${2:-}" = "--on-display" ]; then
+    export SDL_AUDIODRIVER=dummy GSETTINGS_BACKEND=memory HOME=$work
     check_box "Lumaris" /x
     check_box "Error in function sub Main" /p
+    for signal in TERM INT HUP; do check_signal $signal; done
     exit "$failures"
 fi
 
 # Without a display.
-for args in "/x" "/p"; do
+for args in "/x" "/p" "/s" "/c"; do
     out=$(env -u DISPLAY -u WAYLAND_DISPLAY timeout 10 "$lumaris" $args 2>&1 >/dev/null)
     status=$?
     case "$args" in
         /x) want="Lumaris: Unknown command-line arguments: [/x]" ;;
         /p) want="Error in function sub Main: 13-Type mismatch" ;;
+        /s) want="Error in function sub Main: 429-No display: x11 not available" ;;
+        /c) want="Error in function sub Main: 429-No display for the settings dialog" ;;
     esac
     { [ "$status" -ne 0 ] && [ "$status" -ne 124 ]; } || fail "$args without display: status $status"
     [ "$out" = "$want" ] || fail "$args without display printed [$out], want [$want]"

@@ -1,6 +1,8 @@
 // The settings file on real files: byte-exact values, keys without regard to
 // case, atomic replacement and failures that lose nothing.
 #include <gtest/gtest.h>
+#include <functional>
+#include <chrono>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -139,6 +141,45 @@ TEST_F(IniStoreTest, AFolderInPlaceOfTheFileIsAFailureThatLosesNothing) {
     EXPECT_EQ(fake.ui.shown[1].title, "Error in main sub saveconfig");
     EXPECT_EQ(fake.ui.shown[0].text.rfind("75-Path/File access error", 0), 0u) << fake.ui.shown[0].text;
     EXPECT_TRUE(fs::is_directory(s.pathFor(kApp) + "/keep"));
+}
+
+// What may stand in place of the settings file: never a hang, never an
+// endless read, a titled message, and the thing itself left as it was.
+TEST_F(IniStoreTest, AFifoADeviceAHugeFileOrADanglingLinkInPlaceOfTheFile) {
+    const struct {
+        const char* what;
+        std::function<void(const std::string&)> make;
+        bool message;
+    } cases[] = {
+        {"fifo", [](const std::string& p) { ::mkfifo(p.c_str(), 0600); }, true},
+        {"link to /dev/zero", [](const std::string& p) { fs::create_symlink("/dev/zero", p); }, true},
+        {"20 MB file", [](const std::string& p) { std::ofstream(p) << std::string(20 << 20, 'x'); }, true},
+        {"dangling link", [](const std::string& p) { fs::create_symlink("/nonexistent/x", p); }, false},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        const std::string path = store().pathFor(kApp);
+        c.make(path);
+        IniFileStore s = store();
+        testing::FakePlatform fake;
+        Platform platform = fake.with(s);
+        Settings cfg;
+        loadconfig(cfg, " Lumaris", platform);
+        EXPECT_EQ(fake.ui.shown.size(), c.message ? 1u : 0u) << c.what;
+        EXPECT_TRUE(fs::is_symlink(path) || fs::is_fifo(path) || fs::file_size(path) == (20u << 20)) << c.what;
+    }
+}
+
+TEST_F(IniStoreTest, ASaveRemovesTheTemporaryFilesOfAKilledSave) {
+    fs::create_directories(folder);
+    const std::string stale = folder + "/.QN Vesmire Lumaris.ini.Ab12Cd", fresh = folder + "/.QN Vesmire Lumaris.ini.Ef34Gh";
+    std::ofstream(stale) << "half";
+    std::ofstream(fresh) << "another save, now";
+    fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::minutes(5));
+    store().SaveSetting(kApp, "Settings", "SPEED", "90");
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(fresh));
 }
 
 // Permissions do not stop root, so the unreadable and read-only cases run in

@@ -1,5 +1,6 @@
 #include "platform/linux/ini_store.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <optional>
 #include <vector>
 
@@ -67,22 +69,50 @@ std::optional<std::string> readFile(const std::string& path) {
     throw fileFailure(file.error == 0 ? EINVAL : file.error, "reading " + path);
 }
 
+// Temporary files of this settings file that a save killed half-way left
+// behind (the pattern with its six X's), once they are a minute old: a save
+// of another process still running is never disturbed.
+void removeStaleTemporaries(const std::string& pattern) {
+    const auto slash = pattern.rfind('/');
+    const std::string folder = pattern.substr(0, slash);
+    const std::string prefix = pattern.substr(slash + 1, pattern.size() - slash - 1 - 6);
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return;
+    const std::time_t now = std::time(nullptr);
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::string path = folder + "/" + name;
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::getuid() &&
+            now - info.st_mtime > 60) {
+            ::unlink(path.c_str());
+        }
+    }
+    ::closedir(dir);
+}
+
 std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> lines;
     std::size_t start = 0;
     while (start < text.size()) {
         auto end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(std::move(line));
+        // Kept byte for byte (a CR of a CRLF line included), so that a line
+        // written back is the line that was read.
+        lines.push_back(text.substr(start, end - start));
         start = end + 1;
     }
     return lines;
 }
 
-std::optional<std::string> sectionName(const std::string& line) {
-    const std::string t = trimSpace(line);
+// A line without the CR of a CRLF line end.
+std::string content(const std::string& line) {
+    return !line.empty() && line.back() == '\r' ? line.substr(0, line.size() - 1) : line;
+}
+
+std::optional<std::string> sectionName(const std::string& raw) {
+    const std::string t = trimSpace(content(raw));
     if (t.size() >= 2 && t.front() == '[' && t.back() == ']') return trimSpace(t.substr(1, t.size() - 2));
     return std::nullopt;
 }
@@ -93,7 +123,8 @@ bool isComment(const std::string& line) {
 }
 
 // The key of a "key=value" line, or nothing for any other line.
-std::optional<std::string> keyOf(const std::string& line) {
+std::optional<std::string> keyOf(const std::string& raw) {
+    const std::string line = content(raw);
     if (isComment(line)) return std::nullopt;
     const auto equals = line.find('=');
     if (equals == std::string::npos) return std::nullopt;
@@ -184,12 +215,10 @@ std::string IniFileStore::pathFor(const std::string& application) const {
     return folder_ + "/" + name + ".ini";
 }
 
-std::string IniFileStore::GetSetting(const std::string& application, const std::string& section,
-                                     const std::string& key, const std::string& defaultText) {
-    const auto text = readFile(pathFor(application));
-    if (!text) return defaultText;
+std::string iniGet(const std::string& text, const std::string& section, const std::string& key,
+                   const std::string& defaultText) {
     bool inSection = false;
-    for (const std::string& line : splitLines(*text)) {
+    for (const std::string& line : splitLines(text)) {
         if (const auto name = sectionName(line)) {
             inSection = equalsIgnoreCase(*name, section);
             continue;
@@ -197,19 +226,24 @@ std::string IniFileStore::GetSetting(const std::string& application, const std::
         if (!inSection) continue;
         const auto lineKey = keyOf(line);
         if (lineKey && equalsIgnoreCase(*lineKey, key)) {
-            return decodeIniValue(trimSpace(line.substr(line.find('=') + 1)));
+            const std::string text = content(line);
+            return decodeIniValue(trimSpace(text.substr(text.find('=') + 1)));
         }
     }
     return defaultText;
 }
 
-void IniFileStore::SaveSetting(const std::string& application, const std::string& section, const std::string& key,
-                               const std::string& text) {
-    const std::string path = pathFor(application);
-    const auto old = readFile(path);
+std::string IniFileStore::GetSetting(const std::string& application, const std::string& section,
+                                     const std::string& key, const std::string& defaultText) {
+    const auto text = readFile(pathFor(application));
+    return text ? iniGet(*text, section, key, defaultText) : defaultText;
+}
+
+std::string iniSet(const std::string* oldText, const std::string& section, const std::string& key,
+                   const std::string& text) {
     std::vector<std::string> lines;
-    if (old) {
-        lines = splitLines(*old);
+    if (oldText != nullptr) {
+        lines = splitLines(*oldText);
     } else {
         lines.push_back("; Lumaris settings. %XX in a value stands for the byte XX (line breaks, '%').");
     }
@@ -235,7 +269,7 @@ void IniFileStore::SaveSetting(const std::string& application, const std::string
                 replaced = true;
                 continue;
             }
-            if (!trimSpace(line).empty()) {
+            if (!trimSpace(content(line)).empty()) {
                 out.push_back(line);
                 sectionEnd = out.size();
                 continue;
@@ -247,18 +281,27 @@ void IniFileStore::SaveSetting(const std::string& application, const std::string
         if (sectionEnd) {
             out.insert(out.begin() + static_cast<std::ptrdiff_t>(*sectionEnd), entry);
         } else {
-            if (!out.empty() && !trimSpace(out.back()).empty()) out.push_back("");
+            if (!out.empty() && !trimSpace(content(out.back())).empty()) out.push_back("");
             out.push_back("[" + section + "]");
             out.push_back(entry);
         }
     }
     std::string newText;
     for (const std::string& line : out) newText += line + "\n";
+    return newText;
+}
+
+void IniFileStore::SaveSetting(const std::string& application, const std::string& section, const std::string& key,
+                               const std::string& text) {
+    const std::string path = pathFor(application);
+    const auto old = readFile(path);
+    const std::string newText = iniSet(old ? &*old : nullptr, section, key, text);
 
     makeFolders(folder_);
     std::string temp = path + ".XXXXXX";
     const auto slash = temp.rfind('/');
     temp.insert(slash + 1, ".");
+    removeStaleTemporaries(temp);
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) throw fileFailure(errno, "writing " + path);
     try {

@@ -16,6 +16,14 @@
 
 namespace lumaris::linux_backend {
 
+// The value of a key in a settings file's text (decoded), or defaultText.
+std::string iniGet(const std::string& text, const std::string& section, const std::string& key,
+                   const std::string& defaultText);
+// The text with the key set to `text` (null oldText: a new file); every other
+// line is kept.
+std::string iniSet(const std::string* oldText, const std::string& section, const std::string& key,
+                   const std::string& text);
+
 class IniFileStore : public SettingsStore {
 public:
     explicit IniFileStore(std::string folder);
