@@ -127,12 +127,15 @@ protected:
 TEST_F(MediaControlTest, FilesThatCannotPlayGiveNoCompletion) {
     TempDir dir;
     dir.file("corrupt.mp3", std::string(4000, '\x55'));
+    dir.file("empty.mp3", "");
+    ::mkfifo((dir.path + "/pipe.mp3").c_str(), 0600);  // opening it for reading would wait for a writer
     std::vector<std::function<void()>> posted;
     SdlMixer mixer([&](std::function<void()> work) { posted.push_back(std::move(work)); });
     SdlMediaControl control(mixer, dir.path);
     int done = 0;
     control.OnDone([&](std::int32_t) { ++done; });
-    for (const std::string& file : {dir.path + "\\corrupt.mp3", dir.path + "\\", dir.path + "\\gone.mp3"}) {
+    for (const std::string& file : {dir.path + "\\corrupt.mp3", dir.path + "\\empty.mp3", dir.path + "\\pipe.mp3",
+                                    dir.path + "\\", dir.path + "\\gone.mp3"}) {
         control.SetDeviceType("MPEGVideo");
         control.SetFileName(file);
         control.SetCommand("Open");

@@ -2,7 +2,10 @@
 
 #include <gtk/gtk.h>
 
+#include <signal.h>
+
 #include <cstdio>
+#include <cstdlib>
 
 #include "runtime/failure.h"
 
@@ -15,6 +18,28 @@ bool gtkAvailable() {
     }();
     return available;
 }
+
+namespace {
+
+volatile sig_atomic_t g_endSignal = 0;
+void onEndSignal(int signal) { g_endSignal = signal; }
+
+// What fits a box on any screen: valid UTF-8, at most this many characters.
+constexpr long kShownCharacters = 2000;
+
+std::string shownText(const std::string& text, bool& cut) {
+    gchar* valid = g_utf8_make_valid(text.c_str(), static_cast<gssize>(text.size()));
+    std::string shown = valid;
+    g_free(valid);
+    cut = g_utf8_strlen(shown.c_str(), -1) > kShownCharacters;
+    if (cut) {
+        const gchar* end = g_utf8_offset_to_pointer(shown.c_str(), kShownCharacters);
+        shown = std::string(shown.c_str(), end) + "\u2026";
+    }
+    return shown;
+}
+
+}  // namespace
 
 std::int32_t LinuxUi::MsgBox(const std::string& text, std::int32_t style, const std::string& title) {
     if (!gtkAvailable()) {
@@ -30,14 +55,41 @@ std::int32_t LinuxUi::MsgBox(const std::string& text, std::int32_t style, const 
         case kMbIconInformation: type = GTK_MESSAGE_INFO; break;
         default: break;
     }
-    GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, type, GTK_BUTTONS_OK, "%s", text.c_str());
-    gtk_window_set_title(GTK_WINDOW(dialog), title.c_str());
+    bool cut = false;
+    const std::string shown = shownText(text, cut);
+    // A text too long for a box is shown cut, and whole on standard error.
+    if (cut) std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+    bool titleCut = false;
+    const std::string shownTitle = shownText(title.substr(0, 4 * 200), titleCut);
+    GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, type, GTK_BUTTONS_OK, "%s", shown.c_str());
+    gtk_window_set_title(GTK_WINDOW(dialog), shownTitle.c_str());
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
     gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+    // The end signals end the program also while a box waits for its OK:
+    // caught here and looked for ten times a second, the handlers before
+    // them given back afterwards.
+    struct sigaction ours {}, before[3];
+    ours.sa_handler = &onEndSignal;
+    sigemptyset(&ours.sa_mask);
+    const int signals[3] = {SIGTERM, SIGINT, SIGHUP};
+    for (int i = 0; i < 3; ++i) sigaction(signals[i], &ours, &before[i]);
+    const guint watch = g_timeout_add(
+        100,
+        +[](gpointer box) -> gboolean {
+            if (g_endSignal != 0) gtk_dialog_response(GTK_DIALOG(box), GTK_RESPONSE_DELETE_EVENT);
+            return G_SOURCE_CONTINUE;
+        },
+        dialog);
     gtk_dialog_run(GTK_DIALOG(dialog));
+    g_source_remove(watch);
+    for (int i = 0; i < 3; ++i) sigaction(signals[i], &before[i], nullptr);
     gtk_widget_destroy(dialog);
     // Let the dialog's window really go away before the caller goes on.
     while (gtk_events_pending()) gtk_main_iteration();
+    if (g_endSignal != 0) {
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
     return kIdOk;
 }
 

@@ -1,5 +1,9 @@
 #include "platform/linux/sdl_audio.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <SDL.h>
 #include <SDL_mixer.h>
 
@@ -91,6 +95,17 @@ void SdlMixer::stopLoop() {
 bool SdlMixer::openMusic(const std::string& path) {
     freeMusic();
     if (!open()) return false;
+    // Only a regular file: opening a FIFO or a device would block the
+    // user-interface thread, or never end.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return false;
+    struct stat info {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    ::close(fd);
+    if (!regular) {
+        Mix_SetError("not a regular file");
+        return false;
+    }
     music_ = Mix_LoadMUS(path.c_str());
     return music_ != nullptr;
 }
