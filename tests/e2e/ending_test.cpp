@@ -123,6 +123,25 @@ TEST_F(Ending, WithThePasswordOptionAKeyAsksEscReturnsAWrongPasswordKeepsItRunni
     EXPECT_TRUE(promptShown()) << "the prompt stays for another try";
 }
 
+// Long, non-ASCII and corrected answers: the prompt takes them, shows when
+// an answer is cut, and a wrong one never ends the saver.
+TEST_F(Ending, ThePromptTakesLongAndNonAsciiAnswersAndAWrongOneKeepsTheSaver) {
+    config = settingsFolder({});
+    std::ofstream(config + "/.xscreensaver") << "lock:\tTrue\n";
+    pid = start({"/s"}, config);
+    ASSERT_NE(waitForWindow("QNVesmire Saver Running", 20), 0u);
+    sleepFor(1.0);
+    xdo("key x");
+    sleepFor(0.5);
+    ASSERT_TRUE(promptShown());
+    xdo("type --delay 0 '" + std::string(4200, 'p') + "'");  // past the 4095 bytes the prompt keeps
+    xdo("type --delay 20 'éü€'");
+    xdo("key BackSpace BackSpace");
+    xdo("key Return");
+    EXPECT_TRUE(running(4.0)) << "a wrong answer keeps the saver";
+    EXPECT_TRUE(promptShown()) << "the prompt stays for another try";
+}
+
 // A close request is an end request like a key: with the password option
 // it asks for the password. Signals of the user's own processes end it.
 TEST_F(Ending, ACloseRequestAsksForThePasswordASignalEnds) {

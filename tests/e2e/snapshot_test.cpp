@@ -106,6 +106,16 @@ TEST(Snapshot, SizesAndBadArguments) {
     EXPECT_NE(waitExit(start({"--snapshot", "/nonexistent/folder/x.png", "--frames", "1"}, config), 10), 0);
 }
 
+// Speeds no dialog would store: a message or the nearest sense, never a
+// crash or a hang.
+TEST(Snapshot, SpeedsOutsideTheRangeNeitherCrashNorHang) {
+    for (const char* speed : {"-32768", "151", "152", "32767", "1e308", "nan", " 100 ", "x"}) {
+        const std::string config = settingsFolder({std::string("SPEED=") + speed});
+        const int status = waitExit(start({"--snapshot", config + "/s.png", "--frames", "3"}, config), 20);
+        EXPECT_TRUE(status == 0 || status == 1) << speed << ": status " << status;
+    }
+}
+
 // A disk that fills up mid-write (a file-size limit of 8 KB): a failure, and
 // the picture that was there before stays whole.
 TEST(Snapshot, AFailedWriteIsAFailureAndKeepsTheOldPicture) {

@@ -46,9 +46,22 @@ TEST(LinuxFiles, OnlyPlainVisibleMatchingFilesInAnyCase) {
     fs::create_symlink(dir.path + "/a.mp3", dir.path + "/link.mp3");
     fs::create_symlink(dir.path + "/missing", dir.path + "/dangling.mp3");
     ::mkfifo((dir.path + "/pipe.mp3").c_str(), 0600);
+    fs::create_symlink(dir.path + "/loop.mp3", dir.path + "/loop.mp3");
+    // Names that a shell would read as commands are only names.
+    for (const char* name : {"q\"u'o.mp3", "$(touch pwned).mp3", "new\nline.mp3"}) dir.file(name);
     LinuxFiles files("/nonexistent");
-    EXPECT_EQ(allNames(files, dir.path + "\\*.mp3"), (std::vector<std::string>{"B.MP3", "a.mp3", "link.mp3"}));
-    EXPECT_EQ(allNames(files, dir.path + "/*.MP3"), (std::vector<std::string>{"B.MP3", "a.mp3", "link.mp3"}));
+    EXPECT_EQ(allNames(files, dir.path + "\\*.mp3"),
+              (std::vector<std::string>{"$(touch pwned).mp3", "B.MP3", "a.mp3", "link.mp3", "new\nline.mp3",
+                                        "q\"u'o.mp3"}));
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    SdlMixer mixer([](std::function<void()>) {});
+    SdlMediaControl control(mixer, dir.path);
+    control.SetDeviceType("MPEGVideo");
+    control.SetFileName(dir.path + "\\$(touch pwned).mp3");
+    control.SetCommand("Open");
+    EXPECT_FALSE(fs::exists("pwned") || fs::exists(dir.path + "/pwned"));
+    mixer.close();
+    EXPECT_EQ(allNames(files, dir.path + "/*.MP3").size(), 6u);
 }
 
 TEST(LinuxFiles, MissingOrUnreadableFoldersGiveNoNames) {
