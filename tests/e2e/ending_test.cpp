@@ -54,6 +54,16 @@ TEST_F(Ending, AKeyAfterTheGracePeriodEndsWithSuccess) {
     pid = -1;
 }
 
+TEST_F(Ending, ManyStartsAndEndsAllEndWithSuccess) {
+    for (int run = 0; run < 15; ++run) {
+        startScene({});
+        sleepFor(0.7);
+        xdo("key x");
+        ASSERT_EQ(waitExit(pid, 10), 0) << "run " << run;
+        pid = -1;
+    }
+}
+
 TEST_F(Ending, SigtermEndsWithSuccess) {
     startScene({});
     sleepFor(0.3);

@@ -1,6 +1,7 @@
 // The settings file on real files: byte-exact values, keys without regard to
 // case, atomic replacement and failures that lose nothing.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <functional>
 #include <chrono>
 #include <sys/stat.h>
@@ -125,6 +126,26 @@ TEST_F(IniStoreTest, ACrashBeforeTheRenameLeavesTheOldFileWhole) {
     ASSERT_EQ(WEXITSTATUS(status), 3);
     EXPECT_EQ(read(s.pathFor(kApp)), before);
     EXPECT_EQ(s.GetSetting(kApp, "Settings", "SPEED", ""), "120");
+}
+
+// Saves killed at random moments: the file is always one whole version.
+TEST_F(IniStoreTest, SavesKilledAtRandomMomentsLeaveOneWholeVersion) {
+    IniFileStore s = store();
+    s.SaveSetting(kApp, "Settings", "SPEED", "100");
+    std::srand(7);
+    for (int round = 0; round < 40; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            IniFileStore saving(folder);
+            for (int i = 0;; ++i) saving.SaveSetting(kApp, "Settings", "SPEED", i % 2 == 0 ? "80" : "100");
+        }
+        ::usleep(static_cast<useconds_t>(std::rand() % 3000));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const std::string speed = s.GetSetting(kApp, "Settings", "SPEED", "missing");
+        ASSERT_TRUE(speed == "80" || speed == "100") << "round " << round << ": " << speed;
+    }
 }
 
 TEST_F(IniStoreTest, AFolderInPlaceOfTheFileIsAFailureThatLosesNothing) {
