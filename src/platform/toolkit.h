@@ -14,6 +14,7 @@
 #include "platform/config_view.h"
 #include "platform/graphics.h"
 #include "platform/user32.h"
+#include "runtime/timer_queue.h"
 
 namespace lumaris {
 
@@ -33,6 +34,20 @@ public:
     // A repeating timer that calls onTick on the loop's thread; enabled, with
     // interval 0, until set.
     virtual std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) = 0;
+};
+
+// A timer of a loop that keeps its deadlines in a TimerQueue, on the
+// loop's clock (milliseconds).
+class QueuedTimer : public Timer {
+public:
+    QueuedTimer(TimerQueue& queue, std::function<std::uint64_t()> clock, std::function<void()> onTick)
+        : timer_(queue, std::move(clock), std::move(onTick)) {}
+    void SetInterval(std::int32_t milliseconds) override { timer_.setInterval(milliseconds); }
+    std::int32_t Interval() const override { return timer_.interval(); }
+    void SetEnabled(bool enabled) override { timer_.setEnabled(enabled); }
+
+private:
+    QueueTimer timer_;
 };
 
 // How a form's window is made.

@@ -47,15 +47,24 @@ TEST(TimerQueue, ATimerRemovedInATickIsNeverCalledAgain) {
 
 // The scene loaded through the program's own wiring on the headless host:
 // its timer draws frames and its input ends it.
-TEST(ProgramForms, TheSceneTicksAndEndsOnAKey) {
+// The program's forms on the headless host, the scene loaded.
+struct HeadlessProgram {
+    HeadlessProgram() {
+        host.audio.devices = 0;
+        module.AppTitle = kAppTitle;
+        forms.LoadScene();
+    }
     FakePictures pictures;
-    null_backend::HeadlessPlatform host(pictures);
-    host.audio.devices = 0;
-    null_backend::HeadlessToolkit toolkit(host.screen);
+    null_backend::HeadlessPlatform host{pictures};
+    null_backend::HeadlessToolkit toolkit{host.screen};
     LumzSubMain module;
-    module.AppTitle = kAppTitle;
-    ProgramForms forms(module, host.platform, toolkit);
-    forms.LoadScene();
+    ProgramForms forms{module, host.platform, toolkit};
+};
+
+TEST(ProgramForms, TheSceneTicksAndEndsOnAKey) {
+    HeadlessProgram program;
+    auto& toolkit = program.toolkit;
+    auto& host = program.host;
     ASSERT_NE(toolkit.lastSurface, nullptr);
     const int before = toolkit.lastSurface->refreshes;
     toolkit.loop.advance(3 * 51);  // the default speed: 51 ms a frame
@@ -72,14 +81,10 @@ TEST(ProgramForms, TheSceneTicksAndEndsOnAKey) {
 
 // Closing the window asks for the password like any other end request.
 TEST(ProgramForms, ACloseRequestNeedsThePasswordToo) {
-    FakePictures pictures;
-    null_backend::HeadlessPlatform host(pictures);
-    host.audio.devices = 0;
-    null_backend::HeadlessToolkit toolkit(host.screen);
-    LumzSubMain module;
-    module.AppTitle = kAppTitle;
-    ProgramForms forms(module, host.platform, toolkit);
-    forms.LoadScene();
+    HeadlessProgram program;
+    auto& toolkit = program.toolkit;
+    auto& host = program.host;
+    auto& forms = program.forms;
     forms.scene()->state.usePassword = true;
     host.clock.now = 5;
     EXPECT_NO_THROW(toolkit.lastSurface->input->CloseRequest()) << "a refused password keeps the scene";

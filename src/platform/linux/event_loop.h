@@ -58,16 +58,10 @@ private:
     std::uint32_t wakeEvent_ = 0;
 };
 
-class LoopTimer : public Timer {
+class LoopTimer : public QueuedTimer {
 public:
     LoopTimer(SdlEventLoop& loop, std::function<void()> onTick)
-        : timer_(loop.timers(), &SdlEventLoop::nowMs, std::move(onTick)) {}
-    void SetInterval(std::int32_t milliseconds) override { timer_.setInterval(milliseconds); }
-    std::int32_t Interval() const override { return timer_.interval(); }
-    void SetEnabled(bool enabled) override { timer_.setEnabled(enabled); }
-
-private:
-    QueueTimer timer_;
+        : QueuedTimer(loop.timers(), &SdlEventLoop::nowMs, std::move(onTick)) {}
 };
 
 }  // namespace lumaris::linux_backend

@@ -57,6 +57,14 @@ const char* kHelp =
     "                  --night, --day, --balloon, --no-balloon\n"
     "  --help          this text\n";
 
+// LUMARIS_STATS: what the benchmarks read, on standard error at the end.
+void printStats() {
+    if (std::getenv("LUMARIS_STATS") != nullptr) {
+        std::fprintf(stderr, "frames %llu\nfirst-frame-ms %.1f\n", static_cast<unsigned long long>(framesPresented()),
+                     firstFrameMs());
+    }
+}
+
 // The display mode: no window of its own, no input, no messages but on
 // standard error; it ends with status 0 on SIGTERM, SIGINT and SIGHUP.
 int displayMode(int argc, char** argv, const DisplayOptions& given) {
@@ -95,10 +103,7 @@ int displayMode(int argc, char** argv, const DisplayOptions& given) {
         DisplayModeToolkit toolkit(loop, target, mixer);
         const int status = runDisplayMode(host, toolkit, options, claimDisplaySound(target.name()));
         mixer.close();
-        if (std::getenv("LUMARIS_STATS") != nullptr) {
-            std::fprintf(stderr, "frames %llu\nfirst-frame-ms %.1f\n",
-                         static_cast<unsigned long long>(framesPresented()), firstFrameMs());
-        }
+        printStats();
         return status;
     } catch (const Failure& failure) {
         std::fprintf(stderr, "lumaris: %s\n", failure.message().c_str());
@@ -174,21 +179,14 @@ int run(int argc, char** argv) {
         loop, [&toolkit](Hwnd handle) { return toolkit.windowFor(handle); },
         [](const std::string& user, const char* password) { return pamAuthenticate(kPamService, user, password); });
     passwords.setVerifier([&lock](Hwnd window) { return lock.verify(window); });
-    // LUMARIS_STATS: what the benchmarks read, on standard error at the end.
-    auto stats = [] {
-        if (std::getenv("LUMARIS_STATS") != nullptr) {
-            std::fprintf(stderr, "frames %llu\nfirst-frame-ms %.1f\n",
-                         static_cast<unsigned long long>(framesPresented()), firstFrameMs());
-        }
-    };
     // Ending the program: sound off and the windows gone before the exit.
     app.atEnd([] { SDL_Quit(); });
-    app.atEnd(stats);
+    app.atEnd(printStats);
     app.atEnd([&mixer] { mixer.close(); });
 
     LumzSubMain module;
     runProgram(module, platform, toolkit);
-    stats();
+    printStats();
     // A message that no one could see means the run did not do its job.
     return ui.unseenMessages() > 0 ? EXIT_FAILURE : EXIT_SUCCESS;
 }

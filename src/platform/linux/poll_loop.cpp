@@ -26,18 +26,6 @@ void onEndSignal(int signal) {
     }
 }
 
-class PollTimer : public Timer {
-public:
-    PollTimer(PollLoop& loop, std::function<void()> onTick)
-        : timer_(loop.timers(), &PollLoop::nowMs, std::move(onTick)) {}
-    void SetInterval(std::int32_t milliseconds) override { timer_.setInterval(milliseconds); }
-    std::int32_t Interval() const override { return timer_.interval(); }
-    void SetEnabled(bool enabled) override { timer_.setEnabled(enabled); }
-
-private:
-    QueueTimer timer_;
-};
-
 }  // namespace
 
 PollLoop::PollLoop() {
@@ -132,7 +120,7 @@ void PollLoop::RunModal(const std::function<bool()>& done) {
 }
 
 std::unique_ptr<Timer> PollLoop::CreateTimer(std::function<void()> onTick) {
-    return std::make_unique<PollTimer>(*this, std::move(onTick));
+    return std::make_unique<QueuedTimer>(timers_, &PollLoop::nowMs, std::move(onTick));
 }
 
 }  // namespace lumaris::linux_backend

@@ -290,16 +290,10 @@ private:
     bool quit_ = false;
 };
 
-class ManualTimer : public Timer {
+class ManualTimer : public QueuedTimer {
 public:
     ManualTimer(ManualLoop& loop, std::function<void()> onTick)
-        : timer_(loop.timers(), [&loop] { return loop.now(); }, std::move(onTick)) {}
-    void SetInterval(std::int32_t milliseconds) override { timer_.setInterval(milliseconds); }
-    std::int32_t Interval() const override { return timer_.interval(); }
-    void SetEnabled(bool enabled) override { timer_.setEnabled(enabled); }
-
-private:
-    QueueTimer timer_;
+        : QueuedTimer(loop.timers(), [&loop] { return loop.now(); }, std::move(onTick)) {}
 };
 
 // The toolkit of the headless host.
