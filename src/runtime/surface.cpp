@@ -122,9 +122,8 @@ void Surface::resize(int width, int height) {
     markAllDamaged();
 }
 
-std::int32_t blit(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, int sy, std::uint32_t rop) {
-    if (rop != Rop::SrcCopy && rop != Rop::SrcAnd && rop != Rop::SrcPaint) return 0;
-    if (w <= 0 || h <= 0) return 1;
+bool clipCopy(const Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, int sy, CopyArea& area) {
+    if (w <= 0 || h <= 0) return false;
     // Work in 64 bits: positions and sizes come from callers as 32-bit values.
     long long dx0 = x, dy0 = y, sx0 = sx, sy0 = sy, cw = w, ch = h;
     // Clip to the source picture; the destination moves along.
@@ -137,9 +136,19 @@ std::int32_t blit(Surface& dst, int x, int y, int w, int h, const Surface& src, 
     if (dy0 < 0) { sy0 -= dy0; ch += dy0; dy0 = 0; }
     cw = std::min<long long>(cw, dst.width() - dx0);
     ch = std::min<long long>(ch, dst.height() - dy0);
-    if (cw <= 0 || ch <= 0) return 1;
-    dst.markDamaged(PixelRect{static_cast<int>(dx0), static_cast<int>(dy0), static_cast<int>(dx0 + cw),
-                              static_cast<int>(dy0 + ch)});
+    if (cw <= 0 || ch <= 0) return false;
+    area = CopyArea{static_cast<int>(dx0), static_cast<int>(dy0), static_cast<int>(cw), static_cast<int>(ch),
+                    static_cast<int>(sx0), static_cast<int>(sy0)};
+    return true;
+}
+
+std::int32_t blit(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, int sy, std::uint32_t rop) {
+    if (rop != Rop::SrcCopy && rop != Rop::SrcAnd && rop != Rop::SrcPaint) return 0;
+    CopyArea area;
+    if (!clipCopy(dst, x, y, w, h, src, sx, sy, area)) return 1;
+    dst.markDamaged(PixelRect{area.x, area.y, area.x + area.width, area.y + area.height});
+    const long long dx0 = area.x, dy0 = area.y, sx0 = area.sx, sy0 = area.sy, ch = area.height;
+    const long long cw = area.width;
 
     const auto count = static_cast<std::size_t>(cw);
     for (long long r = 0; r < ch; ++r) {

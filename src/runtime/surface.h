@@ -126,6 +126,14 @@ private:
     PixelRect damage_;
 };
 
+// The part of a copy that takes place after clipping: w x h pixels from
+// (sx, sy) of the source to (x, y) of the destination.
+struct CopyArea {
+    int x = 0, y = 0, width = 0, height = 0, sx = 0, sy = 0;
+};
+// Clips a copy by the rules above; false when nothing is copied.
+bool clipCopy(const Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, int sy, CopyArea& area);
+
 // Copies the rectangle (sx, sy, w, h) of src to (x, y) of dst with the
 // raster operation rop (SRCCOPY, SRCAND or SRCPAINT). Returns non-zero when
 // the operation is known.

@@ -1,0 +1,47 @@
+// The Windows composition root: builds the Win32 services and toolkit, then
+// runs the program (app/forms.h) with the command line the system gave.
+#include <windows.h>
+
+#include "app/forms.h"
+#include "platform/win32/win32_graphics.h"
+#include "platform/win32/win32_loop.h"
+#include "platform/win32/win32_services.h"
+#include "platform/win32/win32_toolkit.h"
+#include "startup/lumz_submain.h"
+
+namespace lumaris::win32_backend {
+namespace {
+
+int run() {
+    Win32Ui ui;
+    Win32App app;
+    Win32Clock clock;
+    Win32Random random;
+    Win32User32 user32;
+    Win32Screen screen;
+    RegistryStore store;
+    Win32Registry registry;
+    Win32Passwords passwords;
+    Win32Gdi gdi;
+    Win32Pictures pictures(gdi);
+    Win32Audio audio;
+    Win32Files files;
+    Win32Shell shell;
+    Platform platform{ui,  app,      clock, random, user32, screen, store, registry, passwords,
+                      gdi, pictures, audio, files,  shell};
+    Win32Loop loop;
+    Win32Toolkit toolkit(loop, gdi, screen.TwipsPerPixelX());
+    // Sound and music never outlive the program.
+    app.atEnd([&audio] {
+        audio.sndPlaySoundA(nullptr, kSndPurge);
+        audio.mciSendStringA("close all", nullptr, 0, 0);
+    });
+    LumzSubMain module;
+    runProgram(module, platform, toolkit);
+    return 0;
+}
+
+}  // namespace
+}  // namespace lumaris::win32_backend
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return lumaris::win32_backend::run(); }

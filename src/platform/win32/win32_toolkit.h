@@ -1,0 +1,69 @@
+// The toolkit of the Windows host: form windows (win32_window.h), the
+// loop's SetTimer timers, and the media control as MCI command strings, all
+// on the one Win32Loop.
+#pragma once
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <vector>
+
+#include "platform/toolkit.h"
+#include "platform/win32/win32_graphics.h"
+#include "platform/win32/win32_loop.h"
+#include "platform/win32/win32_window.h"
+
+namespace lumaris::win32_backend {
+
+// The multimedia control: "Open" opens the file with the device type set
+// last under an alias of the control's own ("wait" when Wait is set),
+// "play" plays it with notify to the loop's window, "close" closes it. The
+// device's MM_MCINOTIFY of a playback that finished is the Done event.
+class MciMediaControl : public MediaControl {
+public:
+    explicit MciMediaControl(Win32Loop& loop);
+    ~MciMediaControl() override;
+    void SetNotify(bool notify) override { notify_ = notify; }
+    void SetWait(bool wait) override { wait_ = wait; }
+    void SetShareable(bool shareable) override { shareable_ = shareable; }
+    void SetDeviceType(const std::string& type) override { deviceType_ = type; }
+    void SetFileName(const std::string& file) override { file_ = file; }
+    void SetCommand(const std::string& command) override;
+    void OnDone(std::function<void(std::int32_t)> handler) override { done_ = std::move(handler); }
+
+    // A device notice that reached the loop; true when it was this one's.
+    bool notice(WPARAM code, LPARAM device);
+
+private:
+    MCIERROR send(const std::string& command);
+    Win32Loop& loop_;
+    std::string alias_;
+    std::string deviceType_;
+    std::string file_;
+    bool notify_ = false, wait_ = false, shareable_ = false;
+    bool open_ = false;
+    MCIDEVICEID device_ = 0;
+    std::function<void(std::int32_t)> done_;
+};
+
+class Win32Toolkit : public Toolkit {
+public:
+    Win32Toolkit(Win32Loop& loop, Win32Gdi& gdi, float twipsPerPixel);
+    ~Win32Toolkit() override;
+
+    std::unique_ptr<FormSurface> CreateSurface(const std::string& name, SurfaceKind kind, int width,
+                                               int height) override;
+    std::unique_ptr<MediaControl> CreateMediaControl() override;
+    std::unique_ptr<ConfigWindow> CreateConfigWindow() override;
+    bool HostClientRect(Hwnd window, Rect& rect) override;
+
+    void forget(MciMediaControl* control);
+
+private:
+    Win32Loop& loop_;
+    Win32Gdi& gdi_;
+    float twipsPerPixel_;
+    std::vector<MciMediaControl*> controls_;
+};
+
+}  // namespace lumaris::win32_backend

@@ -1,0 +1,237 @@
+#include "platform/win32/win32_window.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "runtime/failure.h"
+
+namespace lumaris::win32_backend {
+
+namespace {
+
+constexpr const char* kFormClass = "LumarisForm";
+
+void registerClass() {
+    static bool registered = false;
+    if (registered) return;
+    WNDCLASSA windowClass{};
+    windowClass.style = CS_DBLCLKS;
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.lpszClassName = kFormClass;
+    registered = RegisterClassA(&windowClass) != 0;
+}
+
+// The shift state of the form's input: 1 Shift, 2 Ctrl, 4 Alt.
+std::int16_t shiftState() {
+    std::int16_t shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0) shift |= 1;
+    if (GetKeyState(VK_CONTROL) < 0) shift |= 2;
+    if (GetKeyState(VK_MENU) < 0) shift |= 4;
+    return shift;
+}
+
+// The buttons held during a mouse message: 1 left, 2 right, 4 middle.
+std::int16_t buttonState(WPARAM keys) {
+    std::int16_t buttons = 0;
+    if (keys & MK_LBUTTON) buttons |= 1;
+    if (keys & MK_RBUTTON) buttons |= 2;
+    if (keys & MK_MBUTTON) buttons |= 4;
+    return buttons;
+}
+
+}  // namespace
+
+Win32FormWindow::Win32FormWindow(const std::string& name, Win32Gdi& gdi, float twipsPerPixel, bool topMost)
+    : gdi_(gdi), twipsPerPixel_(twipsPerPixel > 0 ? twipsPerPixel : kTwipsPerPixel), image_(name, 0, 0) {
+    registerClass();
+    window_ = CreateWindowExA(topMost ? WS_EX_TOPMOST : 0, kFormClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+    if (window_ == nullptr) throw Failure(failures::kCannotCreate, "No window");
+    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32FormWindow::procedure));
+}
+
+Win32FormWindow::~Win32FormWindow() {
+    if (window_ != nullptr) {
+        SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
+        SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+        DestroyWindow(window_);
+    }
+    if (dib_) gdi_.forget(*dib_);
+    GdiFlush();
+    image_.detach();
+}
+
+LRESULT CALLBACK Win32FormWindow::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<Win32FormWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (self == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+    return self->handle(message, wParam, lParam);
+}
+
+LRESULT Win32FormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    FormInput* input = input_;
+    switch (message) {
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            const HDC dc = BeginPaint(window_, &paint);
+            present(dc, true);
+            EndPaint(window_, &paint);
+            return 0;
+        }
+        case WM_ERASEBKGND: return 1;  // the image covers the whole window
+        case WM_MOUSEMOVE:
+            if (input != nullptr) {
+                input->MouseMove(buttonState(wParam), shiftState(), static_cast<float>(GET_X_LPARAM(lParam)),
+                                 static_cast<float>(GET_Y_LPARAM(lParam)));
+            }
+            return 0;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN: {
+            const std::int16_t button = message == WM_LBUTTONDOWN ? 1 : message == WM_RBUTTONDOWN ? 2 : 4;
+            if (input != nullptr) {
+                input->MouseDown(button, shiftState(), static_cast<float>(GET_X_LPARAM(lParam)),
+                                 static_cast<float>(GET_Y_LPARAM(lParam)));
+            }
+            return 0;
+        }
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP:
+            if (input != nullptr) input->MouseUp();
+            return 0;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            if (input != nullptr) input->KeyDown(static_cast<std::int16_t>(wParam), shiftState());
+            return 0;
+        case WM_SYSKEYUP:
+            return 0;  // no system menu for Alt or F10
+        case WM_KILLFOCUS:
+            if (input != nullptr) input->LostFocus();
+            return 0;
+        case WM_ACTIVATEAPP:
+            if (wParam == FALSE && input != nullptr) input->LostFocus();
+            return 0;
+        case WM_SYSCOMMAND:
+            // No other screensaver over this one, and no sleep request of
+            // its own: the system's schedule holds.
+            if ((wParam & 0xFFF0) == SC_SCREENSAVE) return 0;
+            break;
+        case WM_CLOSE:
+            if (input != nullptr) {
+                input->CloseRequest();
+                return 0;
+            }
+            break;
+        case WM_ENDSESSION:
+            if (wParam != FALSE && input != nullptr) input->Terminate();
+            return 0;
+        default: break;
+    }
+    return DefWindowProcA(window_, message, wParam, lParam);
+}
+
+int Win32FormWindow::pixels(float twips) const { return static_cast<int>(std::lround(twips / twipsPerPixel_)); }
+
+void Win32FormWindow::SetCaption(const std::string& caption) { SetWindowTextA(window_, caption.c_str()); }
+
+void Win32FormWindow::Show() {
+    ShowWindow(window_, SW_SHOW);
+    SetForegroundWindow(window_);
+    SetFocus(window_);
+}
+
+void Win32FormWindow::applyGeometry() {
+    const int width = std::max<int>(geometry_.right - geometry_.left, 0);
+    const int height = std::max<int>(geometry_.bottom - geometry_.top, 0);
+    MoveWindow(window_, geometry_.left, geometry_.top, width, height, TRUE);
+    resizeImage(width, height);
+}
+
+void Win32FormWindow::SetWindowState(std::int32_t state) {
+    if (state != 2) return;
+    // Maximised: the primary monitor.
+    geometry_ = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    applyGeometry();
+}
+
+void Win32FormWindow::SetTop(float twips) {
+    const int height = geometry_.bottom - geometry_.top;
+    geometry_.top = pixels(twips);
+    geometry_.bottom = geometry_.top + height;
+    applyGeometry();
+}
+
+void Win32FormWindow::SetLeft(float twips) {
+    const int width = geometry_.right - geometry_.left;
+    geometry_.left = pixels(twips);
+    geometry_.right = geometry_.left + width;
+    applyGeometry();
+}
+
+void Win32FormWindow::SetWidth(float twips) {
+    geometry_.right = geometry_.left + pixels(twips);
+    applyGeometry();
+}
+
+void Win32FormWindow::SetHeight(float twips) {
+    geometry_.bottom = geometry_.top + pixels(twips);
+    applyGeometry();
+}
+
+void Win32FormWindow::ResizeTo(int width, int height) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (width == image_.width() && height == image_.height()) return;
+    SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    resizeImage(width, height);
+}
+
+void Win32FormWindow::resizeImage(int width, int height) {
+    if (width == image_.width() && height == image_.height() && dib_) return;
+    GdiFlush();
+    if (dib_) gdi_.forget(*dib_);
+    image_.resize(width, height);
+    auto dib = std::make_unique<DibImage>(width, height);
+    if (dib->valid()) {
+        image_.attach(dib->bits(), true);
+        gdi_.know(image_, *dib);
+    }
+    dib_ = std::move(dib);
+    composer_.invalidate();
+    if (onResize_) onResize_();
+}
+
+void Win32FormWindow::KeepInput(bool keep) {
+    keepInput_ = keep;
+    if (keep) {
+        SetCapture(window_);
+    } else if (GetCapture() == window_) {
+        ReleaseCapture();
+    }
+}
+
+void Win32FormWindow::present(HDC target, bool whole) {
+    if (!dib_ || !dib_->valid()) return;
+    if (whole) composer_.invalidate();
+    // The raster code draws the labels into the pixels GDI wrote.
+    GdiFlush();
+    const auto frame = composer_.composeInPlace(image_, labels_, nullptr, &text_);
+    const PixelRect& r = frame.changed;
+    if (!r.empty()) ::BitBlt(target, r.left, r.top, r.width(), r.height(), dib_->dc(), r.left, r.top, SRCCOPY);
+    GdiFlush();
+    composer_.restore(image_);
+}
+
+void Win32FormWindow::Refresh() {
+    if (!IsWindowVisible(window_)) return;
+    const HDC dc = GetDC(window_);
+    present(dc, false);
+    ReleaseDC(window_, dc);
+}
+
+}  // namespace lumaris::win32_backend
