@@ -125,22 +125,43 @@ bool showsStripRow(const Screenshot& shot, int x0, int y, int width, int lift) {
                      : loopOffset(shot, x0, y, width, sea, row - 410) >= 0;
 }
 
+namespace {
+
+// A decoded picture as 0x00RRGGBB pixels, row after row; frees `raw`.
+std::vector<std::uint32_t> pixelsOf(SDL_Surface* raw, int& width, int& height) {
+    SDL_Surface* s = SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_RGB888, 0);
+    SDL_FreeSurface(raw);
+    if (s == nullptr) throw std::runtime_error("cannot convert a picture");
+    width = s->w;
+    height = s->h;
+    std::vector<std::uint32_t> pixels;
+    pixels.reserve(static_cast<std::size_t>(s->w) * s->h);
+    for (int y = 0; y < s->h; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(s->pixels) +
+                                                                 y * s->pitch);
+        for (int x = 0; x < s->w; ++x) pixels.push_back(row[x] & 0xFFFFFF);
+    }
+    SDL_FreeSurface(s);
+    return pixels;
+}
+
+}  // namespace
+
 Picture picture(const std::string& name) {
     const auto bytes = findResource(kPictureType, name);
     SDL_Surface* raw = IMG_Load_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1);
     if (raw == nullptr) throw std::runtime_error("cannot decode " + name);
-    SDL_Surface* s = SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_RGB888, 0);
-    SDL_FreeSurface(raw);
     Picture p;
-    p.width = s->w;
-    p.height = s->h;
-    for (int y = 0; y < s->h; ++y) {
-        const auto* row = reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(s->pixels) +
-                                                                 y * s->pitch);
-        for (int x = 0; x < s->w; ++x) p.pixels.push_back(row[x] & 0xFFFFFF);
-    }
-    SDL_FreeSurface(s);
+    p.pixels = pixelsOf(raw, p.width, p.height);
     return p;
+}
+
+Screenshot readPicture(const std::string& path) {
+    SDL_Surface* raw = IMG_Load(path.c_str());
+    if (raw == nullptr) throw std::runtime_error("cannot read " + path);
+    Screenshot shot;
+    shot.pixels = pixelsOf(raw, shot.width, shot.height);
+    return shot;
 }
 
 std::string settingsFolder(const std::vector<std::string>& lines) {

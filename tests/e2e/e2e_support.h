@@ -42,6 +42,8 @@ int loopOffset(const Screenshot& shot, int x0, int y, int width, const Picture& 
 // of the scene's strip: the sky picture above row 410, the sea below.
 bool showsStripRow(const Screenshot& shot, int x0, int y, int width, int lift);
 Picture picture(const std::string& name);
+// A picture file SDL_image reads (PNG); throws when it cannot.
+Screenshot readPicture(const std::string& path);
 // A fresh folder for settings, with the given lines under [Settings].
 std::string settingsFolder(const std::vector<std::string>& lines);
 void sleepFor(double seconds);

@@ -41,9 +41,6 @@ LRESULT Win32Loop::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         runPosted();
         return 0;
     }
-    for (auto& handler : handlers_) {
-        if (handler(message, wParam, lParam)) return 0;
-    }
     return DefWindowProcA(window_, message, wParam, lParam);
 }
 
@@ -51,10 +48,8 @@ bool Win32Loop::step() {
     MSG message;
     const BOOL got = GetMessageA(&message, nullptr, 0, 0);
     if (got == 0 || got == -1) {
-        // The session ends (or the queue is gone): the program ends with it.
-        quitReceived_ = true;
+        // The thread's queue is told to quit: every run ends.
         quit_ = true;
-        if (terminate_) terminate_();
         return false;
     }
     if (filter_ && filter_(message)) return true;

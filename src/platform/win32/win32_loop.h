@@ -18,8 +18,6 @@ namespace lumaris::win32_backend {
 
 class Win32Loop : public EventLoop {
 public:
-    // Called for a message that reached the loop's window; true when taken.
-    using MessageHandler = std::function<bool(UINT message, WPARAM wParam, LPARAM lParam)>;
     // Called for every message taken from the queue before it is
     // dispatched; true when it was handled (a dialog's keyboard navigation).
     using Filter = std::function<bool(MSG& message)>;
@@ -35,15 +33,10 @@ public:
     void RunModal(const std::function<bool()>& done) override;
     std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) override;
 
-    // The loop's message-only window: it receives the timers' ticks, the
-    // posted work and the media devices' notices.
+    // The loop's message-only window: it receives the timers' ticks and
+    // the posted work.
     HWND window() const { return window_; }
-    void addHandler(MessageHandler handler) { handlers_.push_back(std::move(handler)); }
     void setFilter(Filter filter) { filter_ = std::move(filter); }
-    // Whether the session's end (WM_QUIT) was seen.
-    bool quitReceived() const { return quitReceived_; }
-    // Runs on WM_QUIT or the session's end.
-    void onTerminate(std::function<void()> handler) { terminate_ = std::move(handler); }
 
     // Timers, by the identifier they were set with.
     UINT_PTR addTimer(std::function<void()>* tick);
@@ -58,10 +51,7 @@ private:
 
     HWND window_ = nullptr;
     bool quit_ = false;
-    bool quitReceived_ = false;
-    std::vector<MessageHandler> handlers_;
     Filter filter_;
-    std::function<void()> terminate_;
     std::map<UINT_PTR, std::function<void()>*> timers_;
     UINT_PTR nextTimer_ = 1;
     std::mutex postedMutex_;

@@ -9,18 +9,40 @@ namespace lumaris::win32_backend {
 
 namespace {
 int g_nextControl = 1;
+constexpr const char* kMediaClass = "LumarisMedia";
 }  // namespace
 
-MciMediaControl::MciMediaControl(Win32Loop& loop)
-    : loop_(loop), alias_("lumaris_media" + std::to_string(g_nextControl++)) {}
+MciMediaControl::MciMediaControl() : alias_("lumaris_media" + std::to_string(g_nextControl++)) {
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = &MciMediaControl::procedure;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = kMediaClass;
+    RegisterClassA(&windowClass);  // already there for a second control
+    window_ = CreateWindowExA(0, kMediaClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
 
 MciMediaControl::~MciMediaControl() {
-    if (open_) send("close " + alias_);
+    if (open_) send("close " + alias_ + " wait");
+    if (window_ != nullptr) {
+        SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+        DestroyWindow(window_);
+    }
+}
+
+LRESULT CALLBACK MciMediaControl::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<MciMediaControl*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (self != nullptr && message == MM_MCINOTIFY) {
+        self->notice(wParam);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 MCIERROR MciMediaControl::send(const std::string& command) {
     std::array<char, 256> reply{};
-    return mciSendStringA(command.c_str(), reply.data(), static_cast<UINT>(reply.size()), loop_.window());
+    return mciSendStringA(command.c_str(), reply.data(), static_cast<UINT>(reply.size()), window_);
 }
 
 void MciMediaControl::SetCommand(const std::string& command) {
@@ -28,22 +50,16 @@ void MciMediaControl::SetCommand(const std::string& command) {
     if (_stricmp(command.c_str(), "open") == 0) {
         // A control holds one file: the one open before goes.
         if (open_) send("close " + alias_ + " wait");
-        open_ = false;
-        device_ = 0;
         std::string open = "open \"" + file_ + "\"";
         if (!deviceType_.empty()) open += " type " + deviceType_;
         open += " alias " + alias_;
         if (shareable_) open += " shareable";
-        if (send(open + wait) == 0) {
-            open_ = true;
-            device_ = mciGetDeviceIDA(alias_.c_str());
-        }
+        open_ = send(open + wait) == 0;
     } else if (_stricmp(command.c_str(), "play") == 0) {
         if (open_) send("play " + alias_ + (wait_ ? " wait" : " notify"));
     } else if (_stricmp(command.c_str(), "close") == 0) {
         if (open_) send("close " + alias_ + wait);
         open_ = false;
-        device_ = 0;
     } else if (open_) {
         std::string lower = command;
         std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -51,42 +67,19 @@ void MciMediaControl::SetCommand(const std::string& command) {
     }
 }
 
-bool MciMediaControl::notice(WPARAM code, LPARAM device) {
-    if (device_ == 0 || static_cast<MCIDEVICEID>(device) != device_) return false;
+void MciMediaControl::notice(WPARAM code) {
     // Only a playback that ran to its end: a play that was stopped,
     // replaced or closed, or that failed, starts nothing new.
-    if (code == MCI_NOTIFY_SUCCESSFUL && done_) {
+    if (open_ && code == MCI_NOTIFY_SUCCESSFUL && done_) {
         const auto done = done_;
         done(static_cast<std::int32_t>(code));
     }
-    return true;
 }
 
 Win32Toolkit::Win32Toolkit(Win32Loop& loop, Win32Gdi& gdi, float twipsPerPixel)
-    : Toolkit(loop), loop_(loop), gdi_(gdi), twipsPerPixel_(twipsPerPixel) {
-    loop_.addHandler([this](UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message != MM_MCINOTIFY) return false;
-        for (MciMediaControl* control : std::vector<MciMediaControl*>(controls_)) {
-            if (control->notice(wParam, lParam)) break;
-        }
-        return true;
-    });
-}
+    : Toolkit(loop), gdi_(gdi), twipsPerPixel_(twipsPerPixel) {}
 
 Win32Toolkit::~Win32Toolkit() = default;
-
-namespace {
-
-class ToolkitMediaControl : public MciMediaControl {
-public:
-    ToolkitMediaControl(Win32Loop& loop, Win32Toolkit& toolkit) : MciMediaControl(loop), toolkit_(toolkit) {}
-    ~ToolkitMediaControl() override { toolkit_.forget(this); }
-
-private:
-    Win32Toolkit& toolkit_;
-};
-
-}  // namespace
 
 std::unique_ptr<FormSurface> Win32Toolkit::CreateSurface(const std::string& name, SurfaceKind kind, int width,
                                                          int height) {
@@ -96,15 +89,7 @@ std::unique_ptr<FormSurface> Win32Toolkit::CreateSurface(const std::string& name
     return window;
 }
 
-std::unique_ptr<MediaControl> Win32Toolkit::CreateMediaControl() {
-    auto control = std::make_unique<ToolkitMediaControl>(loop_, *this);
-    controls_.push_back(control.get());
-    return control;
-}
-
-void Win32Toolkit::forget(MciMediaControl* control) {
-    controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
-}
+std::unique_ptr<MediaControl> Win32Toolkit::CreateMediaControl() { return std::make_unique<MciMediaControl>(); }
 
 std::unique_ptr<ConfigWindow> Win32Toolkit::CreateConfigWindow() {
     throw Failure(failures::kCannotCreate, "The settings dialog is not available in this build");

@@ -6,8 +6,6 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-#include <vector>
-
 #include "platform/toolkit.h"
 #include "platform/win32/win32_graphics.h"
 #include "platform/win32/win32_loop.h"
@@ -17,12 +15,15 @@ namespace lumaris::win32_backend {
 
 // The multimedia control: "Open" opens the file with the device type set
 // last under an alias of the control's own ("wait" when Wait is set),
-// "play" plays it with notify to the loop's window, "close" closes it. The
-// device's MM_MCINOTIFY of a playback that finished is the Done event.
+// "play" plays it with notify to the control's own message-only window,
+// "close" closes it. The device's MM_MCINOTIFY of a playback that finished
+// is the Done event.
 class MciMediaControl : public MediaControl {
 public:
-    explicit MciMediaControl(Win32Loop& loop);
+    MciMediaControl();
     ~MciMediaControl() override;
+    MciMediaControl(const MciMediaControl&) = delete;
+    MciMediaControl& operator=(const MciMediaControl&) = delete;
     void SetNotify(bool notify) override { notify_ = notify; }
     void SetWait(bool wait) override { wait_ = wait; }
     void SetShareable(bool shareable) override { shareable_ = shareable; }
@@ -31,18 +32,18 @@ public:
     void SetCommand(const std::string& command) override;
     void OnDone(std::function<void(std::int32_t)> handler) override { done_ = std::move(handler); }
 
-    // A device notice that reached the loop; true when it was this one's.
-    bool notice(WPARAM code, LPARAM device);
-
 private:
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void notice(WPARAM code);
     MCIERROR send(const std::string& command);
-    Win32Loop& loop_;
+    // Where the device's notices arrive: a window of this control's alone
+    // (the device number in a notice is not the same on every system).
+    HWND window_ = nullptr;
     std::string alias_;
     std::string deviceType_;
     std::string file_;
     bool notify_ = false, wait_ = false, shareable_ = false;
     bool open_ = false;
-    MCIDEVICEID device_ = 0;
     std::function<void(std::int32_t)> done_;
 };
 
@@ -57,13 +58,9 @@ public:
     std::unique_ptr<ConfigWindow> CreateConfigWindow() override;
     bool HostClientRect(Hwnd window, Rect& rect) override;
 
-    void forget(MciMediaControl* control);
-
 private:
-    Win32Loop& loop_;
     Win32Gdi& gdi_;
     float twipsPerPixel_;
-    std::vector<MciMediaControl*> controls_;
 };
 
 }  // namespace lumaris::win32_backend

@@ -1,0 +1,293 @@
+// Lumaris.scr, the Windows program, under Wine on Xvfb: the scene shows the
+// very frames the Linux program's snapshot draws, ending, the settings from
+// the registry, the sea sound, the music, the password library, the
+// message for unknown arguments and the single instance.
+//
+// LUMARIS_BINARY starts the Windows program (tests/win32/run-scr.sh),
+// LUMARIS_SCR is the program, LUMARIS_LINUX_BINARY the Linux one for the
+// snapshots, LUMARIS_PASSWORD_CPL the stand-in password library.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "e2e_support.h"
+#include "runtime/resources.h"
+
+namespace lumaris::e2e {
+namespace {
+
+const char* kSettingsKey = "HKCU\\Software\\QN Vesmire Lumaris\\Settings";
+const char* kDesktopKey = "HKCU\\Control Panel\\Desktop";
+
+std::string env(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+int shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
+
+// Gives a window the keyboard focus and does `action` (xdotool's words):
+// Wine names its windows before it maps them, so this waits for the map.
+bool focusAnd(unsigned long window, const std::string& action) {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (shell("xdotool windowfocus --sync " + std::to_string(window) + " " + action) == 0) return true;
+        sleepFor(0.1);
+    }
+    return false;
+}
+
+void reg(const std::string& args) { shell("/usr/lib/wine/wine64 reg " + args); }
+
+// The registry as a test wants it: only these settings, and the password
+// option as given.
+void useSettings(const std::vector<std::pair<std::string, std::string>>& values, bool password = false) {
+    reg(std::string("delete \"") + kSettingsKey + "\" /f");
+    for (const auto& [name, value] : values) {
+        reg(std::string("add \"") + kSettingsKey + "\" /v " + name + " /d \"" + value + "\" /f");
+    }
+    if (password) {
+        reg(std::string("add \"") + kDesktopKey + "\" /v ScreenSaveUsePassword /d 1 /f");
+    } else {
+        reg(std::string("delete \"") + kDesktopKey + "\" /v ScreenSaveUsePassword /f");
+    }
+}
+
+// The Windows name of a Linux path (Wine's drive Z: is the root).
+std::string windowsPath(const std::string& path) {
+    std::string text = "Z:" + path;
+    for (char& c : text) {
+        if (c == '/') c = '\\';
+    }
+    return text;
+}
+
+// The Linux program's picture after `frames` frames at this screen size,
+// with the stored settings of an empty folder (the defaults).
+Screenshot linuxFrame(long frames, int width, int height) {
+    const std::string folder = settingsFolder({});
+    const std::string file = folder + "/frame.png";
+    const std::string command = "XDG_CONFIG_HOME='" + folder + "' HOME='" + folder + "' '" +
+                                env("LUMARIS_LINUX_BINARY") + "' --snapshot '" + file + "' --frames " +
+                                std::to_string(frames) + " --size " + std::to_string(width) + "x" +
+                                std::to_string(height);
+    if (shell(command) != 0) throw std::runtime_error("snapshot failed: " + command);
+    return readPicture(file);
+}
+
+int mismatches(const Screenshot& a, const Screenshot& b) {
+    if (a.width != b.width || a.height != b.height) return -1;
+    int n = 0;
+    for (std::size_t i = 0; i < a.pixels.size(); ++i) n += a.pixels[i] != b.pixels[i];
+    return n;
+}
+
+struct Strip {
+    int left, top;
+};
+Strip stripOf(const Screenshot& shot) { return {(shot.width - 1024) / 2 > 0 ? 128 : 0, shot.height > 768 ? 82 : 0}; }
+
+class Wine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        home = settingsFolder({});
+        // One sound device: ALSA's file plugin, written to home/capture.wav.
+        std::ofstream(home + "/.asoundrc") << "pcm.!default {\n type file\n slave.pcm \"null\"\n file \"" << home
+                                           << "/capture.wav\"\n format \"wav\"\n}\n";
+    }
+    void TearDown() override {
+        if (HasFailure()) {
+            const std::string path = "/tmp/lumaris-wine-" +
+                                     std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                                     ".png";
+            save(capture(), path);
+            std::printf("screenshot saved as %s\n", path.c_str());
+        }
+        stop(pid);
+    }
+    void startScene(const std::vector<std::string>& extra = {}) {
+        pid = start({"/s"}, home, extra);
+        window = waitForWindow("QNVesmire Saver Running", 30);
+        ASSERT_NE(window, 0u) << "exit status " << waitExit(pid, 0);
+    }
+    void focusAnd(const std::string& action) { ASSERT_TRUE(e2e::focusAnd(window, action)) << action; }
+    bool running(double seconds) { return waitExit(pid, seconds) == -1; }
+    std::string home;
+    pid_t pid = -1;
+    unsigned long window = 0;
+};
+
+// The frame count whose Linux snapshot this screenshot shows: found from the
+// sky's offset, which moves on by a fixed step each frame.
+long frameOf(const Screenshot& shot, int tries, Screenshot& linux) {
+    const Strip s = stripOf(shot);
+    const Picture sky = picture("skypicsource");
+    auto skyOffset = [&](const Screenshot& picture) { return loopOffset(picture, s.left, s.top + 200, 1024, sky, 200); };
+    const int seen = skyOffset(shot);
+    if (seen < 0) return -1;
+    const int at100 = skyOffset(linuxFrame(100, shot.width, shot.height));
+    const int at300 = skyOffset(linuxFrame(300, shot.width, shot.height));
+    const double step = ((at300 - at100 + 1024) % 1024) / 200.0;
+    if (step <= 0) return -1;
+    const long guess = 100 + std::lround(((seen - at100 + 1024 + 512) % 1024 - 512) / step);
+    for (int d = 0; d <= tries; ++d) {
+        for (const long n : {guess - d, guess + d}) {
+            if (n < 1) continue;
+            linux = linuxFrame(n, shot.width, shot.height);
+            if (mismatches(shot, linux) == 0) return n;
+        }
+    }
+    return -1;
+}
+
+TEST_F(Wine, TheSceneShowsTheFramesOfTheLinuxSnapshotSplashIncluded) {
+    useSettings({});
+    startScene();
+    // Early (the window may show before its first frame): the splash over
+    // the scene, in one of the first 30 frames.
+    Screenshot linux;
+    long early = -1;
+    for (int attempt = 0; attempt < 10 && early < 0; ++attempt) {
+        early = frameOf(capture(), 3, linux);
+        if (early < 0) sleepFor(0.1);
+    }
+    EXPECT_GT(early, 0) << "no Linux frame matches the screen while the splash shows";
+    EXPECT_LE(early, 30) << "the splash shows for the first 30 frames";
+    // Later: the scene alone.
+    sleepFor(2.5);
+    EXPECT_GT(frameOf(capture(), 3, linux), 30);
+}
+
+TEST_F(Wine, AKeyAfterTheGracePeriodEndsWithSuccessASmallMoveDoesNot) {
+    useSettings({});
+    shell("xdotool mousemove 500 400");
+    startScene();
+    sleepFor(1.0);
+    focusAnd("mousemove 505 400");
+    EXPECT_TRUE(running(1.5));
+    focusAnd("key x");
+    EXPECT_EQ(waitExit(pid, 10), 0);
+    pid = -1;
+}
+
+TEST_F(Wine, NightModeFromTheRegistryShowsTheMoon) {
+    useSettings({{"NIGHTMODE", "True"}, {"SOUND", "False"}});
+    startScene();
+    sleepFor(2.5);
+    const Screenshot shot = capture();
+    const Strip s = stripOf(shot);
+    const Picture moon = picture("picMoon");
+    int wrong = 0;
+    for (int y = 0; y < moon.height; ++y)
+        for (int x = 0; x < moon.width; ++x) wrong += shot.at(s.left + 823 + x, s.top + 10 + y) != moon.at(x, y);
+    EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(Wine, TheSeaSoundIsTheRecording) {
+    useSettings({});
+    startScene();
+    sleepFor(3.0);
+    std::ifstream file(home + "/capture.wav", std::ios::binary);
+    const std::string heard((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const auto sound = findResource(kWaveType, "TIDEMAR");
+    ASSERT_GT(sound.size(), 8000u);
+    // A stretch from the middle of the recording, sample for sample.
+    const std::string stretch(reinterpret_cast<const char*>(sound.data()) + 4000, 4000);
+    EXPECT_NE(heard.find(stretch), std::string::npos) << heard.size() << " bytes heard";
+}
+
+void makeTone(const std::string& path, double frequency) {
+    const std::string wav = path + ".wav";
+    std::ofstream out(wav, std::ios::binary);
+    const int n = 8000 * 4 / 10;  // 0.4 s at 8 kHz
+    auto put = [&](std::uint32_t v, int bytes) { out.write(reinterpret_cast<const char*>(&v), bytes); };
+    out.write("RIFF", 4);
+    put(36 + n * 2, 4);
+    out.write("WAVEfmt ", 8);
+    put(16, 4), put(1, 2), put(1, 2), put(8000, 4), put(16000, 4), put(2, 2), put(16, 2);
+    out.write("data", 4);
+    put(n * 2, 4);
+    for (int i = 0; i < n; ++i) {
+        put(static_cast<std::uint16_t>(static_cast<std::int16_t>(12000 * std::sin(6.283185 * frequency * i / 8000))), 2);
+    }
+    out.close();
+    ASSERT_EQ(shell("lame --quiet -b 32 '" + wav + "' '" + path + "'"), 0);
+    std::remove(wav.c_str());
+}
+
+TEST_F(Wine, MusicFilesPlayOneAfterAnother) {
+    const std::string music = home + "/music";
+    shell("mkdir -p '" + music + "'");
+    for (const auto& [name, frequency] : {std::pair{"a", 440.0}, {"b", 550.0}, {"c", 660.0}}) {
+        makeTone(music + "/" + name + ".mp3", frequency);
+    }
+    useSettings({{"SOUND", "False"}, {"MUSIC", "True"}, {"MUSICDIR", windowsPath(music)}});
+    startScene();
+    sleepFor(0.8);
+    focusAnd("key m");  // the label shows the file that plays
+    // The white text of the label, as seen every quarter second: a new file
+    // shows a new path.
+    std::set<std::vector<int>> paths;
+    for (int i = 0; i < 24; ++i) {
+        sleepFor(0.25);
+        const Screenshot shot = capture();
+        std::vector<int> white;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 500; ++x)
+                if (shot.at(x, y) == 0xFFFFFF) white.push_back(y * 500 + x);
+        if (!white.empty()) paths.insert(white);
+    }
+    EXPECT_GE(paths.size(), 2u) << "a second file started after the first";
+}
+
+TEST_F(Wine, WithThePasswordOptionTheLibraryDecidesWithoutItAKeyEnds) {
+    // No password library (the system checks it itself): a key ends.
+    useSettings({}, true);
+    startScene();
+    sleepFor(1.0);
+    focusAnd("key x");
+    EXPECT_EQ(waitExit(pid, 10), 0);
+
+    // With one beside the program: its refusal keeps the scene, its consent
+    // ends it.
+    const std::string folder = home + "/program";
+    shell("mkdir -p '" + folder + "' && cp '" + env("LUMARIS_SCR") + "' '" + env("LUMARIS_PASSWORD_CPL") + "' '" +
+          folder + "'");
+    const std::string answer = home + "/answer", log = home + "/asked.log";
+    std::ofstream(answer) << "wrong";
+    startScene({"LUMARIS_SCR=" + folder + "/Lumaris.scr", "LUMARIS_TEST_PASSWORD=" + windowsPath(answer),
+                "LUMARIS_TEST_PASSWORD_LOG=" + windowsPath(log)});
+    sleepFor(1.0);
+    focusAnd("key x");
+    EXPECT_TRUE(running(2.0));
+    std::ofstream(answer) << "right";
+    sleepFor(0.6);  // the grace period starts again after a refusal
+    focusAnd("key x");
+    EXPECT_EQ(waitExit(pid, 10), 0);
+    pid = -1;
+    std::ifstream asked(log);
+    const std::string calls((std::istreambuf_iterator<char>(asked)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(calls, "asked\nasked\n");
+}
+
+TEST_F(Wine, UnknownArgumentsShowTheirMessageASecondSaverEndsAtOnce) {
+    useSettings({});
+    pid = start({"/q"}, home);
+    const unsigned long box = waitForWindow("Lumaris", 30);
+    ASSERT_NE(box, 0u) << "exit status " << waitExit(pid, 0);
+    ASSERT_TRUE(e2e::focusAnd(box, "key Return"));
+    EXPECT_GE(waitExit(pid, 10), 0);
+
+    startScene();
+    const pid_t second = start({"/s"}, home);
+    EXPECT_EQ(waitExit(second, 10), 0);
+    EXPECT_TRUE(running(0.5));
+}
+
+}  // namespace
+}  // namespace lumaris::e2e
