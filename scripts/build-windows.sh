@@ -6,7 +6,8 @@ set -eu
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 for arch in i686 x86_64; do
-    case $arch in i686) dir=build-win32 ;; *) dir=build-win64 ;; esac
-    cmake -S . -B $dir -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-$arch.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+    # The product is optimised and stripped; the test build keeps symbols.
+    case $arch in i686) dir=build-win32 type=Release ;; *) dir=build-win64 type=RelWithDebInfo ;; esac
+    cmake -S . -B $dir -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-$arch.cmake -DCMAKE_BUILD_TYPE=$type >/dev/null
     cmake --build $dir -j"$(nproc)"
 done

@@ -12,7 +12,8 @@ packages="
   xvfb xauth xdotool imagemagick x11-utils x11-xserver-utils fonts-dejavu-core lame
   xscreensaver xscreensaver-data xserver-xephyr libxss-dev
   dpkg-dev file clang libclang-rt-dev
-  g++-mingw-w64-i686
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 "
 
 if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi

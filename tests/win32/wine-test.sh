@@ -5,7 +5,7 @@
 set -eu
 program=$1
 shift
-: "${WINEPREFIX:=$(dirname "$program")/wine-prefix}"
+: "${WINEPREFIX:=$(cd "$(dirname "$program")" && pwd)/wine-prefix}"
 export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
