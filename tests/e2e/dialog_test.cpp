@@ -60,6 +60,16 @@ TEST_F(DialogProgram, EnterSavesTheDefaults) {
     }
 }
 
+TEST_F(DialogProgram, TabReachesTheSpeedBarAndItsKeysMoveIt) {
+    open();
+    // OK has the focus, the bar is next: 100, +10, +50 (to the end, 150),
+    // -50, -10.
+    xdo("key Tab Right Next Prior Left Return");
+    EXPECT_EQ(waitExit(pid, 10), 0);
+    pid = -1;
+    EXPECT_NE(storeText(config).find("SPEED=90\n"), std::string::npos) << storeText(config);
+}
+
 TEST_F(DialogProgram, AToggledBoxThenEscSavesNothing) {
     open();
     // "Night Mode" sits at (152, 160) in the dialog.

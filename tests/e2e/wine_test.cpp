@@ -1,21 +1,28 @@
 // Lumaris.scr, the Windows program, under Wine on Xvfb: the scene shows the
 // very frames the Linux program's snapshot draws, ending, the settings from
 // the registry, the sea sound, the music, the password library, the
-// message for unknown arguments and the single instance.
+// message for unknown arguments and the single instance; the settings
+// dialog's controls and what it saves; the preview in a host window of
+// another process; the password change.
 //
 // LUMARIS_BINARY starts the Windows program (tests/win32/run-scr.sh),
 // LUMARIS_SCR is the program, LUMARIS_LINUX_BINARY the Linux one for the
-// snapshots, LUMARIS_PASSWORD_CPL the stand-in password library.
+// snapshots, LUMARIS_PASSWORD_CPL the stand-in password library,
+// LUMARIS_WINTOOL the program that looks at windows from inside Wine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <sstream>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "dialog/layout.h"
 #include "e2e_support.h"
 #include "runtime/resources.h"
 
@@ -40,6 +47,19 @@ bool focusAnd(unsigned long window, const std::string& action) {
         sleepFor(0.1);
     }
     return false;
+}
+
+// A command's standard output.
+std::string output(const std::string& command) {
+    std::string text;
+    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+    if (pipe == nullptr) return text;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0;) text.append(buffer, n);
+    pclose(pipe);
+    // Windows programs end their lines with CR LF.
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
 }
 
 void reg(const std::string& args) { shell("/usr/lib/wine/wine64 reg " + args); }
@@ -287,6 +307,156 @@ TEST_F(Wine, UnknownArgumentsShowTheirMessageASecondSaverEndsAtOnce) {
     const pid_t second = start({"/s"}, home);
     EXPECT_EQ(waitExit(second, 10), 0);
     EXPECT_TRUE(running(0.5));
+}
+
+// A window's controls as the Windows program that made it sees them.
+struct ControlSeen {
+    std::string className, text;
+    int left, top, width, height;
+    bool visible;
+};
+std::vector<ControlSeen> controlsOf(const std::string& title, int& width, int& height) {
+    std::vector<ControlSeen> found;
+    std::istringstream lines(output("/usr/lib/wine/wine64 '" + env("LUMARIS_WINTOOL") + "' controls '" + title + "'"));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("client ", 0) == 0) std::sscanf(line.c_str(), "client %d %d", &width, &height);
+        if (line.rfind("control ", 0) != 0) continue;
+        std::vector<std::string> f;
+        std::istringstream fields(line.substr(8));
+        for (std::string field; std::getline(fields, field, '|');) f.push_back(field);
+        if (f.size() == 7) {
+            found.push_back({f[0], f[1], std::stoi(f[2]), std::stoi(f[3]), std::stoi(f[4]), std::stoi(f[5]), f[6] == "1"});
+        }
+    }
+    return found;
+}
+
+const ControlSeen* seen(const std::vector<ControlSeen>& controls, const std::string& text) {
+    for (const ControlSeen& c : controls) {
+        if (c.text == text) return &c;
+    }
+    return nullptr;
+}
+
+TEST_F(Wine, TheSettingsDialogHasTheTablesControlsAtTheirPlaces) {
+    useSettings({});
+    pid = start({"/c"}, home);
+    window = waitForWindow(kConfigCaption, 30);
+    ASSERT_NE(window, 0u) << "exit status " << waitExit(pid, 0);
+    int width = 0, height = 0;
+    const auto controls = controlsOf(kConfigCaption, width, height);
+    EXPECT_EQ(width, 341);
+    EXPECT_EQ(height, 369);
+    for (const DialogControl& c : dialogLayout()) {
+        if (c.kind == ControlKind::HScrollBar) continue;  // no caption: found by its class below
+        const ControlSeen* control = seen(controls, c.caption);
+        ASSERT_NE(control, nullptr) << c.name;
+        EXPECT_EQ(control->className, c.kind == ControlKind::Label ? "Static" : "Button") << c.name;
+        EXPECT_EQ(control->left, c.left / 15) << c.name;
+        EXPECT_EQ(control->top, c.top / 15) << c.name;
+        if (!c.sizedToText) {
+            EXPECT_EQ(control->width, c.width / 15) << c.name;
+            EXPECT_EQ(control->height, c.height / 15) << c.name;
+        }
+    }
+    const auto bar = std::find_if(controls.begin(), controls.end(), [](auto& c) { return c.className == "ScrollBar"; });
+    ASSERT_NE(bar, controls.end());
+    EXPECT_EQ(bar->left, 81);
+    EXPECT_EQ(bar->width, 105);
+
+    // Music on shows the folder and its button; off hides them and the
+    // no-mp3 label. Music is fourth in the focus order, OK first.
+    focusAnd("key Tab Tab Tab space");
+    sleepFor(0.3);
+    auto shown = controlsOf(kConfigCaption, width, height);
+    EXPECT_TRUE(seen(shown, "Directory")->visible);
+    EXPECT_TRUE(seen(shown, "c:\\")->visible);
+    EXPECT_TRUE(seen(shown, "(No mp3's in this directory)")->visible);
+    focusAnd("key space");
+    sleepFor(0.3);
+    shown = controlsOf(kConfigCaption, width, height);
+    EXPECT_FALSE(seen(shown, "Directory")->visible);
+    EXPECT_FALSE(seen(shown, "c:\\")->visible);
+    EXPECT_FALSE(seen(shown, "(No mp3's in this directory)")->visible);
+    focusAnd("key Escape");
+    EXPECT_EQ(waitExit(pid, 10), 0);
+    pid = -1;
+}
+
+TEST_F(Wine, TheSettingsDialogSavesOnEnterAndNotOnEscape) {
+    const std::string query = "/usr/lib/wine/wine64 reg query \"" + std::string(kSettingsKey) + "\"";
+    useSettings({});
+    pid = start({"/c"}, home);
+    window = waitForWindow(kConfigCaption, 30);
+    ASSERT_NE(window, 0u);
+    focusAnd("key Escape");
+    EXPECT_EQ(waitExit(pid, 10), 0);
+    EXPECT_EQ(output(query).find("SPEED"), std::string::npos) << "Esc saves nothing";
+
+    pid = start({"/c"}, home);
+    window = waitForWindow(kConfigCaption, 30);
+    ASSERT_NE(window, 0u);
+    focusAnd("key Return");
+    EXPECT_EQ(waitExit(pid, 10), 0);
+    pid = -1;
+    const std::string saved = output(query);
+    for (const char* value : {"SPEED    REG_SZ    100", "SOUND    REG_SZ    True", "MUSIC    REG_SZ    False",
+                              "CIVILIZATION    REG_SZ    True", "MUSICDIR    REG_SZ    c:\\", "MOUSE    REG_SZ    False",
+                              "NIGHTMODE    REG_SZ    False", "BALLOON    REG_SZ    False"}) {
+        EXPECT_NE(saved.find(value), std::string::npos) << value << " in\n" << saved;
+    }
+
+    // Tab reaches the speed bar after OK; its keys move it: 100, +10, +50
+    // (to the end, 150), -50, -10.
+    pid = start({"/c"}, home);
+    window = waitForWindow(kConfigCaption, 30);
+    ASSERT_NE(window, 0u);
+    focusAnd("key Tab Right Next Prior Left Return");
+    EXPECT_EQ(waitExit(pid, 10), 0);
+    pid = -1;
+    EXPECT_NE(output(query).find("SPEED    REG_SZ    90"), std::string::npos) << output(query);
+}
+
+TEST_F(Wine, TheSettingsDialogsMessages) {
+    // A speed the bar cannot take.
+    useSettings({{"SPEED", "70"}});
+    pid = start({"/c"}, home);
+    unsigned long box = waitForWindow("Error loading config form", 30);
+    EXPECT_NE(box, 0u);
+    stop(pid);
+    // No sound device (no ALSA configuration in this home).
+    const std::string silent = settingsFolder({});
+    useSettings({});
+    pid = start({"/c"}, silent);
+    box = waitForWindow("Sound Problem", 30);
+    EXPECT_NE(box, 0u);
+}
+
+TEST_F(Wine, ThePreviewLivesInItsHostAndEndsWithIt) {
+    useSettings({});
+    std::istringstream report(output("/usr/lib/wine/wine64 '" + env("LUMARIS_WINTOOL") + "' host '" +
+                                     windowsPath(env("LUMARIS_SCR")) + "'"));
+    std::map<std::string, std::string> seenOf;
+    for (std::string line; std::getline(report, line);) {
+        const auto blank = line.find(' ');
+        if (blank != std::string::npos) seenOf[line.substr(0, blank)] = line.substr(blank + 1);
+    }
+    EXPECT_EQ(seenOf["child"], "1");
+    EXPECT_EQ(seenOf["caption"], "Preview QNVesmire Saver");
+    EXPECT_EQ(seenOf["rect"], "0 0 " + seenOf["host"]);
+    EXPECT_EQ(seenOf["ended"], "1") << "the preview ends within a second of its host";
+
+    // A handle that is no window: the preview ends quietly.
+    pid = start({"/p", "12345"}, home);
+    EXPECT_EQ(waitExit(pid, 15), 0);
+    pid = -1;
+}
+
+TEST_F(Wine, ThePasswordChangeEndsWithoutAWindowOfOurs) {
+    pid = start({"/a", "1234"}, home);
+    EXPECT_EQ(waitExit(pid, 15), 0);
+    pid = -1;
+    EXPECT_EQ(waitForWindow("Lumaris", 0.5), 0u);
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ esac
 file -b "$scr" | grep -q "^$expected" || fail "not a $expected: $(file -b "$scr")"
 
 # Library names are matched without regard to case, as Windows does.
-allowed="advapi32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll user32.dll winmm.dll"
+allowed="advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll shell32.dll user32.dll winmm.dll"
 for dll in $($arch-w64-mingw32-objdump -p "$scr" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z'); do
     case " $allowed " in *" $dll "*) ;; *) fail "imports $dll, which is not a system library" ;; esac
 done

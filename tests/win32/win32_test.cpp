@@ -9,9 +9,12 @@
 #include <set>
 #include <string>
 
+#include "app/forms.h"
 #include "platform/win32/win32_graphics.h"
 #include "platform/win32/win32_services.h"
+#include "platform/win32/win32_toolkit.h"
 #include "runtime/failure.h"
+#include "startup/lumz_submain.h"
 
 namespace lumaris::win32_backend {
 namespace {
@@ -142,6 +145,73 @@ TEST(Win32Pictures, TheBuiltInBitmapsLoadAndAMissingOneIsAFailure) {
     // Not black all over: the colours came through.
     EXPECT_TRUE(std::any_of(splash.row(0), splash.row(0) + splash.width(), [](std::uint32_t p) { return p != 0; }));
     EXPECT_THROW(pictures.Load("nosuchpicture", 0), Failure);
+}
+
+// The process as a preview in a host window of this test sees it.
+class PreviewApp : public Win32App {
+public:
+    explicit PreviewApp(HWND host) : command_("/p " + std::to_string(reinterpret_cast<INT_PTR>(host))) {}
+    std::string Command() override { return command_; }
+    bool PrevInstance() override { return false; }
+
+private:
+    std::string command_;
+};
+
+TEST(Preview, ThePictureSitsAtTheHostsTopLeftUnstretched) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "LumarisPreviewTestHost";
+    RegisterClassA(&windowClass);
+    // Larger than the picture: what lies beyond it stays the form's own.
+    const HWND host = CreateWindowExA(0, windowClass.lpszClassName, "host", WS_POPUP | WS_VISIBLE, 0, 0, 240, 180,
+                                      nullptr, nullptr, windowClass.hInstance, nullptr);
+    ASSERT_NE(host, nullptr);
+    Win32Ui ui;
+    PreviewApp app(host);
+    Win32Clock clock;
+    Win32Random random;
+    Win32User32 user32;
+    Win32Screen screen;
+    RegistryStore store;
+    Win32Registry registry;
+    Win32Passwords passwords;
+    Win32Gdi gdi;
+    Win32Pictures pictures(gdi);
+    Win32Audio audio;
+    Win32Files files;
+    Win32Shell shell;
+    Platform platform{ui, app, clock, random, user32, screen, store, registry, passwords, gdi, pictures, audio, files, shell};
+    Win32Loop loop;
+    Win32Toolkit toolkit(loop, gdi, screen.TwipsPerPixelX());
+    LumzSubMain module;
+    const Surface sunset = pictures.Load("preview", 0);
+    {
+        ProgramForms forms(module, platform, toolkit);
+        Main(module, platform, forms);
+        forms.afterMain();
+        const HWND preview = GetWindow(host, GW_CHILD);
+        ASSERT_NE(preview, nullptr);
+        EXPECT_TRUE(IsChild(host, preview));
+        for (const DWORD until = GetTickCount() + 600; GetTickCount() < until;) {
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+            Sleep(10);
+        }
+        // What the host shows, read back from its window.
+        DibImage shown(240, 180);
+        const HDC dc = GetDC(host);
+        BitBlt(shown.dc(), 0, 0, 240, 180, dc, 0, 0, SRCCOPY);
+        ReleaseDC(host, dc);
+        GdiFlush();
+        // Every pixel of the picture but those under the scrolling credit.
+        int same = 0;
+        for (int y = 0; y < sunset.height(); ++y)
+            for (int x = 0; x < sunset.width(); ++x) same += shown.bits()[y * 240 + x] == sunset.pixel(x, y);
+        EXPECT_GT(same, sunset.width() * sunset.height() * 8 / 10);
+    }
+    DestroyWindow(host);
 }
 
 }  // namespace

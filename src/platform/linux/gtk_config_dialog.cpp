@@ -83,6 +83,25 @@ std::string displayable(const std::string& text) {
     return out;
 }
 
+// The speed bar's keys: the arrows move it by the small step, Page Up and
+// Page Down by the large one, Home and End to its ends.
+gboolean moveSpeed(GtkWidget*, GdkEventKey* key, gpointer data) {
+    auto* speed = static_cast<GtkAdjustment*>(data);
+    const double value = gtk_adjustment_get_value(speed);
+    double to = value;
+    switch (key->keyval) {
+        case GDK_KEY_Left: case GDK_KEY_KP_Left: case GDK_KEY_Up: case GDK_KEY_KP_Up: to -= kSpeedSmallStep; break;
+        case GDK_KEY_Right: case GDK_KEY_KP_Right: case GDK_KEY_Down: case GDK_KEY_KP_Down: to += kSpeedSmallStep; break;
+        case GDK_KEY_Page_Up: case GDK_KEY_KP_Page_Up: to -= kSpeedLargeStep; break;
+        case GDK_KEY_Page_Down: case GDK_KEY_KP_Page_Down: to += kSpeedLargeStep; break;
+        case GDK_KEY_Home: case GDK_KEY_KP_Home: to = gtk_adjustment_get_lower(speed); break;
+        case GDK_KEY_End: case GDK_KEY_KP_End: to = gtk_adjustment_get_upper(speed); break;
+        default: return FALSE;
+    }
+    gtk_adjustment_set_value(speed, std::clamp(to, gtk_adjustment_get_lower(speed), gtk_adjustment_get_upper(speed)));
+    return TRUE;
+}
+
 }  // namespace
 
 GtkConfigDialog::GtkConfigDialog(std::function<void()> onClose) : onClose_(std::move(onClose)) {
@@ -134,6 +153,10 @@ GtkConfigDialog::GtkConfigDialog(std::function<void()> onClose) : onClose_(std::
             case ControlKind::HScrollBar:
                 speed_ = gtk_adjustment_new(kSpeedMin, kSpeedMin, kSpeedMax, kSpeedSmallStep, kSpeedLargeStep, 0);
                 widget = gtk_scrollbar_new(GTK_ORIENTATION_HORIZONTAL, speed_);
+                // Reached with Tab and moved with the keys, as a scroll bar
+                // of a dialog is.
+                gtk_widget_set_can_focus(widget, TRUE);
+                g_signal_connect(widget, "key-press-event", G_CALLBACK(moveSpeed), speed_);
                 break;
         }
         if (placed == nullptr) placed = widget;

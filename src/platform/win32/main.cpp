@@ -1,6 +1,7 @@
 // The Windows composition root: builds the Win32 services and toolkit, then
 // runs the program (app/forms.h) with the command line the system gave.
 #include <windows.h>
+#include <objbase.h>
 
 #include "app/forms.h"
 #include "platform/win32/win32_graphics.h"
@@ -13,6 +14,8 @@ namespace lumaris::win32_backend {
 namespace {
 
 int run() {
+    // The folder browser and the picture loader are COM objects.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     Win32Ui ui;
     Win32App app;
     Win32Clock clock;
@@ -31,10 +34,15 @@ int run() {
                       gdi, pictures, audio, files,  shell};
     Win32Loop loop;
     Win32Toolkit toolkit(loop, gdi, screen.TwipsPerPixelX());
-    // Sound and music never outlive the program.
+    // Sound and music never outlive the program. Stopping without
+    // SND_ASYNC returns once the player has closed the device; the audio
+    // driver finishes closing it on a thread of its own, and a process that
+    // ends under that thread can crash on the way out (seen under Wine), so
+    // it gets a tenth of a second.
     app.atEnd([&audio] {
-        audio.sndPlaySoundA(nullptr, kSndPurge);
+        audio.sndPlaySoundA(nullptr, 0);
         audio.mciSendStringA("close all", nullptr, 0, 0);
+        Sleep(100);
     });
     LumzSubMain module;
     runProgram(module, platform, toolkit);

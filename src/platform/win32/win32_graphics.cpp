@@ -1,8 +1,12 @@
 #include "platform/win32/win32_graphics.h"
 
+#include <olectl.h>
+
 #include <algorithm>
+#include <cstring>
 
 #include "runtime/failure.h"
+#include "runtime/resources.h"
 
 namespace lumaris::win32_backend {
 
@@ -92,9 +96,44 @@ void Win32Gdi::ClearPicture(Surface& surface) {
     surface.clear();
 }
 
+namespace {
+
+// A picture of another format (the preview's GIF) decoded by the system's
+// picture loader, as a bitmap of the caller's (null when it cannot be read).
+HBITMAP decodePicture(std::span<const std::uint8_t> bytes) {
+    if (bytes.empty()) return nullptr;
+    const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    if (memory == nullptr) return nullptr;
+    std::memcpy(GlobalLock(memory), bytes.data(), bytes.size());
+    GlobalUnlock(memory);
+    IStream* stream = nullptr;
+    if (CreateStreamOnHGlobal(memory, TRUE, &stream) != S_OK) {
+        GlobalFree(memory);
+        return nullptr;
+    }
+    IPicture* picture = nullptr;
+    const HRESULT loaded = OleLoadPicture(stream, static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
+                                          reinterpret_cast<void**>(&picture));
+    stream->Release();
+    if (loaded != S_OK || picture == nullptr) return nullptr;
+    SHORT type = PICTYPE_NONE;
+    OLE_HANDLE handle = 0;
+    HBITMAP copy = nullptr;
+    if (picture->get_Type(&type) == S_OK && type == PICTYPE_BITMAP && picture->get_Handle(&handle) == S_OK) {
+        // The picture owns its bitmap: keep a copy past its release.
+        copy = static_cast<HBITMAP>(CopyImage(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), IMAGE_BITMAP,
+                                              0, 0, LR_CREATEDIBSECTION));
+    }
+    picture->Release();
+    return copy;
+}
+
+}  // namespace
+
 Surface Win32Pictures::Load(const std::string& name, std::uint32_t background) {
     const HINSTANCE instance = GetModuleHandleA(nullptr);
     auto* loaded = static_cast<HBITMAP>(LoadImageA(instance, name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (loaded == nullptr) loaded = decodePicture(findResource(kPictureType, name));
     if (loaded == nullptr) throw Failure(failures::kFileNotFound, "Picture '" + name + "' not found");
     BITMAP size{};
     GetObjectA(loaded, sizeof(size), &size);

@@ -77,7 +77,9 @@ void MciMediaControl::notice(WPARAM code) {
 }
 
 Win32Toolkit::Win32Toolkit(Win32Loop& loop, Win32Gdi& gdi, float twipsPerPixel)
-    : Toolkit(loop), gdi_(gdi), twipsPerPixel_(twipsPerPixel) {}
+    : Toolkit(loop), loop_(loop), gdi_(gdi), twipsPerPixel_(twipsPerPixel) {
+    loop_.setFilter([this](MSG& message) { return dialog_ != nullptr && dialog_->dialogMessage(message); });
+}
 
 Win32Toolkit::~Win32Toolkit() = default;
 
@@ -91,14 +93,33 @@ std::unique_ptr<FormSurface> Win32Toolkit::CreateSurface(const std::string& name
 
 std::unique_ptr<MediaControl> Win32Toolkit::CreateMediaControl() { return std::make_unique<MciMediaControl>(); }
 
+namespace {
+
+// The dialog, which the toolkit stops sending keys to when it goes.
+class ToolkitConfigWindow : public Win32ConfigWindow {
+public:
+    ToolkitConfigWindow(Win32Toolkit& toolkit, float twipsPerPixel, std::function<void()> onClose)
+        : Win32ConfigWindow(twipsPerPixel, std::move(onClose)), toolkit_(toolkit) {
+        toolkit_.setDialog(this);
+    }
+    ~ToolkitConfigWindow() override { toolkit_.setDialog(nullptr); }
+
+private:
+    Win32Toolkit& toolkit_;
+};
+
+}  // namespace
+
 std::unique_ptr<ConfigWindow> Win32Toolkit::CreateConfigWindow() {
-    throw Failure(failures::kCannotCreate, "The settings dialog is not available in this build");
+    return std::make_unique<ToolkitConfigWindow>(*this, twipsPerPixel_, [this] { loop_.Quit(); });
 }
 
 bool Win32Toolkit::HostClientRect(Hwnd window, Rect& rect) {
     const HWND handle = toHwnd(window);
+    if (!IsWindow(handle)) return false;
+    // A child whose parent could not be set stays the desktop's.
     const HWND host = GetParent(handle);
-    if (host == nullptr || !IsWindow(host)) return false;
+    if (host == nullptr || host == GetDesktopWindow() || !IsWindow(host)) return false;
     RECT client{};
     if (!GetClientRect(host, &client)) return false;
     rect = Rect{client.left, client.top, client.right, client.bottom};

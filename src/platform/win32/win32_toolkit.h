@@ -7,6 +7,7 @@
 #include <mmsystem.h>
 
 #include "platform/toolkit.h"
+#include "platform/win32/win32_config.h"
 #include "platform/win32/win32_graphics.h"
 #include "platform/win32/win32_loop.h"
 #include "platform/win32/win32_window.h"
@@ -58,9 +59,14 @@ public:
     std::unique_ptr<ConfigWindow> CreateConfigWindow() override;
     bool HostClientRect(Hwnd window, Rect& rect) override;
 
+    // The open settings dialog, which takes its keyboard messages first.
+    void setDialog(Win32ConfigWindow* dialog) { dialog_ = dialog; }
+
 private:
+    Win32Loop& loop_;
     Win32Gdi& gdi_;
     float twipsPerPixel_;
+    Win32ConfigWindow* dialog_ = nullptr;
 };
 
 }  // namespace lumaris::win32_backend

@@ -83,6 +83,17 @@ LRESULT Win32FormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case WM_ERASEBKGND: return 1;  // the image covers the whole window
+        case WM_STYLECHANGING:
+            // Made a child (embedded in a host window): no longer a popup.
+            if (wParam == static_cast<WPARAM>(GWL_STYLE)) {
+                auto* change = reinterpret_cast<STYLESTRUCT*>(lParam);
+                if ((change->styleNew & WS_CHILD) != 0) change->styleNew &= ~WS_POPUP;
+            }
+            return 0;
+        case WM_SIZE:
+            // The image follows the window's size, however it was changed.
+            resizeImage(LOWORD(lParam), HIWORD(lParam));
+            return 0;
         case WM_MOUSEMOVE:
             if (input != nullptr) {
                 input->MouseMove(buttonState(wParam), shiftState(), static_cast<float>(GET_X_LPARAM(lParam)),
