@@ -16,6 +16,18 @@
 
 namespace {
 
+BOOL CALLBACK printControl(HWND child, LPARAM parent) {
+    char name[64] = {}, text[256] = {};
+    GetClassNameA(child, name, sizeof(name));
+    GetWindowTextA(child, text, sizeof(text));
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, reinterpret_cast<HWND>(parent), reinterpret_cast<POINT*>(&r), 2);
+    std::printf("control %s|%s|%ld|%ld|%ld|%ld|%d\n", name, text, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                IsWindowVisible(child) ? 1 : 0);
+    return TRUE;
+}
+
 int controls(const char* title) {
     HWND window = nullptr;
     for (int attempt = 0; attempt < 100 && window == nullptr; ++attempt) {
@@ -26,20 +38,7 @@ int controls(const char* title) {
     RECT client{};
     GetClientRect(window, &client);
     std::printf("client %ld %ld\n", client.right, client.bottom);
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM parent) -> BOOL {
-            char name[64] = {}, text[256] = {};
-            GetClassNameA(child, name, sizeof(name));
-            GetWindowTextA(child, text, sizeof(text));
-            RECT r{};
-            GetWindowRect(child, &r);
-            MapWindowPoints(nullptr, reinterpret_cast<HWND>(parent), reinterpret_cast<POINT*>(&r), 2);
-            std::printf("control %s|%s|%ld|%ld|%ld|%ld|%d\n", name, text, r.left, r.top, r.right - r.left,
-                        r.bottom - r.top, IsWindowVisible(child) ? 1 : 0);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(window));
+    EnumChildWindows(window, printControl, reinterpret_cast<LPARAM>(window));
     return 0;
 }
 

@@ -17,19 +17,18 @@ constexpr const char* kConfigClass = "LumarisConfig";
 constexpr const char* kDialogFace = "MS Sans Serif";
 constexpr int kFirstControlId = 100;
 
+int CALLBACK noteFound(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
 bool fontInstalled(const char* face) {
     LOGFONTA wanted{};
     wanted.lfCharSet = DEFAULT_CHARSET;
     lstrcpynA(wanted.lfFaceName, face, LF_FACESIZE);
     bool found = false;
     const HDC screen = GetDC(nullptr);
-    EnumFontFamiliesExA(
-        screen, &wanted,
-        [](const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found) -> int {
-            *reinterpret_cast<bool*>(found) = true;
-            return 0;
-        },
-        reinterpret_cast<LPARAM>(&found), 0);
+    EnumFontFamiliesExA(screen, &wanted, noteFound, reinterpret_cast<LPARAM>(&found), 0);
     ReleaseDC(nullptr, screen);
     return found;
 }
