@@ -7,6 +7,7 @@
 #include <numeric>
 #include <vector>
 
+#include "platform/win32/win32_handles.h"
 #include "runtime/failure.h"
 
 namespace lumaris::win32_backend {
@@ -360,6 +361,6 @@ void Win32ConfigWindow::SetLeft(float twips) {
     SetWindowPos(window_, nullptr, pixels(twips), r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-Hwnd Win32ConfigWindow::hWnd() { return static_cast<Hwnd>(reinterpret_cast<INT_PTR>(window_)); }
+Hwnd Win32ConfigWindow::hWnd() { return fromHwnd(window_); }
 
 }  // namespace lumaris::win32_backend

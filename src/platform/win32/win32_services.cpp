@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "platform/win32/win32_handles.h"
 #include "runtime/failure.h"
 
 namespace lumaris::win32_backend {
@@ -101,17 +102,17 @@ float Win32Random::Rnd() {
 
 std::int32_t Win32User32::GetClientRect(Hwnd window, Rect& rect) {
     RECT r{};
-    const BOOL ok = ::GetClientRect(reinterpret_cast<HWND>(static_cast<INT_PTR>(window)), &r);
+    const BOOL ok = ::GetClientRect(toHwnd(window), &r);
     rect = Rect{r.left, r.top, r.right, r.bottom};
     return ok;
 }
 
 std::int32_t Win32User32::GetWindowLongA(Hwnd window, std::int32_t index) {
-    return ::GetWindowLongA(reinterpret_cast<HWND>(static_cast<INT_PTR>(window)), index);
+    return ::GetWindowLongA(toHwnd(window), index);
 }
 
 std::int32_t Win32User32::SetWindowLongA(Hwnd window, std::int32_t index, std::int32_t value) {
-    const HWND handle = reinterpret_cast<HWND>(static_cast<INT_PTR>(window));
+    const HWND handle = toHwnd(window);
 #ifdef _WIN64
     // The owner is pointer-sized where pointers are 64 bits.
     if (index == kGwlHwndParent) {
@@ -122,15 +123,15 @@ std::int32_t Win32User32::SetWindowLongA(Hwnd window, std::int32_t index, std::i
 }
 
 Hwnd Win32User32::SetParent(Hwnd child, Hwnd parent) {
-    const HWND previous = ::SetParent(reinterpret_cast<HWND>(static_cast<INT_PTR>(child)),
-                                      reinterpret_cast<HWND>(static_cast<INT_PTR>(parent)));
-    return static_cast<Hwnd>(reinterpret_cast<INT_PTR>(previous));
+    const HWND previous = ::SetParent(toHwnd(child),
+                                      toHwnd(parent));
+    return fromHwnd(previous);
 }
 
 std::int32_t Win32User32::SetWindowPos(Hwnd window, Hwnd insertAfter, std::int32_t x, std::int32_t y,
                                        std::int32_t cx, std::int32_t cy, std::uint32_t flags) {
-    return ::SetWindowPos(reinterpret_cast<HWND>(static_cast<INT_PTR>(window)),
-                          reinterpret_cast<HWND>(static_cast<INT_PTR>(insertAfter)), x, y, cx, cy, flags);
+    return ::SetWindowPos(toHwnd(window),
+                          toHwnd(insertAfter), x, y, cx, cy, flags);
 }
 
 Hwnd Win32User32::FindWindowA(const char* className, const char* windowName) {
@@ -220,7 +221,7 @@ std::int32_t Win32Passwords::PwdChangePasswordA(const char* registryKey, Hwnd pa
     auto change = reinterpret_cast<Change>(reinterpret_cast<void*>(GetProcAddress(library, "PwdChangePasswordA")));
     DWORD result = 0;
     if (change != nullptr) {
-        result = change(registryKey, reinterpret_cast<HWND>(static_cast<INT_PTR>(parent)),
+        result = change(registryKey, toHwnd(parent),
                         static_cast<DWORD>(reserved1), reinterpret_cast<LPVOID>(static_cast<INT_PTR>(reserved2)));
     }
     FreeLibrary(library);
@@ -235,7 +236,7 @@ std::int32_t Win32Passwords::VerifyScreenSavePwd(Hwnd window) {
     // the saver: the system asks for the password then.
     if (library == nullptr) return 1;
     auto verify = reinterpret_cast<Verify>(reinterpret_cast<void*>(GetProcAddress(library, "VerifyScreenSavePwd")));
-    const BOOL verified = verify != nullptr ? verify(reinterpret_cast<HWND>(static_cast<INT_PTR>(window))) : TRUE;
+    const BOOL verified = verify != nullptr ? verify(toHwnd(window)) : TRUE;
     FreeLibrary(library);
     return verified;
 }
@@ -248,7 +249,7 @@ std::int32_t Win32Audio::sndPlaySoundA(const void* sound, std::uint32_t flags) {
 
 std::int32_t Win32Audio::mciSendStringA(const char* command, char* reply, std::uint32_t replyLength, Hwnd callback) {
     return static_cast<std::int32_t>(
-        ::mciSendStringA(command, reply, replyLength, reinterpret_cast<HWND>(static_cast<INT_PTR>(callback))));
+        ::mciSendStringA(command, reply, replyLength, toHwnd(callback)));
 }
 
 bool matchesWildcard(const char* pattern, const char* name) {
@@ -297,7 +298,7 @@ std::string Win32Files::DirNext() { return next_ < names_.size() ? names_[next_+
 
 ItemIdList Win32Shell::SHBrowseForFolderA(const BrowseInfo& info) {
     BROWSEINFOA browse{};
-    browse.hwndOwner = reinterpret_cast<HWND>(static_cast<INT_PTR>(info.owner));
+    browse.hwndOwner = toHwnd(info.owner);
     browse.pidlRoot = static_cast<PCIDLIST_ABSOLUTE>(info.root);
     browse.pszDisplayName = info.displayName;
     browse.lpszTitle = info.title.c_str();
@@ -322,7 +323,7 @@ void Win32Shell::CoTaskMemFree(ItemIdList item) { ::CoTaskMemFree(item); }
 
 std::intptr_t Win32Shell::ShellExecuteA(Hwnd window, const char* operation, const char* file,
                                         const char* parameters, const char* directory, std::int32_t show) {
-    return reinterpret_cast<std::intptr_t>(::ShellExecuteA(reinterpret_cast<HWND>(static_cast<INT_PTR>(window)),
+    return reinterpret_cast<std::intptr_t>(::ShellExecuteA(toHwnd(window),
                                                            operation, file, parameters, directory, show));
 }
 

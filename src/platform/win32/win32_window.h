@@ -13,12 +13,10 @@
 
 #include "platform/graphics.h"
 #include "platform/win32/win32_graphics.h"
+#include "platform/win32/win32_handles.h"
 #include "runtime/compose.h"
 
 namespace lumaris::win32_backend {
-
-inline HWND toHwnd(Hwnd handle) { return reinterpret_cast<HWND>(static_cast<INT_PTR>(handle)); }
-inline Hwnd fromHwnd(HWND handle) { return static_cast<Hwnd>(reinterpret_cast<INT_PTR>(handle)); }
 
 class Win32FormWindow : public FormSurface {
 public:
