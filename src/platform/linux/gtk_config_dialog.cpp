@@ -22,7 +22,7 @@ constexpr int kTwipsPerPixel = static_cast<int>(lumaris::kTwipsPerPixel);
 
 const char* kCss =
     "* { font-family: Sans; font-size: 8.25pt; }"
-    "button { padding: 0 4px; min-height: 0; min-width: 0; }"
+    "button { padding: 0 2px; min-height: 0; min-width: 0; }"
     "checkbutton { padding: 0; min-height: 0; }"
     "scrollbar { min-height: 0; }"
     "#title { font-size: 12pt; font-weight: bold; color: #0000ff; }"
@@ -160,6 +160,13 @@ GtkConfigDialog::GtkConfigDialog(std::function<void()> onClose) : onClose_(std::
                 break;
         }
         if (placed == nullptr) placed = widget;
+        // A button keeps the table's rectangle, never grows to its text:
+        // with a wider font than the dialog was laid out for, the text ends
+        // in "…".
+        if (c.kind == ControlKind::PushButton) {
+            GtkWidget* text = gtk_bin_get_child(GTK_BIN(widget));
+            if (text != nullptr && GTK_IS_LABEL(text)) gtk_label_set_ellipsize(GTK_LABEL(text), PANGO_ELLIPSIZE_END);
+        }
         if (c.sizedToText && !c.centred) {
             placeSized(fixed, placed, c.left, c.top);
         } else {
