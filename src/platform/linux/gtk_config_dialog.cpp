@@ -20,16 +20,58 @@ namespace {
 
 constexpr int kTwipsPerPixel = static_cast<int>(lumaris::kTwipsPerPixel);
 
+// The dialog's style; %s is the font size in points.
 const char* kCss =
-    "* { font-family: Sans; font-size: 8.25pt; }"
+    "* { font-family: Sans; font-size: %spt; }"
     "button { padding: 0 2px; min-height: 0; min-width: 0; }"
     "checkbutton { padding: 0; min-height: 0; }"
+    "checkbutton check { min-width: 11px; min-height: 11px; margin: 0 3px 0 0; }"
     "scrollbar { min-height: 0; }"
     "#title { font-size: 12pt; font-weight: bold; color: #0000ff; }"
     "#bold { font-weight: bold; }"
     "#url { color: #0000ff; }"
     "label { color: #000000; }"
     "#title, #url { }";
+
+// The size the dialog was laid out for, and the smallest it takes to fit
+// the system's font into the layout.
+constexpr double kLayoutFontSize = 8.25;
+constexpr double kSmallestFontSize = 6.0;
+
+void useFontSize(GtkCssProvider* css, double points) {
+    char size[16];
+    g_ascii_formatd(size, sizeof(size), "%.2f", points);
+    gchar* text = g_strdup_printf(kCss, size);
+    gtk_css_provider_load_from_data(css, text, -1, nullptr);
+    g_free(text);
+}
+
+// How much the check boxes' and buttons' text must shrink to fit the
+// widths their controls have in the layout (1: it fits), with the style
+// as it is now.
+double shrinkToFit(const std::vector<std::pair<GtkWidget*, int>>& controls) {
+    double factor = 1.0;
+    for (const auto& [widget, width] : controls) {
+        GtkWidget* text = gtk_bin_get_child(GTK_BIN(widget));
+        if (text == nullptr) continue;
+        int whole = 0, textWidth = 0;
+        gtk_widget_get_preferred_width(widget, nullptr, &whole);
+        gtk_widget_get_preferred_width(text, nullptr, &textWidth);
+        const int room = width - (whole - textWidth);
+        if (whole > width && textWidth > 0 && room > 0) factor = std::min(factor, static_cast<double>(room) / textWidth);
+    }
+    return factor;
+}
+
+// The font size at which the text of every control fits the layout: the
+// layout's own size, or smaller where the system's font is wider than the
+// one the dialog was laid out with. The rectangles stay as they are. Sizes
+// do not scale exactly (hinting): a quarter point less than the measure.
+void fitFont(GtkCssProvider* css, const std::vector<std::pair<GtkWidget*, int>>& controls) {
+    const double factor = shrinkToFit(controls);
+    if (factor >= 1.0) return;
+    useFontSize(css, std::max(kSmallestFontSize, std::floor(kLayoutFontSize * factor * 4.0) / 4.0 - 0.25));
+}
 
 // Places a widget at a control's rectangle, given in twips.
 void place(GtkWidget* fixed, GtkWidget* widget, int left, int top, int width, int height) {
@@ -113,10 +155,9 @@ GtkConfigDialog::GtkConfigDialog(std::function<void()> onClose) : onClose_(std::
     gtk_widget_set_size_request(window_, kConfigWidthTwips / kTwipsPerPixel, kConfigHeightTwips / kTwipsPerPixel);
 
     GtkCssProvider* css = gtk_css_provider_new();
-    gtk_css_provider_load_from_data(css, kCss, -1, nullptr);
+    useFontSize(css, kLayoutFontSize);
     gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css),
                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-    g_object_unref(css);
 
     GtkWidget* fixed = gtk_fixed_new();
     gtk_container_add(GTK_CONTAINER(window_), fixed);
@@ -177,9 +218,13 @@ GtkConfigDialog::GtkConfigDialog(std::function<void()> onClose) : onClose_(std::
             gtk_widget_set_no_show_all(widget, TRUE);
         }
         if (c.kind != ControlKind::Label) focusOrder.emplace_back(c.tabIndex, widget);
+        if (c.kind == ControlKind::CheckBox || c.kind == ControlKind::PushButton) {
+            fitted_.emplace_back(widget, c.width / kTwipsPerPixel);
+        }
         widgets[c.role] = c.look == ControlLook::Link ? placed : widget;
     }
     gtk_label_set_ellipsize(GTK_LABEL(widgets[ControlRole::PathName]), PANGO_ELLIPSIZE_MIDDLE);
+    css_ = css;
     checks_[Check::chkBalloon] = widgets[ControlRole::Balloon];
     checks_[Check::chkCivilization] = widgets[ControlRole::Civilization];
     checks_[Check::chkNightMode] = widgets[ControlRole::NightMode];
@@ -267,6 +312,7 @@ GtkConfigDialog::GtkConfigDialog(std::function<void()> onClose) : onClose_(std::
 
 GtkConfigDialog::~GtkConfigDialog() {
     if (window_ != nullptr) gtk_widget_destroy(window_);
+    if (css_ != nullptr) g_object_unref(css_);
 }
 
 void GtkConfigDialog::Connect(ConfigEvents events) { events_ = std::move(events); }
@@ -311,6 +357,8 @@ void GtkConfigDialog::SetCaption(const std::string& caption) {
 
 void GtkConfigDialog::Show() {
     gtk_widget_show_all(window_);
+    // Only shown controls tell their size.
+    fitFont(css_, fitted_);
     gtk_widget_grab_focus(ok_);
     gtk_window_present(GTK_WINDOW(window_));
 }

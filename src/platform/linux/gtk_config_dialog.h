@@ -13,6 +13,8 @@
 
 #include <functional>
 #include <map>
+#include <utility>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -61,6 +63,9 @@ private:
     std::map<Check, GtkWidget*> checks_;
     std::map<Control, GtkWidget*> controls_;
     std::map<GtkWidget*, bool> shown_;
+    // The dialog's style, and the controls whose text must fit their width.
+    GtkCssProvider* css_ = nullptr;
+    std::vector<std::pair<GtkWidget*, int>> fitted_;
     GtkWidget* ok_ = nullptr;
     GtkWidget* cancel_ = nullptr;
     GtkWidget* pathLabel_ = nullptr;
