@@ -5,6 +5,19 @@
 
 namespace lumaris {
 
+const Surface* TextCache::find(const Key& key) const {
+    for (const Entry& e : entries_) {
+        if (e.key == key) return &e.pixels;
+    }
+    return nullptr;
+}
+
+const Surface* TextCache::keep(Key key, Surface pixels) {
+    if (entries_.size() >= 64) entries_.clear();
+    entries_.push_back(Entry{std::move(key), std::move(pixels)});
+    return &entries_.back().pixels;
+}
+
 void blendArgb(Surface& dst, const Surface& src, int left, int top) {
     for (int y = 0; y < src.height(); ++y) {
         const int dy = top + y;

@@ -37,6 +37,33 @@ public:
                                   bool centred) = 0;
 };
 
+// The pictures a rasterizer made, by everything that decided them, so that
+// text drawn again costs nothing.
+class TextCache {
+public:
+    struct Key {
+        std::string text;
+        std::uint32_t color;
+        int size;
+        bool bold;
+        int wrapWidth;
+        bool centred;
+        bool operator==(const Key&) const = default;
+    };
+    // The picture made for this key, or null.
+    const Surface* find(const Key& key) const;
+    // Keeps a picture (all are let go when there are many); valid until the
+    // next keep.
+    const Surface* keep(Key key, Surface pixels);
+
+private:
+    struct Entry {
+        Key key;
+        Surface pixels;
+    };
+    std::vector<Entry> entries_;
+};
+
 // Blends a picture with coverage in its top byte over another picture; the
 // destination's own top byte stays.
 void blendArgb(Surface& dst, const Surface& src, int left, int top);

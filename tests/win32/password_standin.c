@@ -15,7 +15,7 @@ static void readFile(const char* variable, char* text, DWORD size) {
     CloseHandle(file);
 }
 
-__declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND window) {
+__attribute__((dllexport)) BOOL WINAPI VerifyScreenSavePwd(HWND window) {
     char answer[16];
     char log[MAX_PATH] = {0};
     readFile("LUMARIS_TEST_PASSWORD", answer, sizeof(answer));

@@ -11,6 +11,7 @@
 
 #include "app/forms.h"
 #include "platform/win32/win32_graphics.h"
+#include "platform/win32/win32_host.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/win32_toolkit.h"
 #include "runtime/failure.h"
@@ -168,25 +169,13 @@ TEST(Preview, ThePictureSitsAtTheHostsTopLeftUnstretched) {
     const HWND host = CreateWindowExA(0, windowClass.lpszClassName, "host", WS_POPUP | WS_VISIBLE, 0, 0, 240, 180,
                                       nullptr, nullptr, windowClass.hInstance, nullptr);
     ASSERT_NE(host, nullptr);
-    Win32Ui ui;
     PreviewApp app(host);
-    Win32Clock clock;
-    Win32Random random;
-    Win32User32 user32;
-    Win32Screen screen;
-    RegistryStore store;
-    Win32Registry registry;
-    Win32Passwords passwords;
-    Win32Gdi gdi;
-    Win32Pictures pictures(gdi);
-    Win32Audio audio;
-    Win32Files files;
-    Win32Shell shell;
-    Platform platform{ui, app, clock, random, user32, screen, store, registry, passwords, gdi, pictures, audio, files, shell};
+    Win32Host services;
+    Platform platform = services.platform(app);
     Win32Loop loop;
-    Win32Toolkit toolkit(loop, gdi, screen.TwipsPerPixelX());
+    Win32Toolkit toolkit(loop, services.gdi, services.screen.TwipsPerPixelX());
     LumzSubMain module;
-    const Surface sunset = pictures.Load("preview", 0);
+    const Surface sunset = services.pictures.Load("preview", 0);
     {
         ProgramForms forms(module, platform, toolkit);
         Main(module, platform, forms);

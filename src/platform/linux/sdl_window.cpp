@@ -109,12 +109,8 @@ TTF_Font* TextRenderer::font(int size, bool bold) {
 
 const Surface* TextRenderer::Render(const std::string& text, std::uint32_t color, int size, bool bold, int wrapWidth,
                                     bool centred) {
-    for (const Cached& c : cache_) {
-        if (c.text == text && c.color == color && c.size == size && c.bold == bold && c.wrapWidth == wrapWidth &&
-            c.centred == centred) {
-            return &c.pixels;
-        }
-    }
+    TextCache::Key key{text, color, size, bold, wrapWidth, centred};
+    if (const Surface* kept = cache_.find(key)) return kept;
     TTF_Font* f = font(size, bold);
     if (f == nullptr || text.empty()) return nullptr;
     std::string lines;
@@ -146,9 +142,7 @@ const Surface* TextRenderer::Render(const std::string& text, std::uint32_t color
         }
     }
     SDL_FreeSurface(argb);
-    if (cache_.size() >= 64) cache_.clear();
-    cache_.push_back({text, color, size, bold, wrapWidth, centred, std::move(pixels)});
-    return &cache_.back().pixels;
+    return cache_.keep(std::move(key), std::move(pixels));
 }
 
 SdlFormWindow::SdlFormWindow(const std::string& name) : image_(name, 0, 0) {

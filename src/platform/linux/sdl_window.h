@@ -40,18 +40,9 @@ private:
         bool bold;
         TTF_Font* font;
     };
-    struct Cached {
-        std::string text;
-        std::uint32_t color;
-        int size;
-        bool bold;
-        int wrapWidth;
-        bool centred;
-        Surface pixels;
-    };
     TTF_Font* font(int size, bool bold);
     std::vector<Font> fonts_;
-    std::vector<Cached> cache_;
+    TextCache cache_;
 };
 
 // How frames reach the screen: the window's own framebuffer (on X11 a

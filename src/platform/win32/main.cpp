@@ -4,9 +4,8 @@
 #include <objbase.h>
 
 #include "app/forms.h"
-#include "platform/win32/win32_graphics.h"
+#include "platform/win32/win32_host.h"
 #include "platform/win32/win32_loop.h"
-#include "platform/win32/win32_services.h"
 #include "platform/win32/win32_toolkit.h"
 #include "startup/lumz_submain.h"
 
@@ -16,24 +15,12 @@ namespace {
 int run() {
     // The folder browser and the picture loader are COM objects.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    Win32Ui ui;
     Win32App app;
-    Win32Clock clock;
-    Win32Random random;
-    Win32User32 user32;
-    Win32Screen screen;
-    RegistryStore store;
-    Win32Registry registry;
-    Win32Passwords passwords;
-    Win32Gdi gdi;
-    Win32Pictures pictures(gdi);
-    Win32Audio audio;
-    Win32Files files;
-    Win32Shell shell;
-    Platform platform{ui,  app,      clock, random, user32, screen, store, registry, passwords,
-                      gdi, pictures, audio, files,  shell};
+    Win32Host host;
+    Platform platform = host.platform(app);
     Win32Loop loop;
-    Win32Toolkit toolkit(loop, gdi, screen.TwipsPerPixelX());
+    Win32Toolkit toolkit(loop, host.gdi, host.screen.TwipsPerPixelX());
+    Win32Audio& audio = host.audio;
     // Sound and music never outlive the program. Stopping without
     // SND_ASYNC returns once the player has closed the device; the audio
     // driver finishes closing it on a thread of its own, and a process that

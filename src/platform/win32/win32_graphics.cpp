@@ -183,12 +183,8 @@ const Surface* GdiText::Render(const std::string& text, std::uint32_t color, int
         if (c != '\r') line += c;
     }
     if (line.empty()) return nullptr;
-    for (Cached& c : cache_) {
-        if (c.text == line && c.color == color && c.size == size && c.bold == bold && c.wrapWidth == wrapWidth &&
-            c.centred == centred) {
-            return &c.pixels;
-        }
-    }
+    TextCache::Key key{line, color, size, bold, wrapWidth, centred};
+    if (const Surface* kept = cache_.find(key)) return kept;
     const HGDIOBJ previousFont = SelectObject(dc_, font(size, bold));
     UINT format = DT_NOPREFIX | (wrapWidth > 0 ? DT_WORDBREAK : DT_SINGLELINE) | (centred ? DT_CENTER : DT_LEFT);
     RECT bounds{0, 0, wrapWidth > 0 ? wrapWidth : 0, 0};
@@ -216,9 +212,7 @@ const Surface* GdiText::Render(const std::string& text, std::uint32_t color, int
         }
     }
     SelectObject(dc_, previousFont);
-    if (cache_.size() >= 32) cache_.erase(cache_.begin());
-    cache_.push_back(Cached{line, color, size, bold, wrapWidth, centred, std::move(pixels)});
-    return &cache_.back().pixels;
+    return cache_.keep(std::move(key), std::move(pixels));
 }
 
 }  // namespace lumaris::win32_backend

@@ -97,18 +97,9 @@ private:
         bool bold;
         HFONT handle;
     };
-    struct Cached {
-        std::string text;
-        std::uint32_t color;
-        int size;
-        bool bold;
-        int wrapWidth;
-        bool centred;
-        Surface pixels;
-    };
     HDC dc_ = nullptr;
     std::vector<Font> fonts_;
-    std::vector<Cached> cache_;
+    TextCache cache_;
 };
 
 // A colour of the program (0x00RRGGBB) as GDI takes it.

@@ -7,16 +7,19 @@ constexpr UINT kWmPosted = WM_APP + 1;
 constexpr const char* kLoopClass = "LumarisLoop";
 }  // namespace
 
-Win32Loop::Win32Loop() {
+HWND createMessageWindow(const char* className, WNDPROC procedure, void* owner) {
     const HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = &Win32Loop::procedure;
+    windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = instance;
-    windowClass.lpszClassName = kLoopClass;
-    RegisterClassA(&windowClass);  // already there for a second loop
-    window_ = CreateWindowExA(0, kLoopClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
-    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    windowClass.lpszClassName = className;
+    RegisterClassA(&windowClass);  // already there for a second window
+    const HWND window = CreateWindowExA(0, className, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner));
+    return window;
 }
+
+Win32Loop::Win32Loop() : window_(createMessageWindow(kLoopClass, &Win32Loop::procedure, this)) {}
 
 Win32Loop::~Win32Loop() {
     if (window_ != nullptr) {

@@ -16,6 +16,10 @@
 
 namespace lumaris::win32_backend {
 
+// A message-only window of the class `className` (registered on first
+// use) with `owner` in its user data, for `procedure` to find.
+HWND createMessageWindow(const char* className, WNDPROC procedure, void* owner);
+
 class Win32Loop : public EventLoop {
 public:
     // Called for every message taken from the queue before it is

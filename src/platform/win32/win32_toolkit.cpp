@@ -12,16 +12,9 @@ int g_nextControl = 1;
 constexpr const char* kMediaClass = "LumarisMedia";
 }  // namespace
 
-MciMediaControl::MciMediaControl() : alias_("lumaris_media" + std::to_string(g_nextControl++)) {
-    const HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = &MciMediaControl::procedure;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = kMediaClass;
-    RegisterClassA(&windowClass);  // already there for a second control
-    window_ = CreateWindowExA(0, kMediaClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
-    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-}
+MciMediaControl::MciMediaControl()
+    : window_(createMessageWindow(kMediaClass, &MciMediaControl::procedure, this)),
+      alias_("lumaris_media" + std::to_string(g_nextControl++)) {}
 
 MciMediaControl::~MciMediaControl() {
     if (open_) send("close " + alias_ + " wait");

@@ -25,7 +25,8 @@ public:
     ~MciMediaControl() override;
     MciMediaControl(const MciMediaControl&) = delete;
     MciMediaControl& operator=(const MciMediaControl&) = delete;
-    void SetNotify(bool notify) override { notify_ = notify; }
+    // A play always reports its end: that is what starts the next file.
+    void SetNotify(bool) override {}
     void SetWait(bool wait) override { wait_ = wait; }
     void SetShareable(bool shareable) override { shareable_ = shareable; }
     void SetDeviceType(const std::string& type) override { deviceType_ = type; }
@@ -43,7 +44,7 @@ private:
     std::string alias_;
     std::string deviceType_;
     std::string file_;
-    bool notify_ = false, wait_ = false, shareable_ = false;
+    bool wait_ = false, shareable_ = false;
     bool open_ = false;
     std::function<void(std::int32_t)> done_;
 };

@@ -218,7 +218,6 @@ void Win32FormWindow::resizeImage(int width, int height) {
 }
 
 void Win32FormWindow::KeepInput(bool keep) {
-    keepInput_ = keep;
     if (keep) {
         SetCapture(window_);
     } else if (GetCapture() == window_) {

@@ -65,7 +65,6 @@ private:
     FormComposer composer_;
     std::function<void()> onResize_;
     FormInput* input_ = nullptr;
-    bool keepInput_ = false;
 };
 
 }  // namespace lumaris::win32_backend

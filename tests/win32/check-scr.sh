@@ -1,12 +1,12 @@
 #!/bin/sh
-# Inspects a built Lumaris.scr without running it: a GUI executable for the
+# Checks a built Lumaris.scr without running it: a GUI executable for the
 # given processor, importing only libraries every Windows has, with the
 # version 2.01, the product name and string 1 "Lumaris" among its
-# resources. Usage: inspect.sh Lumaris.scr i686|x86_64
+# resources. Usage: check-scr.sh Lumaris.scr i686|x86_64
 set -eu
 scr=$1
 arch=$2
-fail() { echo "inspect: $*" >&2; exit 1; }
+fail() { echo "check-scr: $*" >&2; exit 1; }
 case $arch in
     i686) expected="PE32 executable (GUI) Intel 80386" ;;
     *) expected="PE32+ executable (GUI) x86-64" ;;
@@ -32,4 +32,4 @@ done
 grep -q '^"TIDEMAR" "WAVE"' "$resources" || fail "no sound TIDEMAR of type WAVE"
 # Every resource is American English (language 1033).
 [ "$(grep '^LANGUAGE' "$resources" | sort -u)" = "LANGUAGE 9, 1" ] || fail "a resource is not in language 1033"
-echo "inspect: $scr is a $expected with its resources, importing only $allowed"
+echo "check-scr: $scr is a $expected with its resources, importing only $allowed"
