@@ -15,11 +15,17 @@ FileText readBoundedFile(const std::string& path, std::size_t limit) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         out.error = errno;
-        out.result = errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+        out.result = out.error == ENOENT ? ReadResult::Missing : ReadResult::Failed;
         return out;
     }
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(fd, &info) != 0) {
+        out.error = errno;
+        out.result = ReadResult::Failed;
+        ::close(fd);
+        return out;
+    }
+    if (!S_ISREG(info.st_mode)) {
         out.error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
         out.result = ReadResult::NotAFile;
         ::close(fd);
@@ -30,8 +36,9 @@ FileText readBoundedFile(const std::string& path, std::size_t limit) {
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0) {
-            if (errno == EINTR) continue;
-            out.error = errno;
+            const int error = errno;
+            if (error == EINTR) continue;
+            out.error = error;
             out.result = ReadResult::Failed;
             break;
         }

@@ -138,8 +138,10 @@ void makeFolders(const std::string& folder) {
         pos = folder.find('/', pos + 1);
         partial = folder.substr(0, pos);
         if (partial.empty()) continue;
-        if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) {
-            throw fileFailure(errno, "creating " + partial);
+        if (::mkdir(partial.c_str(), 0700) != 0) {
+            // errno is taken before anything else can run and change it.
+            const int error = errno;
+            if (error != EEXIST) throw fileFailure(error, "creating " + partial);
         }
     }
 }
@@ -149,8 +151,9 @@ void writeAll(int fd, const std::string& text, const std::string& path) {
     while (done < text.size()) {
         const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
         if (n < 0) {
-            if (errno == EINTR) continue;
-            throw fileFailure(errno, "writing " + path);
+            const int error = errno;
+            if (error == EINTR) continue;
+            throw fileFailure(error, "writing " + path);
         }
         done += static_cast<std::size_t>(n);
     }
@@ -303,10 +306,16 @@ void IniFileStore::SaveSetting(const std::string& application, const std::string
     temp.insert(slash + 1, ".");
     removeStaleTemporaries(temp);
     const int fd = ::mkstemp(temp.data());
-    if (fd < 0) throw fileFailure(errno, "writing " + path);
+    if (fd < 0) {
+        const int error = errno;
+        throw fileFailure(error, "writing " + path);
+    }
     try {
         writeAll(fd, newText, path);
-        if (::fsync(fd) != 0) throw fileFailure(errno, "writing " + path);
+        if (::fsync(fd) != 0) {
+            const int error = errno;
+            throw fileFailure(error, "writing " + path);
+        }
     } catch (...) {
         ::close(fd);
         ::unlink(temp.c_str());
