@@ -3,9 +3,13 @@
 # case: it never crashes or hangs, never spins the processor while it waits
 # (under 10% of a core), says what is wrong (a titled box on a display, a
 # line on standard error without one), and ends with status 0 on SIGTERM
-# while a box waits.
+# while a box waits. Then saves on a full and on a read-only file system
+# (as root, in a mount namespace of its own), and the end signals.
 set -u
 lumaris=$1
+if [ "$(id -u)" -eq 0 ] && [ -z "${LUMARIS_OWN_MOUNTS:-}" ] && unshare -m true 2>/dev/null; then
+    LUMARIS_OWN_MOUNTS=1 exec unshare -m --propagation private "$0" "$@"
+fi
 if [ "${2:-}" != "--on-display" ]; then
     exec "$(cd "$(dirname "$0")" && pwd)/with-xvfb.sh" "$0" "$lumaris" --on-display
 fi
@@ -89,6 +93,62 @@ for display in unset :9999; do
         { [ "$status" -ne 0 ] && [ "$status" -ne 124 ]; } || fail "$args, display $display: status $status"
         [ -n "$out" ] || fail "$args, display $display: nothing on standard error"
         echo "ok: $args with display $display: $out"
+    done
+done
+
+# Saving from the dialog (Enter is Ok) where the file cannot be replaced:
+# the titled message, the old file whole, no temporary file left.
+if [ -n "${LUMARIS_OWN_MOUNTS:-}" ]; then
+    for row in full read-only; do
+        dir=$work/$row
+        mkdir -p "$dir"
+        mount -t tmpfs -o size=64k,mode=700 lumaris-test "$dir"
+        printf '[Settings]\nSPEED=130\n' >"$dir/QN Vesmire Lumaris.ini"
+        if [ $row = full ]; then
+            dd if=/dev/zero of="$dir/filler" bs=4k 2>/dev/null
+        else
+            mount -o remount,ro "$dir"
+        fi
+        XDG_CONFIG_HOME=$dir "$lumaris" /c &
+        pid=$!
+        timeout 20 xdotool search --sync --onlyvisible --pid $pid --name '^Configuration$' >/dev/null
+        sleep 0.5
+        xdotool key Return
+        timeout 5 xdotool search --sync --onlyvisible --name '^Error in main sub saveconfig$' >/dev/null ||
+            fail "save on a $row file system: no message"
+        [ "$(cat "$dir/QN Vesmire Lumaris.ini")" = "$(printf '[Settings]\nSPEED=130')" ] ||
+            fail "save on a $row file system: the old file changed"
+        [ "$(ls -A "$dir" | grep -cv '^filler$')" -eq 1 ] || fail "save on a $row file system: files left: $(ls -A "$dir")"
+        kill -TERM $pid
+        wait $pid || fail "save on a $row file system: status $? after SIGTERM"
+        umount "$dir"
+        echo "ok: save on a $row file system"
+    done
+else
+    echo "skipped: saves on full and read-only file systems (they need root for a tmpfs)"
+fi
+
+# The end signals in every mode that shows a window: status 0, no window
+# and no child process left behind. (The shell starts these with SIGINT and
+# SIGQUIT ignored: the program catches them all the same.)
+for args in /s /c "/p $other"; do
+    for signal in TERM INT HUP QUIT; do
+        "$lumaris" $args 2>/dev/null &
+        pid=$!
+        sleep 2.5
+        children=$(pgrep -P $pid)
+        kill -$signal $pid
+        for _ in $(seq 30); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+        if kill -0 $pid 2>/dev/null; then
+            fail "$args: SIG$signal did not end it"
+            kill -9 $pid
+        fi
+        wait $pid
+        status=$?
+        [ $status -eq 0 ] || fail "$args: status $status after SIG$signal"
+        for child in $children; do kill -0 "$child" 2>/dev/null && fail "$args: child $child left after SIG$signal"; done
+        xdotool search --pid $pid >/dev/null 2>&1 && fail "$args: a window left after SIG$signal"
+        echo "ok: $args on SIG$signal"
     done
 done
 

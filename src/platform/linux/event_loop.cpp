@@ -2,7 +2,11 @@
 
 #include <glib-unix.h>
 #include <gtk/gtk.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <unistd.h>
+
+#include "platform/linux/end_signals.h"
 
 namespace lumaris::linux_backend {
 
@@ -23,21 +27,38 @@ void SdlEventLoop::quitOnEndSignals() {
     action.sa_handler = &pushQuit;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+    for (int signal : kEndSignals) sigaction(signal, &action, nullptr);
 }
+
+namespace {
+// The end signals reach GTK's loop through a pipe (GLib's own signal
+// sources take no SIGQUIT).
+int g_gtkWake[2] = {-1, -1};
+void wakeGtk(int) {
+    const char byte = 'q';
+    [[maybe_unused]] const ssize_t n = write(g_gtkWake[1], &byte, 1);
+}
+}  // namespace
 
 void SdlEventLoop::useGtk() {
     gtk_ = true;
     // GTK's loop reads no SDL events: the dialog ends on the signals itself.
-    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        g_unix_signal_add(
-            signal,
-            +[](gpointer loop) -> gboolean {
-                static_cast<SdlEventLoop*>(loop)->Quit();
-                return G_SOURCE_CONTINUE;
-            },
-            this);
-    }
+    if (g_gtkWake[0] < 0 && pipe2(g_gtkWake, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    struct sigaction action {};
+    action.sa_handler = &wakeGtk;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : kEndSignals) sigaction(signal, &action, nullptr);
+    g_unix_fd_add(
+        g_gtkWake[0], G_IO_IN,
+        +[](gint fd, GIOCondition, gpointer loop) -> gboolean {
+            char bytes[16];
+            while (read(fd, bytes, sizeof bytes) > 0) {
+            }
+            static_cast<SdlEventLoop*>(loop)->Quit();
+            return G_SOURCE_CONTINUE;
+        },
+        this);
 }
 
 std::uint64_t SdlEventLoop::nowMs() { return SDL_GetTicks64(); }

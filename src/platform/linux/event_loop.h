@@ -37,7 +37,7 @@ public:
     void setInterceptor(Interceptor interceptor) { interceptor_ = std::move(interceptor); }
     // From now on Run is GTK's main loop; the end signals end it.
     void useGtk();
-    // SIGTERM, SIGINT and SIGHUP end the program the way the session's end
+    // SIGTERM, SIGINT, SIGHUP and SIGQUIT end the program the way the session's end
     // does (an SDL_QUIT event), also where SDL does not catch them.
     static void quitOnEndSignals();
     TimerQueue& timers() { return timers_; }

@@ -66,7 +66,7 @@ void printStats() {
 }
 
 // The display mode: no window of its own, no input, no messages but on
-// standard error; it ends with status 0 on SIGTERM, SIGINT and SIGHUP.
+// standard error; it ends with status 0 on SIGTERM, SIGINT, SIGHUP and SIGQUIT.
 int displayMode(int argc, char** argv, const DisplayOptions& given) {
     DisplayOptions options = given;
     if (options.window == 0) {

@@ -6,7 +6,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
+#include "platform/linux/end_signals.h"
 #include "runtime/failure.h"
 
 namespace lumaris::linux_backend {
@@ -68,11 +70,11 @@ std::int32_t LinuxUi::MsgBox(const std::string& text, std::int32_t style, const 
     // The end signals end the program also while a box waits for its OK:
     // caught here and looked for ten times a second, the handlers before
     // them given back afterwards.
-    struct sigaction ours {}, before[3];
+    constexpr std::size_t kCount = std::size(kEndSignals);
+    struct sigaction ours {}, before[kCount];
     ours.sa_handler = &onEndSignal;
     sigemptyset(&ours.sa_mask);
-    const int signals[3] = {SIGTERM, SIGINT, SIGHUP};
-    for (int i = 0; i < 3; ++i) sigaction(signals[i], &ours, &before[i]);
+    for (std::size_t i = 0; i < kCount; ++i) sigaction(kEndSignals[i], &ours, &before[i]);
     const guint watch = g_timeout_add(
         100,
         +[](gpointer box) -> gboolean {
@@ -82,7 +84,7 @@ std::int32_t LinuxUi::MsgBox(const std::string& text, std::int32_t style, const 
         dialog);
     gtk_dialog_run(GTK_DIALOG(dialog));
     g_source_remove(watch);
-    for (int i = 0; i < 3; ++i) sigaction(signals[i], &before[i], nullptr);
+    for (std::size_t i = 0; i < kCount; ++i) sigaction(kEndSignals[i], &before[i], nullptr);
     gtk_widget_destroy(dialog);
     // Let the dialog's window really go away before the caller goes on.
     while (gtk_events_pending()) gtk_main_iteration();

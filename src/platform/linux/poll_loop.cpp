@@ -9,6 +9,8 @@
 #include <atomic>
 #include <cerrno>
 
+#include "platform/linux/end_signals.h"
+
 namespace lumaris::linux_backend {
 
 namespace {
@@ -55,7 +57,7 @@ void PollLoop::quitOnEndSignals() {
     action.sa_handler = &onEndSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+    for (int signal : kEndSignals) sigaction(signal, &action, nullptr);
 }
 
 int PollLoop::endSignal() const { return g_endSignal; }

@@ -31,7 +31,7 @@ public:
     // `drain` runs whenever fd may have something to read, and also before
     // each wait (a connection library may have read ahead into its buffer).
     void watch(int fd, std::function<void()> drain);
-    // SIGTERM, SIGINT and SIGHUP make Run return; the process keeps running.
+    // SIGTERM, SIGINT, SIGHUP and SIGQUIT make Run return; the process keeps running.
     void quitOnEndSignals();
     // The signal that ended the run, or 0.
     int endSignal() const;
