@@ -4,7 +4,10 @@
 // clang-format off
 #include <X11/Xlib.h>
 // clang-format on
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -150,6 +153,35 @@ TEST_F(Ending, ThePromptTakesLongAndNonAsciiAnswersAndAWrongOneKeepsTheSaver) {
     xdo("key Return");
     EXPECT_TRUE(running(4.0)) << "a wrong answer keeps the saver";
     EXPECT_TRUE(promptShown()) << "the prompt stays for another try";
+}
+
+// For this process and the programs it starts, the program's PAM service
+// becomes one that refuses a wrong answer at once (no failure delay). Needs
+// root, for a mount namespace of the test's own.
+bool quickRefusingPamService() {
+    if (geteuid() != 0 || access("/etc/pam.d/lumaris", F_OK) != 0) return false;
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return false;
+    const std::string file = ::testing::TempDir() + "/lumaris.pam";
+    std::ofstream(file) << "auth required pam_unix.so nodelay\naccount required pam_permit.so\n";
+    return mount(file.c_str(), "/etc/pam.d/lumaris", nullptr, MS_BIND, nullptr) == 0;
+}
+
+TEST_F(Ending, FiftyQuickWrongAnswersNeitherEndNorStopThePrompt) {
+    if (!quickRefusingPamService()) GTEST_SKIP() << "needs root for a PAM service of the test's own";
+    config = settingsFolder({});
+    std::ofstream(config + "/.xscreensaver") << "lock:\tTrue\n";
+    pid = start({"/s"}, config);
+    ASSERT_NE(waitForWindow("QNVesmire Saver Running", 20), 0u);
+    sleepFor(1.0);
+    xdo("key x");
+    sleepFor(0.5);
+    ASSERT_TRUE(promptShown());
+    std::string answers;
+    for (int i = 0; i < 50; ++i) answers += "wrong" + std::to_string(i) + "\n";
+    xdo("type --delay 2 '" + answers + "'");
+    EXPECT_TRUE(running(2.0)) << "a wrong answer never ends the saver";
+    EXPECT_TRUE(promptShown()) << "the prompt stays for another try";
+    umount("/etc/pam.d/lumaris");
 }
 
 // A close request is an end request like a key: with the password option
