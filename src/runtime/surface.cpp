@@ -23,6 +23,70 @@ PixelRect PixelRect::clippedTo(int width, int height) const {
     return r.empty() ? PixelRect{} : r;
 }
 
+// One count for all pictures: a picture made where another was freed never
+// takes up the other's version.
+std::uint64_t Surface::freshVersion() {
+    static std::uint64_t last = 0;
+    return ++last;
+}
+
+namespace {
+PixelRect intersection(const PixelRect& a, const PixelRect& b) {
+    const PixelRect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                      std::min(a.bottom, b.bottom)};
+    return r.empty() ? PixelRect{} : r;
+}
+
+bool operator==(const PixelRect& a, const PixelRect& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+}  // namespace
+
+void Surface::changed() { version_ = freshVersion(); }
+
+void Surface::forgetCopies() {
+    known_.fill(KnownCopy{});
+    knownNext_ = 0;
+}
+
+void Surface::markAllDamaged() {
+    damage_ = PixelRect{0, 0, width_, height_};
+    changed();
+    forgetCopies();
+}
+
+void Surface::markChanged(const PixelRect& rect, const KnownCopy* except) {
+    const PixelRect r = rect.clippedTo(width_, height_);
+    damage_.add(r);
+    changed();
+    if (r.empty()) return;
+    for (KnownCopy& k : known_) {
+        if (k.source == nullptr || &k == except) continue;
+        k.drawnOver.add(intersection(k.to, r));
+    }
+}
+
+KnownCopy* Surface::knownCopy(const Surface& source, const PixelRect& to, int sx, int sy) {
+    for (KnownCopy& k : known_) {
+        if (k.source == &source && k.sourceVersion == source.version_ && k.to == to && k.sx == sx && k.sy == sy) {
+            return &k;
+        }
+    }
+    return nullptr;
+}
+
+void Surface::rememberCopy(const Surface& source, const PixelRect& to, int sx, int sy) {
+    KnownCopy* slot = nullptr;
+    for (KnownCopy& k : known_) {
+        if (k.source != nullptr && k.to == to) slot = &k;
+    }
+    if (slot == nullptr) {
+        slot = &known_[knownNext_];
+        knownNext_ = (knownNext_ + 1) % known_.size();
+    }
+    *slot = KnownCopy{&source, source.version_, to, sx, sy, PixelRect{}};
+}
+
 Surface::Surface(std::string name, int width, int height, std::uint32_t background)
     : name_(std::move(name)),
       width_(std::max(width, 0)),
@@ -61,6 +125,8 @@ Surface::Surface(Surface&& other) noexcept
       damage_(other.damage_) {
     other.width_ = other.height_ = 0;
     other.base_ = nullptr;
+    other.changed();
+    other.forgetCopies();
 }
 
 Surface& Surface::operator=(Surface&& other) noexcept {
@@ -72,8 +138,12 @@ Surface& Surface::operator=(Surface&& other) noexcept {
     pixels_ = std::move(other.pixels_);
     base_ = other.base_;
     damage_ = other.damage_;
+    changed();
+    forgetCopies();
     other.width_ = other.height_ = 0;
     other.base_ = nullptr;
+    other.changed();
+    other.forgetCopies();
     return *this;
 }
 
@@ -146,7 +216,24 @@ std::int32_t blit(Surface& dst, int x, int y, int w, int h, const Surface& src, 
     if (rop != Rop::SrcCopy && rop != Rop::SrcAnd && rop != Rop::SrcPaint) return 0;
     CopyArea area;
     if (!clipCopy(dst, x, y, w, h, src, sx, sy, area)) return 1;
-    dst.markDamaged(PixelRect{area.x, area.y, area.x + area.width, area.y + area.height});
+    const PixelRect to{area.x, area.y, area.x + area.width, area.y + area.height};
+    if (rop == Rop::SrcCopy && &src != &dst) {
+        if (KnownCopy* known = dst.knownCopy(src, to, area.sx, area.sy)) {
+            // The destination holds these pixels already, but for what was
+            // drawn over them since: only that part is copied again.
+            const PixelRect again = known->drawnOver;
+            known->drawnOver = PixelRect{};
+            if (again.empty()) return 1;
+            dst.markChanged(again, known);
+            area = CopyArea{again.left, again.top, again.width(), again.height(), area.sx + again.left - to.left,
+                            area.sy + again.top - to.top};
+        } else {
+            dst.markDamaged(to);
+            dst.rememberCopy(src, to, area.sx, area.sy);
+        }
+    } else {
+        dst.markDamaged(to);
+    }
     const long long dx0 = area.x, dy0 = area.y, sx0 = area.sx, sy0 = area.sy, ch = area.height;
     const long long cw = area.width;
 

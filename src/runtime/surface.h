@@ -6,6 +6,7 @@
 // clipped, and a copy with a width or height of 0 or less copies nothing.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <new>
@@ -62,6 +63,15 @@ struct PixelRect {
     PixelRect clippedTo(int width, int height) const;
 };
 
+// What a copy from another picture last left in a part of a picture.
+struct KnownCopy {
+    const void* source = nullptr;  // none: the entry is free
+    std::uint64_t sourceVersion = 0;
+    PixelRect to;           // where, in the picture copied into
+    int sx = 0, sy = 0;     // from where, in the source
+    PixelRect drawnOver;    // the part of `to` changed since the copy
+};
+
 inline constexpr std::uint32_t rgb(std::uint32_t r, std::uint32_t g, std::uint32_t b) {
     return (r << 16) | (g << 8) | b;
 }
@@ -84,9 +94,16 @@ public:
     std::uint32_t* row(int y) { return base_ + static_cast<std::size_t>(y) * width_; }
     const std::uint32_t* row(int y) const { return base_ + static_cast<std::size_t>(y) * width_; }
     std::uint32_t pixel(int x, int y) const { return row(y)[x]; }
-    void setPixel(int x, int y, std::uint32_t color) { row(y)[x] = color; }
-    // The pixels the picture owns; empty while it is attached.
-    Pixels& pixels() { return pixels_; }
+    void setPixel(int x, int y, std::uint32_t color) {
+        row(y)[x] = color;
+        changed();
+    }
+    // The pixels the picture owns; empty while it is attached. Taking them
+    // to write counts as a change.
+    Pixels& pixels() {
+        changed();
+        return pixels_;
+    }
     const Pixels& pixels() const { return pixels_; }
 
     // From now on the picture lives in `memory` (width x height pixels, row
@@ -107,8 +124,22 @@ public:
     // What was drawn since the damage was last taken: the copies and lines
     // into this picture mark it, and so do clear and resize (the whole).
     // A screen that shows the picture need send only this part again.
-    void markDamaged(const PixelRect& rect) { damage_.add(rect.clippedTo(width_, height_)); }
-    void markAllDamaged() { damage_ = PixelRect{0, 0, width_, height_}; }
+    // Whatever writes pixels through row() marks what it changed.
+    void markDamaged(const PixelRect& rect) { markChanged(rect, nullptr); }
+    void markAllDamaged();
+
+    // Changes with every change of the pixels; never the same for two
+    // pictures, so that a picture and its version name one content.
+    std::uint64_t version() const { return version_; }
+
+    // The copies from other pictures whose pixels this one still holds, but
+    // for what was drawn over them since: a copy that would write the same
+    // pixels again need only put back that part. The frame copies the same
+    // sky and many of the same sea pieces frame after frame.
+    KnownCopy* knownCopy(const Surface& source, const PixelRect& to, int sx, int sy);
+    void rememberCopy(const Surface& source, const PixelRect& to, int sx, int sy);
+    // Marks `rect` changed for the damage and for every known copy but `except`.
+    void markChanged(const PixelRect& rect, const KnownCopy* except);
     PixelRect takeDamage() {
         const PixelRect d = damage_;
         damage_ = PixelRect{};
@@ -124,6 +155,13 @@ private:
     Pixels pixels_;
     std::uint32_t* base_ = nullptr;  // the owned pixels, or the attached memory
     PixelRect damage_;
+    std::uint64_t version_ = freshVersion();
+    std::array<KnownCopy, 24> known_{};
+    std::size_t knownNext_ = 0;
+
+    static std::uint64_t freshVersion();
+    void changed();
+    void forgetCopies();
 };
 
 // The part of a copy that takes place after clipping: w x h pixels from

@@ -1,6 +1,7 @@
 // The raster operations on small pictures, checked pixel by pixel.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,46 @@ TEST(Blit, AScrollingLayerWrapsInTwoPieces) {
     EXPECT_EQ(rows(dst), (Rows{{105, 106, 101, 102}}));
 }
 
+// Copies that the destination still holds are skipped or cut down to what
+// was drawn over them; frames of such copies, with sprites, lines and
+// changed sources between them, leave exactly what copying all would.
+TEST(Blit, RepeatedCopiesLeaveWhatCopyingEverythingLeaves) {
+    std::mt19937 random(11);
+    auto pattern = [&](Surface& p) {
+        for (int y = 0; y < p.height(); ++y) {
+            for (int x = 0; x < p.width(); ++x) p.setPixel(x, y, random() & 0xFFFFFF);
+        }
+    };
+    Surface sky("sky", 90, 20), sea("sea", 70, 30), sprite("sprite", 12, 24);
+    pattern(sky);
+    pattern(sea);
+    pattern(sprite);
+    Surface remembering("form", 64, 48), plain("form", 64, 48);
+    for (int frame = 0; frame < 300; ++frame) {
+        const int skyAt = frame / 25, spriteX = static_cast<int>(random() % 70) - 6;
+        if (frame % 97 == 50) sky.setPixel(static_cast<int>(random() % 90), 3, 0x123456);
+        for (Surface* form : {&remembering, &plain}) {
+            // The plain one forgets what it holds before every frame.
+            if (form == &plain) plain = Surface(plain);
+            blit(*form, 0, 0, 90 - skyAt, 20, sky, skyAt, 0, Rop::SrcCopy);
+            blit(*form, 90 - skyAt, 0, skyAt, 20, sky, 0, 0, Rop::SrcCopy);
+            for (int band = 0; band < 3; ++band) {
+                const int at = (frame * band / 2) % 70;
+                blit(*form, 0, 20 + band * 10, 70 - at, 10, sea, at, band * 10, Rop::SrcCopy);
+                blit(*form, 70 - at, 20 + band * 10, at, 10, sea, 0, band * 10, Rop::SrcCopy);
+            }
+            if (frame % 3 != 0) {
+                blit(*form, spriteX, frame % 30, 12, 12, sprite, 0, 12, Rop::SrcAnd);
+                blit(*form, spriteX, frame % 30, 12, 12, sprite, 0, 0, Rop::SrcPaint);
+            }
+            if (frame % 40 == 7) drawLine(*form, 0, frame % 48, 63, 47 - frame % 48, 0xFFFFFF);
+        }
+        const Surface& a = remembering;
+        const Surface& b = plain;
+        ASSERT_TRUE(a.pixels() == b.pixels()) << "frame " << frame;
+    }
+}
+
 TEST(Line, DrawsBothEndsAndClips) {
     Surface s("s", 3, 3);
     drawLine(s, 1, 1, 2, 2, 7);
@@ -152,7 +193,7 @@ TEST(FormComposer, SendsOnlyWhatChanged) {
         {10, 20, false, {10, 20, 14, 24}},    // one copy
         {98, 48, false, {98, 48, 100, 50}},   // clipped at the corner
         {-100, 0, false, {}},                 // nothing drawn
-        {10, 20, true, {10, 20, 70, 45}},     // the label appears
+        {10, 20, true, {60, 40, 70, 45}},     // the label appears; the copy repeats one still there
         {-100, 0, false, {60, 40, 70, 45}},   // and leaves
     };
     for (const Step& s : steps) {
