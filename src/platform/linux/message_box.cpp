@@ -88,10 +88,7 @@ std::int32_t LinuxUi::MsgBox(const std::string& text, std::int32_t style, const 
     gtk_widget_destroy(dialog);
     // Let the dialog's window really go away before the caller goes on.
     while (gtk_events_pending()) gtk_main_iteration();
-    if (g_endSignal != 0) {
-        std::fflush(nullptr);
-        std::_Exit(0);
-    }
+    if (g_endSignal != 0) endNow();
     return kIdOk;
 }
 

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "platform/linux/end_signals.h"
 #include "runtime/product.h"
 
 namespace lumaris::linux_backend {
@@ -84,19 +85,17 @@ std::string LinuxApp::Path() { return programFolder(readLink("/proc/self/exe"));
 // below would skip the check it makes at a normal exit.
 extern "C" void __lsan_do_leak_check() __attribute__((weak));
 
-namespace {
-[[noreturn]] void exitNow() {
+void endNow() {
     std::fflush(nullptr);
     if (&__lsan_do_leak_check != nullptr) __lsan_do_leak_check();
     std::_Exit(0);
 }
-}  // namespace
 
-void LinuxApp::EndProcess() { exitNow(); }
+void LinuxApp::EndProcess() { endNow(); }
 
 void LinuxApp::End() {
     for (auto step = atEnd_.rbegin(); step != atEnd_.rend(); ++step) (*step)();
-    exitNow();
+    endNow();
 }
 
 double processAgeMs() {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/end_signals.h"
+
 namespace lumaris::linux_backend {
 
 namespace {
@@ -29,10 +31,7 @@ int onXError(Display* display, XErrorEvent* event) {
         g_xError = true;
         return 0;
     }
-    if (g_quietOnOtherErrors) {
-        std::fflush(nullptr);
-        std::_Exit(0);
-    }
+    if (g_quietOnOtherErrors) endNow();
     return g_previousHandler != nullptr ? g_previousHandler(display, event) : 0;
 }
 
