@@ -1,14 +1,15 @@
 #!/bin/sh
 # The whole program's cost on screen: `lumaris /s` under Xvfb at three screen
 # sizes for a fixed time, beside two bare presenters built in bench/ (SDL's
-# software renderer uploading a whole frame, and Xlib putting the whole
-# window, or only the 1024 x 760 strip, with the shared-memory extension) and
+# software renderer uploading a whole frame, and Xlib copying a new frame
+# into a shared-memory image and putting the whole window, or only the
+# 1024 x 760 strip) and
 # a display mode of XScreenSaver where installed, all at the same interval,
 # interleaved A B C A B C. Prints CPU ms per frame, frames per second, RSS,
 # the first frame's time after the start and the ratio to each baseline.
-# Also the display mode on the root window (--root), and the preview (/p) in
-# a 565 x 317 host window.
-# Usage: bench/present_bench.sh [BUILD] [SECONDS] [ROUNDS]
+# Also the scene by night, the display mode on the root window (--root), and
+# the preview (/p) in a 565 x 317 host window.
+# Usage: [BENCH_SIZES="1024x768 ..."] bench/present_bench.sh [BUILD] [SECONDS] [ROUNDS]
 set -eu
 build=$(cd "${1:-build}" && pwd)
 seconds=${2:-10}
@@ -19,6 +20,8 @@ tmp=$(mktemp -d)
 trap 'kill $xvfb 2>/dev/null || true; rm -rf "$tmp"' EXIT INT TERM
 export HOME="$tmp" XDG_CONFIG_HOME="$tmp" GSETTINGS_BACKEND=memory SDL_AUDIODRIVER=dummy
 printf '[Settings]\nSOUND=False\nMUSIC=False\n' >"$tmp/QN Vesmire Lumaris.ini"
+mkdir "$tmp/night"
+printf '[Settings]\nSOUND=False\nMUSIC=False\nNIGHTMODE=True\n' >"$tmp/night/QN Vesmire Lumaris.ini"
 tick=$(getconf CLK_TCK)
 
 cpu() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
@@ -62,7 +65,7 @@ summary() {
         }' "$tmp/runs" | sort
 }
 
-for size in 1024x768 1920x1080 3840x2160; do
+for size in ${BENCH_SIZES:-1024x768 1920x1080 3840x2160}; do
     Xvfb :77 -screen 0 "${size}x24" -noreset -nolisten tcp >/dev/null 2>&1 &
     xvfb=$!
     sleep 1
@@ -72,6 +75,7 @@ for size in 1024x768 1920x1080 3840x2160; do
     while [ $i -lt "$rounds" ]; do
         measure lumaris "$build/lumaris" /s
         measure lumaris-root "$build/lumaris" --root
+        measure lumaris-night env XDG_CONFIG_HOME="$tmp/night" "$build/lumaris" /s
         measure sdl "$build/bench/bare_sdl_presenter" $interval
         measure xshm "$build/bench/bare_xshm_presenter" $interval
         measure xshm-strip "$build/bench/bare_xshm_presenter" $interval strip
