@@ -75,6 +75,35 @@ KnownCopy* Surface::knownCopy(const Surface& source, const PixelRect& to, int sx
     return nullptr;
 }
 
+namespace {
+// The columns of a copy to `to` from column sx whose wanted pixel `known`
+// holds `shift` columns along, and that shift.
+struct Overlap {
+    int left = 0, right = 0, shift = 0;
+};
+Overlap overlapOf(const KnownCopy& known, const PixelRect& to, int sx) {
+    const int shift = (sx - to.left) - (known.sx - known.to.left);
+    return Overlap{std::max(to.left, known.to.left - shift), std::min(to.right, known.to.right - shift), shift};
+}
+}  // namespace
+
+const KnownCopy* Surface::shiftedCopy(const Surface& source, const PixelRect& to, int sx, int sy) const {
+    const KnownCopy* best = nullptr;
+    int most = 0;
+    for (const KnownCopy& k : known_) {
+        if (k.source != &source || k.sourceVersion != source.version_ || k.to.top != to.top ||
+            k.to.bottom != to.bottom || k.sy != sy) {
+            continue;
+        }
+        const Overlap o = overlapOf(k, to, sx);
+        if (o.right - o.left > most) {
+            most = o.right - o.left;
+            best = &k;
+        }
+    }
+    return best;
+}
+
 void Surface::rememberCopy(const Surface& source, const PixelRect& to, int sx, int sy) {
     KnownCopy* slot = nullptr;
     for (KnownCopy& k : known_) {
@@ -212,6 +241,52 @@ bool clipCopy(const Surface& dst, int x, int y, int w, int h, const Surface& src
     return true;
 }
 
+namespace {
+// A copy into a picture that holds what it wants `held.shift` columns along
+// (the layer scrolled since): row by row, those pixels move within the row,
+// and only the rest (the columns scrolled in, and what was drawn over since)
+// comes from the source. Parts are taken in the order that never overwrites
+// a pixel still to be moved.
+void copyScrolled(Surface& dst, const Surface& src, const CopyArea& area, const KnownCopy& held) {
+    const PixelRect to{area.x, area.y, area.x + area.width, area.y + area.height};
+    const Overlap moved = overlapOf(held, to, area.sx);
+    const int d = moved.shift;
+    for (int r = 0; r < area.height; ++r) {
+        const int y = area.y + r;
+        std::uint32_t* row = dst.row(y);
+        const std::uint32_t* wanted = src.row(area.sy + r) + (area.sx - area.x);  // wanted[x]: column x's pixel
+        int gapLeft = moved.right, gapRight = moved.right;  // moved columns drawn over since
+        if (y >= held.drawnOver.top && y < held.drawnOver.bottom) {
+            gapLeft = std::max(moved.left, held.drawnOver.left - d);
+            gapRight = std::min(moved.right, held.drawnOver.right - d);
+            if (gapLeft >= gapRight) gapLeft = gapRight = moved.right;
+        }
+        struct Part {
+            int left, right;
+            bool fromRow;
+        } parts[] = {{to.left, moved.left, false},
+                     {moved.left, gapLeft, true},
+                     {gapLeft, gapRight, false},
+                     {gapRight, moved.right, true},
+                     {moved.right, to.right, false}};
+        auto copyPart = [&](const Part& p) {
+            if (p.right <= p.left || (p.fromRow && d == 0)) return;
+            const std::size_t bytes = static_cast<std::size_t>(p.right - p.left) * sizeof(std::uint32_t);
+            if (p.fromRow) {
+                std::memmove(row + p.left, row + p.left + d, bytes);
+            } else {
+                std::memcpy(row + p.left, wanted + p.left, bytes);
+            }
+        };
+        if (d > 0) {
+            for (const Part& p : parts) copyPart(p);
+        } else {
+            for (int i = 4; i >= 0; --i) copyPart(parts[i]);
+        }
+    }
+}
+}  // namespace
+
 std::int32_t blit(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, int sy, std::uint32_t rop) {
     if (rop != Rop::SrcCopy && rop != Rop::SrcAnd && rop != Rop::SrcPaint) return 0;
     CopyArea area;
@@ -227,6 +302,12 @@ std::int32_t blit(Surface& dst, int x, int y, int w, int h, const Surface& src, 
             dst.markChanged(again, known);
             area = CopyArea{again.left, again.top, again.width(), again.height(), area.sx + again.left - to.left,
                             area.sy + again.top - to.top};
+        } else if (const KnownCopy* scrolled = dst.shiftedCopy(src, to, area.sx, area.sy)) {
+            const KnownCopy held = *scrolled;  // as it was before this copy
+            dst.markDamaged(to);
+            dst.rememberCopy(src, to, area.sx, area.sy);
+            copyScrolled(dst, src, area, held);
+            return 1;
         } else {
             dst.markDamaged(to);
             dst.rememberCopy(src, to, area.sx, area.sy);

@@ -137,6 +137,10 @@ public:
     // pixels again need only put back that part. The frame copies the same
     // sky and many of the same sea pieces frame after frame.
     KnownCopy* knownCopy(const Surface& source, const PixelRect& to, int sx, int sy);
+    // A known copy of the same rows of the source that holds part of what a
+    // copy to `to` wants a few columns along (a scrolled layer); the one that
+    // holds most, or none.
+    const KnownCopy* shiftedCopy(const Surface& source, const PixelRect& to, int sx, int sy) const;
     void rememberCopy(const Surface& source, const PixelRect& to, int sx, int sy);
     // Marks `rect` changed for the damage and for every known copy but `except`.
     void markChanged(const PixelRect& rect, const KnownCopy* except);

@@ -100,8 +100,9 @@ TEST(Blit, AScrollingLayerWrapsInTwoPieces) {
 }
 
 // Copies that the destination still holds are skipped or cut down to what
-// was drawn over them; frames of such copies, with sprites, lines and
-// changed sources between them, leave exactly what copying all would.
+// was drawn over them, and scrolled layers move within the destination;
+// frames of such copies, with sprites, lines and changed sources between
+// them, leave exactly what copying all would.
 TEST(Blit, RepeatedCopiesLeaveWhatCopyingEverythingLeaves) {
     std::mt19937 random(11);
     auto pattern = [&](Surface& p) {
@@ -115,7 +116,7 @@ TEST(Blit, RepeatedCopiesLeaveWhatCopyingEverythingLeaves) {
     pattern(sprite);
     Surface remembering("form", 64, 48), plain("form", 64, 48);
     for (int frame = 0; frame < 300; ++frame) {
-        const int skyAt = frame / 25, spriteX = static_cast<int>(random() % 70) - 6;
+        const int skyAt = (frame / 2) % 90, spriteX = static_cast<int>(random() % 70) - 6;
         if (frame % 97 == 50) sky.setPixel(static_cast<int>(random() % 90), 3, 0x123456);
         for (Surface* form : {&remembering, &plain}) {
             // The plain one forgets what it holds before every frame.
@@ -123,7 +124,8 @@ TEST(Blit, RepeatedCopiesLeaveWhatCopyingEverythingLeaves) {
             blit(*form, 0, 0, 90 - skyAt, 20, sky, skyAt, 0, Rop::SrcCopy);
             blit(*form, 90 - skyAt, 0, skyAt, 20, sky, 0, 0, Rop::SrcCopy);
             for (int band = 0; band < 3; ++band) {
-                const int at = (frame * band / 2) % 70;
+                // The last band scrolls the other way.
+                const int at = band < 2 ? (frame * band / 2) % 70 : 69 - (frame * 3) % 70;
                 blit(*form, 0, 20 + band * 10, 70 - at, 10, sea, at, band * 10, Rop::SrcCopy);
                 blit(*form, 70 - at, 20 + band * 10, at, 10, sea, 0, band * 10, Rop::SrcCopy);
             }
