@@ -174,7 +174,7 @@ TEST_F(Sound, MusicFilesPlayOneAfterAnotherAndTheLabelShowsThePath) {
     (void)before;
 }
 
-TEST_F(Sound, MusicThatCannotPlayStopsQuietly) {
+TEST_F(Sound, BadMusicFoldersAndFilesLeaveTheSceneRunningQuietly) {
     const std::string config = settingsFolder({});
     const std::string corrupt = config + "/corrupt", many = config + "/many", awkward = config + "/awkward";
     for (const std::string& folder : {corrupt, config + "/empty", many, awkward}) ::mkdir(folder.c_str(), 0700);
@@ -187,11 +187,20 @@ TEST_F(Sound, MusicThatCannotPlayStopsQuietly) {
     for (const char* name : {"it's.mp3", "two\nlines.mp3", "$(touch pwned).mp3", "`touch pwned`.mp3"}) {
         std::ofstream(awkward + "/" + name) << std::string(300, 'y');
     }
-    for (const std::string& folder : {corrupt, config + "/empty", config + "/missing", many, awkward}) {
+    // The first half of a real file; and a folder that goes while it plays.
+    const std::string truncated = config + "/truncated", removed = config + "/removed";
+    ::mkdir(truncated.c_str(), 0700);
+    ::mkdir(removed.c_str(), 0700);
+    makeTone(truncated + "/half.mp3", 440, 1.0);
+    ::truncate((truncated + "/half.mp3").c_str(), 4000);
+    makeTone(removed + "/tone.mp3", 440, 1.0);
+    for (const std::string& folder :
+         {corrupt, config + "/empty", config + "/missing", many, awkward, truncated, removed}) {
         SCOPED_TRACE(folder);
         std::ofstream(config + "/QN Vesmire Lumaris.ini") << "[Settings]\nMUSIC=True\nMUSICDIR=" << folder << "\n";
         pid = start({"/s"}, config, diskAudio(config + "/out.raw"));
         ASSERT_NE(waitForWindow("QNVesmire Saver Running", 20), 0u);
+        if (folder == removed) std::system(("rm -rf '" + removed + "'").c_str());
         const double cpuStart = cpuSeconds(pid);
         sleepFor(3.0);
         EXPECT_EQ(waitExit(pid, 0), -1) << "the scene runs on";
