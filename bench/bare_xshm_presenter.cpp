@@ -1,6 +1,8 @@
-// A baseline for the whole-program benchmark: a bare Xlib program that puts
-// a prepared frame with the shared-memory extension every INTERVAL ms until
-// SIGTERM, the whole window or (with "strip") only a 1024 x 760 rectangle.
+// A baseline for the whole-program benchmark: a bare Xlib program that shows
+// a new prepared frame with the shared-memory extension every INTERVAL ms
+// until SIGTERM, the whole window or (with "strip") only a 1024 x 760
+// rectangle. Each tick copies the next of two prepared frames into the shared
+// image (the least a program showing changing frames can do) and puts it.
 // Prints the frames it put. Usage: bare_xshm_presenter [INTERVAL] [strip]
 // With "host" it only makes a 565 x 317 window, prints its id and waits: a
 // host for the preview.
@@ -17,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 volatile sig_atomic_t stopped = 0;
@@ -58,8 +61,13 @@ int main(int argc, char** argv) {
     XShmAttach(display, &info);
     XSync(display, False);
     shmctl(info.shmid, IPC_RMID, nullptr);
-    for (int i = 0; i < image->bytes_per_line * h / 4; ++i) reinterpret_cast<unsigned*>(image->data)[i] = i * 2654435761u;
     const int pw = strip ? std::min(w, 1024) : w, ph = strip ? std::min(h, 760) : h;
+    const size_t row = static_cast<size_t>(pw) * 4, pitch = static_cast<size_t>(image->bytes_per_line);
+    std::vector<unsigned> prepared[2];
+    for (int k = 0; k < 2; ++k) {
+        prepared[k].resize(static_cast<size_t>(pw) * ph);
+        for (size_t i = 0; i < prepared[k].size(); ++i) prepared[k][i] = static_cast<unsigned>(i + k) * 2654435761u;
+    }
     long frames = 0;
     long long next = nowMs();
     pollfd fd{ConnectionNumber(display), POLLIN, 0};
@@ -74,6 +82,8 @@ int main(int argc, char** argv) {
             continue;
         }
         next = nowMs() + interval;
+        const char* from = reinterpret_cast<const char*>(prepared[frames & 1].data());
+        for (int y = 0; y < ph; ++y) std::memcpy(image->data + y * pitch, from + y * row, row);
         XShmPutImage(display, window, gc, image, 0, 0, 0, 0, pw, ph, False);
         XSync(display, False);
         ++frames;
