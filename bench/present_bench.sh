@@ -22,12 +22,13 @@ export HOME="$tmp" XDG_CONFIG_HOME="$tmp" GSETTINGS_BACKEND=memory SDL_AUDIODRIV
 printf '[Settings]\nSOUND=False\nMUSIC=False\n' >"$tmp/QN Vesmire Lumaris.ini"
 mkdir "$tmp/night"
 printf '[Settings]\nSOUND=False\nMUSIC=False\nNIGHTMODE=True\n' >"$tmp/night/QN Vesmire Lumaris.ini"
-tick=$(getconf CLK_TCK)
 
-cpu() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+# Processor time of all the process's threads in microseconds, from the
+# scheduler's nanosecond counts (the clock ticks of /proc/PID/stat are 10 ms).
+cpu() { cat /proc/"$1"/task/*/schedstat | awk '{ ns += $1 } END { printf "%d\n", ns / 1000 }'; }
 rss() { awk '/VmRSS/ { print $2 }' "/proc/$1/status"; }
 
-# measure NAME COMMAND...: one run; appends "NAME cpu_ms frames seconds rss_kb first_ms allocs" to $tmp/runs.
+# measure NAME COMMAND...: one run; appends "NAME cpu_us frames seconds rss_kb first_ms allocs" to $tmp/runs.
 measure() {
     name=$1; shift
     case $name in lumaris*) preload="$build/bench/libcount_malloc.so" ;; *) preload="" ;; esac
@@ -43,7 +44,7 @@ measure() {
     frames=$(awk '/^frames/ { print $2 }' "$tmp/err")
     first=$(awk '/^first-frame-ms/ { print $2 }' "$tmp/err")
     allocs=$(awk '/^allocations/ { a[n++] = $2 } END { if (n >= 2) print a[n-1] - a[n-2]; else print "-" }' "$tmp/err")
-    echo "$name $(( (c1 - c0) * 1000 / tick )) ${frames:--} $(echo "$t1 - $t0" | bc) $r ${first:--} $allocs" >>"$tmp/runs"
+    echo "$name $(( c1 - c0 )) ${frames:--} $(echo "$t1 - $t0" | bc) $r ${first:--} $allocs" >>"$tmp/runs"
 }
 
 summary() {
@@ -54,7 +55,7 @@ summary() {
             for (k in seen) {
                 # Frames in the measured stretch, at the interval every program keeps.
                 f = t[k] * 1000 / interval
-                per[k] = cpu[k] / f
+                per[k] = cpu[k] / 1000 / f
             }
             printf "%-22s %8s %6s %8s %9s %9s %9s %9s\n", "program", "cpu ms/f", "fps", "RSS MB", "first ms", "x sdl", "x xshm", "allocs/f"
             for (k in seen) {
