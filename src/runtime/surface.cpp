@@ -36,10 +36,6 @@ PixelRect intersection(const PixelRect& a, const PixelRect& b) {
                       std::min(a.bottom, b.bottom)};
     return r.empty() ? PixelRect{} : r;
 }
-
-bool operator==(const PixelRect& a, const PixelRect& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
 }  // namespace
 
 void Surface::changed() { version_ = freshVersion(); }

@@ -61,6 +61,7 @@ struct PixelRect {
     // The smallest rectangle holding both.
     void add(const PixelRect& other);
     PixelRect clippedTo(int width, int height) const;
+    bool operator==(const PixelRect&) const = default;
 };
 
 // What a copy from another picture last left in a part of a picture.

@@ -36,6 +36,12 @@ void askToClose(unsigned long window) {
     XCloseDisplay(display);
 }
 
+// The prompt's frame: its gold top-left corner, centred on the screen.
+bool promptShown() {
+    const Screenshot shot = capture();
+    return shot.at((shot.width - 460) / 2, (shot.height - 170) / 2) == 0xD6B460;
+}
+
 class Ending : public ::testing::Test {
 protected:
     void startScene(const std::vector<std::string>& settings, const std::vector<std::string>& extra = {}) {
@@ -43,10 +49,26 @@ protected:
         pid = start({"/s"}, config, extra);
         ASSERT_NE(waitForWindow("QNVesmire Saver Running", 20), 0u) << "exit status " << waitExit(pid, 0);
     }
+    // The scene with the desktop's lock option on (the lock line of
+    // ~/.xscreensaver; home is the settings folder), past its grace period.
+    void startLocked() {
+        config = settingsFolder({});
+        std::ofstream(config + "/.xscreensaver") << "lock:\tTrue\n";
+        pid = start({"/s"}, config);
+        window = waitForWindow("QNVesmire Saver Running", 20);
+        ASSERT_NE(window, 0u);
+        sleepFor(1.0);
+    }
+    void openPrompt() {
+        xdo("key x");
+        sleepFor(0.5);
+        ASSERT_TRUE(promptShown());
+    }
     bool running(double seconds) { return waitExit(pid, seconds) == -1; }
     void TearDown() override { stop(pid); }
     std::string config;
     pid_t pid = -1;
+    unsigned long window = 0;
 };
 
 TEST_F(Ending, AKeyAfterTheGracePeriodEndsWithSuccess) {
@@ -104,32 +126,16 @@ TEST_F(Ending, DisableMouseoversKeepsMovesFromEndingButNotKeys) {
     pid = -1;
 }
 
-// The prompt's frame: its gold top-left corner, centred on the screen.
-bool promptShown() {
-    const Screenshot shot = capture();
-    return shot.at((shot.width - 460) / 2, (shot.height - 170) / 2) == 0xD6B460;
-}
-
 TEST_F(Ending, WithThePasswordOptionAKeyAsksEscReturnsAWrongPasswordKeepsItRunning) {
-    // The desktop's lock option: the lock line of ~/.xscreensaver (home is
-    // the settings folder).
-    config = settingsFolder({});
-    std::ofstream(config + "/.xscreensaver") << "lock:\tTrue\n";
-    pid = start({"/s"}, config);
-    ASSERT_NE(waitForWindow("QNVesmire Saver Running", 20), 0u);
-    sleepFor(1.0);
+    ASSERT_NO_FATAL_FAILURE(startLocked());
     EXPECT_FALSE(promptShown());
-    xdo("key x");
-    sleepFor(0.5);
-    EXPECT_TRUE(promptShown());
+    ASSERT_NO_FATAL_FAILURE(openPrompt());
     xdo("key Escape");
     sleepFor(0.5);
     EXPECT_FALSE(promptShown()) << "back to the scene";
     EXPECT_TRUE(running(0.1));
     sleepFor(0.6);  // a new grace period after the cancel
-    xdo("key x");
-    sleepFor(0.5);
-    ASSERT_TRUE(promptShown());
+    ASSERT_NO_FATAL_FAILURE(openPrompt());
     xdo("type --delay 20 not-the-password");
     xdo("key Return");
     EXPECT_TRUE(running(4.0)) << "a wrong password keeps the saver";
@@ -139,14 +145,8 @@ TEST_F(Ending, WithThePasswordOptionAKeyAsksEscReturnsAWrongPasswordKeepsItRunni
 // Long, non-ASCII and corrected answers: the prompt takes them, shows when
 // an answer is cut, and a wrong one never ends the saver.
 TEST_F(Ending, ThePromptTakesLongAndNonAsciiAnswersAndAWrongOneKeepsTheSaver) {
-    config = settingsFolder({});
-    std::ofstream(config + "/.xscreensaver") << "lock:\tTrue\n";
-    pid = start({"/s"}, config);
-    ASSERT_NE(waitForWindow("QNVesmire Saver Running", 20), 0u);
-    sleepFor(1.0);
-    xdo("key x");
-    sleepFor(0.5);
-    ASSERT_TRUE(promptShown());
+    ASSERT_NO_FATAL_FAILURE(startLocked());
+    ASSERT_NO_FATAL_FAILURE(openPrompt());
     xdo("type --delay 0 '" + std::string(4200, 'p') + "'");  // past the 4095 bytes the prompt keeps
     xdo("type --delay 20 'éü€'");
     xdo("key BackSpace BackSpace");
@@ -168,14 +168,8 @@ bool quickRefusingPamService() {
 
 TEST_F(Ending, FiftyQuickWrongAnswersNeitherEndNorStopThePrompt) {
     if (!quickRefusingPamService()) GTEST_SKIP() << "needs root for a PAM service of the test's own";
-    config = settingsFolder({});
-    std::ofstream(config + "/.xscreensaver") << "lock:\tTrue\n";
-    pid = start({"/s"}, config);
-    ASSERT_NE(waitForWindow("QNVesmire Saver Running", 20), 0u);
-    sleepFor(1.0);
-    xdo("key x");
-    sleepFor(0.5);
-    ASSERT_TRUE(promptShown());
+    ASSERT_NO_FATAL_FAILURE(startLocked());
+    ASSERT_NO_FATAL_FAILURE(openPrompt());
     std::string answers;
     for (int i = 0; i < 50; ++i) answers += "wrong" + std::to_string(i) + "\n";
     xdo("type --delay 2 '" + answers + "'");
@@ -188,12 +182,7 @@ TEST_F(Ending, FiftyQuickWrongAnswersNeitherEndNorStopThePrompt) {
 // it asks for the password. Signals of the user's own processes end it.
 TEST_F(Ending, ACloseRequestAsksForThePasswordASignalEnds) {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        config = settingsFolder({});
-        std::ofstream(config + "/.xscreensaver") << "lock:\tTrue\n";
-        pid = start({"/s"}, config);
-        const unsigned long window = waitForWindow("QNVesmire Saver Running", 20);
-        ASSERT_NE(window, 0u);
-        sleepFor(1.0);
+        ASSERT_NO_FATAL_FAILURE(startLocked());
         askToClose(window);
         sleepFor(0.5);
         EXPECT_TRUE(running(0.5)) << "closed without the password";

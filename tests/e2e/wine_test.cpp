@@ -386,19 +386,19 @@ TEST_F(Wine, TheSettingsDialogHasTheTablesControlsAtTheirPlaces) {
 TEST_F(Wine, TheSettingsDialogSavesOnEnterAndNotOnEscape) {
     const std::string query = "/usr/lib/wine/wine64 reg query \"" + std::string(kSettingsKey) + "\"";
     useSettings({});
-    pid = start({"/c"}, home);
-    window = waitForWindow(kConfigCaption, 30);
-    ASSERT_NE(window, 0u);
-    focusAnd("key Escape");
-    EXPECT_EQ(waitExit(pid, 10), 0);
+    // The dialog, given the keys; it ends with status 0.
+    auto dialogWith = [&](const std::string& keys) {
+        pid = start({"/c"}, home);
+        window = waitForWindow(kConfigCaption, 30);
+        ASSERT_NE(window, 0u);
+        focusAnd("key " + keys);
+        EXPECT_EQ(waitExit(pid, 10), 0);
+        pid = -1;
+    };
+    ASSERT_NO_FATAL_FAILURE(dialogWith("Escape"));
     EXPECT_EQ(output(query).find("SPEED"), std::string::npos) << "Esc saves nothing";
 
-    pid = start({"/c"}, home);
-    window = waitForWindow(kConfigCaption, 30);
-    ASSERT_NE(window, 0u);
-    focusAnd("key Return");
-    EXPECT_EQ(waitExit(pid, 10), 0);
-    pid = -1;
+    ASSERT_NO_FATAL_FAILURE(dialogWith("Return"));
     const std::string saved = output(query);
     for (const char* value : {"SPEED    REG_SZ    100", "SOUND    REG_SZ    True", "MUSIC    REG_SZ    False",
                               "CIVILIZATION    REG_SZ    True", "MUSICDIR    REG_SZ    c:\\", "MOUSE    REG_SZ    False",
@@ -408,12 +408,7 @@ TEST_F(Wine, TheSettingsDialogSavesOnEnterAndNotOnEscape) {
 
     // Tab reaches the speed bar after OK; its keys move it: 100, +10, +50
     // (to the end, 150), -50, -10.
-    pid = start({"/c"}, home);
-    window = waitForWindow(kConfigCaption, 30);
-    ASSERT_NE(window, 0u);
-    focusAnd("key Tab Right Next Prior Left Return");
-    EXPECT_EQ(waitExit(pid, 10), 0);
-    pid = -1;
+    ASSERT_NO_FATAL_FAILURE(dialogWith("Tab Right Next Prior Left Return"));
     EXPECT_NE(output(query).find("SPEED    REG_SZ    90"), std::string::npos) << output(query);
 }
 

@@ -173,10 +173,6 @@ private:
     Surface block_{"text", 10, 5, 0xFF00FF00u};
 };
 
-bool operator==(const PixelRect& a, const PixelRect& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
 // The screen takes only what changed: the first frame whole, then what the
 // copies drew, plus where labels are and were.
 TEST(FormComposer, SendsOnlyWhatChanged) {
