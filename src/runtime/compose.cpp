@@ -19,25 +19,26 @@ const Surface* TextCache::keep(Key key, Surface pixels) {
 }
 
 void blendArgb(Surface& dst, const Surface& src, int left, int top) {
+    dst.reserve(PixelRect{left, top, left + src.width(), top + src.height()}.clippedTo(dst.width(), dst.height()));
     for (int y = 0; y < src.height(); ++y) {
         const int dy = top + y;
         if (dy < 0 || dy >= dst.height()) continue;
         const std::uint32_t* from = src.row(y);
-        std::uint32_t* row = dst.row(dy);
         for (int x = 0; x < src.width(); ++x) {
             const int dx = left + x;
             if (dx < 0 || dx >= dst.width()) continue;
             const std::uint32_t p = from[x];
             const std::uint32_t a = p >> 24;
             if (a == 0) continue;
-            const std::uint32_t q = row[dx];
+            std::uint32_t& to = *dst.at(dx, dy);
+            const std::uint32_t q = to;
             auto channel = [&](int shift) {
                 const std::uint32_t sc = (p >> shift) & 0xFF, dc = (q >> shift) & 0xFF;
                 return ((sc * a + dc * (255 - a)) / 255) << shift;
             };
             // The destination keeps its own coverage byte (a panel drawn on
             // stays as opaque as it was).
-            row[dx] = (q & 0xFF000000u) | channel(16) | channel(8) | channel(0);
+            to = (q & 0xFF000000u) | channel(16) | channel(8) | channel(0);
         }
     }
 }
@@ -99,10 +100,9 @@ void FormComposer::drawOver(Surface& picture, const std::vector<const Label*>& l
 
 namespace {
 void copyPart(Surface& to, const Surface& from, const PixelRect& r, int toLeft, int toTop) {
-    for (int y = r.top; y < r.bottom; ++y) {
-        std::memcpy(to.row(y - r.top + toTop) + toLeft, from.row(y) + r.left,
-                    static_cast<std::size_t>(r.width()) * sizeof(std::uint32_t));
-    }
+    if (r.empty()) return;
+    to.reserve(PixelRect{toLeft, toTop, toLeft + r.width(), toTop + r.height()});
+    for (int y = r.top; y < r.bottom; ++y) from.readRow(y, r.left, r.width(), to.at(toLeft, y - r.top + toTop));
 }
 }  // namespace
 

@@ -119,6 +119,7 @@ Surface::Surface(std::string name, int width, int height, std::uint32_t backgrou
       background_(background),
       pixels_(static_cast<std::size_t>(width_) * height_) {
     base_ = pixels_.data();
+    stored_ = PixelRect{0, 0, width_, height_};
     // The memory comes zeroed; only another background is written.
     if (background_ != 0) std::fill(pixels_.begin(), pixels_.end(), background_);
     markAllDamaged();
@@ -129,7 +130,9 @@ Surface::Surface(const Surface& other)
       width_(other.width_),
       height_(other.height_),
       background_(other.background_),
-      pixels_(static_cast<std::size_t>(other.width_) * other.height_),
+      pixels_(static_cast<std::size_t>(other.stored_.width()) * other.stored_.height()),
+      stored_(other.stored_),
+      sparse_(other.sparse_),
       damage_(other.damage_) {
     base_ = pixels_.data();
     if (!pixels_.empty()) std::memcpy(base_, other.base_, pixels_.size() * sizeof(std::uint32_t));
@@ -147,9 +150,14 @@ Surface::Surface(Surface&& other) noexcept
       background_(other.background_),
       pixels_(std::move(other.pixels_)),
       base_(other.base_),
+      stored_(other.stored_),
+      sparse_(other.sparse_),
+      attached_(other.attached_),
       damage_(other.damage_) {
     other.width_ = other.height_ = 0;
     other.base_ = nullptr;
+    other.stored_ = PixelRect{};
+    other.attached_ = false;
     other.changed();
     other.forgetCopies();
 }
@@ -162,56 +170,92 @@ Surface& Surface::operator=(Surface&& other) noexcept {
     background_ = other.background_;
     pixels_ = std::move(other.pixels_);
     base_ = other.base_;
+    stored_ = other.stored_;
+    sparse_ = other.sparse_;
+    attached_ = other.attached_;
     damage_ = other.damage_;
     changed();
     forgetCopies();
     other.width_ = other.height_ = 0;
     other.base_ = nullptr;
+    other.stored_ = PixelRect{};
+    other.attached_ = false;
     other.changed();
     other.forgetCopies();
     return *this;
 }
 
 void Surface::clear() {
-    const std::size_t n = static_cast<std::size_t>(width_) * height_;
+    const std::size_t n = static_cast<std::size_t>(stored_.width()) * stored_.height();
     std::fill(base_, base_ + n, background_);
     markAllDamaged();
 }
 
+void Surface::readRow(int y, int left, int count, std::uint32_t* out) const {
+    const int right = left + count;
+    if (y < stored_.top || y >= stored_.bottom || right <= stored_.left || left >= stored_.right) {
+        std::fill(out, out + count, background_);
+        return;
+    }
+    const int from = std::max(left, stored_.left), to = std::min(right, stored_.right);
+    std::fill(out, out + (from - left), background_);
+    std::memcpy(out + (from - left), at(from, y), static_cast<std::size_t>(to - from) * sizeof(std::uint32_t));
+    std::fill(out + (to - left), out + count, background_);
+}
+
+void Surface::moveStorage(const PixelRect& to) {
+    Pixels moved(static_cast<std::size_t>(to.width()) * to.height());
+    if (background_ != 0) std::fill(moved.begin(), moved.end(), background_);
+    const PixelRect both = intersection(stored_, to);
+    for (int y = both.top; y < both.bottom; ++y) {
+        std::memcpy(moved.data() + static_cast<std::size_t>(y - to.top) * to.width() + (both.left - to.left),
+                    at(both.left, y), static_cast<std::size_t>(both.width()) * sizeof(std::uint32_t));
+    }
+    pixels_.swap(moved);
+    base_ = pixels_.data();
+    stored_ = to.empty() ? PixelRect{} : to;
+    attached_ = false;
+}
+
+void Surface::keepOnlyDrawn() {
+    sparse_ = true;
+    moveStorage(PixelRect{});
+    markAllDamaged();
+}
+
+void Surface::grow(const PixelRect& rect) {
+    const PixelRect r = rect.clippedTo(width_, height_);
+    if (!sparse_ || r.empty()) return;
+    PixelRect to = stored_;
+    to.add(r);
+    moveStorage(to);
+}
+
 void Surface::attach(std::uint32_t* memory, bool memoryIsZeroed) {
-    const std::size_t n = static_cast<std::size_t>(width_) * height_;
-    if (n == 0 || memory == base_) return;
-    for (int y = 0; y < height_; ++y) {
-        const std::uint32_t* from = row(y);
+    const int w = stored_.width();
+    if (stored_.empty() || memory == base_) return;
+    for (int y = stored_.top; y < stored_.bottom; ++y) {
+        const std::uint32_t* from = at(stored_.left, y);
         // A row never drawn on reads as zeros without committing memory, and
         // zeros are there already.
-        if (memoryIsZeroed && std::all_of(from, from + width_, [](std::uint32_t p) { return p == 0; })) continue;
-        std::memcpy(memory + static_cast<std::size_t>(y) * width_, from, sizeof(std::uint32_t) * width_);
+        if (memoryIsZeroed && std::all_of(from, from + w, [](std::uint32_t p) { return p == 0; })) continue;
+        std::memcpy(memory + static_cast<std::size_t>(y - stored_.top) * w, from, sizeof(std::uint32_t) * w);
     }
     base_ = memory;
+    attached_ = true;
     Pixels().swap(pixels_);
 }
 
 void Surface::detach() {
-    if (!attached()) return;
-    Pixels own(static_cast<std::size_t>(width_) * height_);
-    std::memcpy(own.data(), base_, own.size() * sizeof(std::uint32_t));
-    pixels_.swap(own);
-    base_ = pixels_.data();
+    if (attached_) moveStorage(stored_);
 }
 
 void Surface::resize(int width, int height) {
     width = std::max(width, 0);
     height = std::max(height, 0);
     if (width == width_ && height == height_) return;
-    Pixels resized(static_cast<std::size_t>(width) * height);
-    if (background_ != 0) std::fill(resized.begin(), resized.end(), background_);
-    const int w = std::min(width, width_), h = std::min(height, height_);
-    for (int y = 0; y < h; ++y) {
-        std::memcpy(resized.data() + static_cast<std::size_t>(y) * width, row(y), sizeof(std::uint32_t) * w);
-    }
-    pixels_.swap(resized);
-    base_ = pixels_.data();
+    const PixelRect whole{0, 0, width, height};
+    moveStorage(sparse_ ? intersection(stored_, whole) : whole);
     width_ = width;
     height_ = height;
     markAllDamaged();
@@ -249,8 +293,7 @@ void copyScrolled(Surface& dst, const Surface& src, const CopyArea& area, const 
     const int d = moved.shift;
     for (int r = 0; r < area.height; ++r) {
         const int y = area.y + r;
-        std::uint32_t* row = dst.row(y);
-        const std::uint32_t* wanted = src.row(area.sy + r) + (area.sx - area.x);  // wanted[x]: column x's pixel
+        const int sy = area.sy + r, shiftToSource = area.sx - area.x;
         int gapLeft = moved.right, gapRight = moved.right;  // moved columns drawn over since
         if (y >= held.drawnOver.top && y < held.drawnOver.bottom) {
             gapLeft = std::max(moved.left, held.drawnOver.left - d);
@@ -269,9 +312,9 @@ void copyScrolled(Surface& dst, const Surface& src, const CopyArea& area, const 
             if (p.right <= p.left || (p.fromRow && d == 0)) return;
             const std::size_t bytes = static_cast<std::size_t>(p.right - p.left) * sizeof(std::uint32_t);
             if (p.fromRow) {
-                std::memmove(row + p.left, row + p.left + d, bytes);
+                std::memmove(dst.at(p.left, y), dst.at(p.left + d, y), bytes);
             } else {
-                std::memcpy(row + p.left, wanted + p.left, bytes);
+                std::memcpy(dst.at(p.left, y), src.at(p.left + shiftToSource, sy), bytes);
             }
         };
         if (d > 0) {
@@ -281,6 +324,21 @@ void copyScrolled(Surface& dst, const Surface& src, const CopyArea& area, const 
         }
     }
 }
+
+// A copy from a picture that stores only part of itself; rare (a screen's
+// image is never copied from), so it goes pixel by pixel, in the order that
+// reads every pixel before the copy overwrites it.
+void copyPixelByPixel(Surface& dst, const Surface& src, const CopyArea& area, std::uint32_t rop) {
+    dst.markDamaged(PixelRect{area.x, area.y, area.x + area.width, area.y + area.height});
+    const bool backwards = &src == &dst && (area.sy < area.y || (area.sy == area.y && area.sx < area.x));
+    for (int i = 0; i < area.width * area.height; ++i) {
+        const int k = backwards ? area.width * area.height - 1 - i : i;
+        const int c = k % area.width, r = k / area.width;
+        const std::uint32_t p = src.pixel(area.sx + c, area.sy + r);
+        std::uint32_t& q = *dst.at(area.x + c, area.y + r);
+        q = rop == Rop::SrcCopy ? p : rop == Rop::SrcAnd ? (q & p) : (q | p);
+    }
+}
 }  // namespace
 
 std::int32_t blit(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, int sy, std::uint32_t rop) {
@@ -288,6 +346,13 @@ std::int32_t blit(Surface& dst, int x, int y, int w, int h, const Surface& src, 
     CopyArea area;
     if (!clipCopy(dst, x, y, w, h, src, sx, sy, area)) return 1;
     const PixelRect to{area.x, area.y, area.x + area.width, area.y + area.height};
+    dst.reserve(to);
+    const PixelRect from{area.sx, area.sy, area.sx + area.width, area.sy + area.height};
+    if (intersection(from, src.stored()) != from) {
+        // Part of the source has no memory and shows its background.
+        copyPixelByPixel(dst, src, area, rop);
+        return 1;
+    }
     if (rop == Rop::SrcCopy && &src != &dst) {
         if (KnownCopy* known = dst.knownCopy(src, to, area.sx, area.sy)) {
             // The destination holds these pixels already, but for what was
@@ -316,8 +381,8 @@ std::int32_t blit(Surface& dst, int x, int y, int w, int h, const Surface& src, 
 
     const auto count = static_cast<std::size_t>(cw);
     for (long long r = 0; r < ch; ++r) {
-        const std::uint32_t* from = src.row(static_cast<int>(sy0 + r)) + sx0;
-        std::uint32_t* to = dst.row(static_cast<int>(dy0 + r)) + dx0;
+        const std::uint32_t* from = src.at(static_cast<int>(sx0), static_cast<int>(sy0 + r));
+        std::uint32_t* to = dst.at(static_cast<int>(dx0), static_cast<int>(dy0 + r));
         if (rop == Rop::SrcCopy) {
             std::memmove(to, from, count * sizeof(std::uint32_t));
         } else if (rop == Rop::SrcAnd) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <new>
@@ -92,13 +93,29 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
     std::uint32_t background() const { return background_; }
-    std::uint32_t* row(int y) { return base_ + static_cast<std::size_t>(y) * width_; }
-    const std::uint32_t* row(int y) const { return base_ + static_cast<std::size_t>(y) * width_; }
-    std::uint32_t pixel(int x, int y) const { return row(y)[x]; }
+
+    // The part of the picture that has memory: all of it, unless the
+    // picture keeps only what is drawn on it.
+    const PixelRect& stored() const { return stored_; }
+    bool holds(int x, int y) const {
+        return x >= stored_.left && x < stored_.right && y >= stored_.top && y < stored_.bottom;
+    }
+    // The pixel (x, y) in memory; (x, y) must lie in the stored part, or
+    // just right of it for the end of a run.
+    std::uint32_t* at(int x, int y) { return base_ + offsetOf(x, y); }
+    const std::uint32_t* at(int x, int y) const { return base_ + offsetOf(x, y); }
+    // The first pixel of a row of a picture that stores all of itself.
+    std::uint32_t* row(int y) { return at(0, y); }
+    const std::uint32_t* row(int y) const { return at(0, y); }
+    std::uint32_t pixel(int x, int y) const { return holds(x, y) ? *at(x, y) : background_; }
     void setPixel(int x, int y, std::uint32_t color) {
-        row(y)[x] = color;
+        reserve(PixelRect{x, y, x + 1, y + 1});
+        *at(x, y) = color;
         changed();
     }
+    // `count` pixels of row y from column `left` (all inside the picture),
+    // the background where nothing is stored.
+    void readRow(int y, int left, int count, std::uint32_t* out) const;
     // The pixels the picture owns; empty while it is attached. Taking them
     // to write counts as a change.
     Pixels& pixels() {
@@ -107,14 +124,29 @@ public:
     }
     const Pixels& pixels() const { return pixels_; }
 
-    // From now on the picture lives in `memory` (width x height pixels, row
-    // after row: a window's framebuffer), so that drawing is showing. What
-    // was drawn is copied over, except rows that hold only zeros where the
-    // memory is known to start zeroed. Resizing takes it back into memory of
-    // its own, and so does detach.
+    // Clears the picture, and from now on gives it memory only for the
+    // smallest rectangle holding everything drawn on it; the rest shows the
+    // background. A
+    // screen's image then costs memory, and copying, only for the scene on
+    // it, however large the screen is.
+    void keepOnlyDrawn();
+    // Gives the rectangle (inside the picture) memory before it is written.
+    void reserve(const PixelRect& rect) {
+        if (rect.left < stored_.left || rect.top < stored_.top || rect.right > stored_.right ||
+            rect.bottom > stored_.bottom) {
+            grow(rect);
+        }
+    }
+
+    // From now on the stored part lives in `memory` (its width x height
+    // pixels, row after row: a window's framebuffer), so that drawing is
+    // showing. What was drawn is copied over, except rows that hold only
+    // zeros where the memory is known to start zeroed. Resizing, or the
+    // stored part growing, takes it back into memory of its own, and so
+    // does detach.
     void attach(std::uint32_t* memory, bool memoryIsZeroed);
     void detach();
-    bool attached() const { return pixels_.empty() && width_ * height_ > 0; }
+    bool attached() const { return attached_; }
 
     // Fills the whole picture with its background colour.
     void clear();
@@ -159,12 +191,21 @@ private:
     std::uint32_t background_ = 0;
     Pixels pixels_;
     std::uint32_t* base_ = nullptr;  // the owned pixels, or the attached memory
+    PixelRect stored_;
+    bool sparse_ = false;
+    bool attached_ = false;
     PixelRect damage_;
     std::uint64_t version_ = freshVersion();
     std::array<KnownCopy, 24> known_{};
     std::size_t knownNext_ = 0;
 
     static std::uint64_t freshVersion();
+    std::ptrdiff_t offsetOf(int x, int y) const {
+        return static_cast<std::ptrdiff_t>(y - stored_.top) * stored_.width() + (x - stored_.left);
+    }
+    void grow(const PixelRect& rect);
+    // Moves the stored part to `to`, keeping what both hold.
+    void moveStorage(const PixelRect& to);
     void changed();
     void forgetCopies();
 };

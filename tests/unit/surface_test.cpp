@@ -22,7 +22,10 @@ Surface numbered(const char* name, int w, int h) {
 // The picture as rows of numbers, for readable failures.
 std::vector<std::vector<std::uint32_t>> rows(const Surface& s) {
     std::vector<std::vector<std::uint32_t>> out;
-    for (int y = 0; y < s.height(); ++y) out.emplace_back(s.row(y), s.row(y) + s.width());
+    for (int y = 0; y < s.height(); ++y) {
+        out.emplace_back(static_cast<std::size_t>(s.width()));
+        s.readRow(y, 0, s.width(), out.back().data());
+    }
     return out;
 }
 
@@ -102,7 +105,8 @@ TEST(Blit, AScrollingLayerWrapsInTwoPieces) {
 // Copies that the destination still holds are skipped or cut down to what
 // was drawn over them, and scrolled layers move within the destination;
 // frames of such copies, with sprites, lines and changed sources between
-// them, leave exactly what copying all would.
+// them, leave exactly what copying all would. So does a picture that stores
+// only what was drawn on it, living in memory of its own or someone else's.
 TEST(Blit, RepeatedCopiesLeaveWhatCopyingEverythingLeaves) {
     std::mt19937 random(11);
     auto pattern = [&](Surface& p) {
@@ -114,31 +118,58 @@ TEST(Blit, RepeatedCopiesLeaveWhatCopyingEverythingLeaves) {
     pattern(sky);
     pattern(sea);
     pattern(sprite);
-    Surface remembering("form", 64, 48), plain("form", 64, 48);
+    Surface remembering("form", 100, 70), plain("form", 100, 70), sparse("form", 100, 70);
+    sparse.keepOnlyDrawn();
+    std::vector<std::uint32_t> screen;
+    const int left = 18, top = 11;  // the scene's place on the form
     for (int frame = 0; frame < 300; ++frame) {
-        const int skyAt = (frame / 2) % 90, spriteX = static_cast<int>(random() % 70) - 6;
+        const int skyAt = (frame / 2) % 90, spriteX = static_cast<int>(random() % 110) - 6;
         if (frame % 97 == 50) sky.setPixel(static_cast<int>(random() % 90), 3, 0x123456);
-        for (Surface* form : {&remembering, &plain}) {
+        for (Surface* form : {&remembering, &plain, &sparse}) {
             // The plain one forgets what it holds before every frame.
             if (form == &plain) plain = Surface(plain);
-            blit(*form, 0, 0, 90 - skyAt, 20, sky, skyAt, 0, Rop::SrcCopy);
-            blit(*form, 90 - skyAt, 0, skyAt, 20, sky, 0, 0, Rop::SrcCopy);
+            blit(*form, left, top, 64 - skyAt, 20, sky, skyAt, 0, Rop::SrcCopy);
+            blit(*form, left + 64 - skyAt, top, skyAt, 20, sky, 0, 0, Rop::SrcCopy);
             for (int band = 0; band < 3; ++band) {
                 // The last band scrolls the other way.
                 const int at = band < 2 ? (frame * band / 2) % 70 : 69 - (frame * 3) % 70;
-                blit(*form, 0, 20 + band * 10, 70 - at, 10, sea, at, band * 10, Rop::SrcCopy);
-                blit(*form, 70 - at, 20 + band * 10, at, 10, sea, 0, band * 10, Rop::SrcCopy);
+                const int y = top + 20 + band * 10;
+                blit(*form, left, y, std::min(64, 70 - at), 10, sea, at, band * 10, Rop::SrcCopy);
+                blit(*form, left + 70 - at, y, at - 6, 10, sea, 0, band * 10, Rop::SrcCopy);
             }
             if (frame % 3 != 0) {
-                blit(*form, spriteX, frame % 30, 12, 12, sprite, 0, 12, Rop::SrcAnd);
-                blit(*form, spriteX, frame % 30, 12, 12, sprite, 0, 0, Rop::SrcPaint);
+                blit(*form, spriteX, frame % 60, 12, 12, sprite, 0, 12, Rop::SrcAnd);
+                blit(*form, spriteX, frame % 60, 12, 12, sprite, 0, 0, Rop::SrcPaint);
             }
-            if (frame % 40 == 7) drawLine(*form, 0, frame % 48, 63, 47 - frame % 48, 0xFFFFFF);
+            if (frame % 40 == 7) drawLine(*form, 0, frame % 70, 99, 69 - frame % 70, 0xFFFFFF);
+        }
+        // A screen's memory sized to what the sparse one stores.
+        if (!sparse.attached()) {
+            screen.assign(static_cast<std::size_t>(sparse.stored().width()) * sparse.stored().height(), 0);
+            sparse.attach(screen.data(), true);
         }
         const Surface& a = remembering;
         const Surface& b = plain;
         ASSERT_TRUE(a.pixels() == b.pixels()) << "frame " << frame;
+        ASSERT_EQ(rows(sparse), rows(b)) << "frame " << frame;
     }
+}
+
+TEST(Surface, KeepingOnlyWhatIsDrawnStoresItsBoundsAndShowsTheBackgroundElsewhere) {
+    Surface form("form", 40, 30, 7);
+    form.keepOnlyDrawn();
+    form.resize(400, 300);
+    EXPECT_TRUE(form.stored().empty());
+    const Surface piece = numbered("piece", 3, 2);
+    blit(form, 100, 50, 3, 2, piece, 0, 0, Rop::SrcCopy);
+    drawLine(form, 120, 60, 121, 60, 9);
+    EXPECT_EQ(form.stored(), (PixelRect{100, 50, 122, 61}));
+    Surface copied("copied", 4, 1);
+    blit(copied, 0, 0, 4, 1, form, 99, 50, Rop::SrcCopy);
+    EXPECT_EQ(rows(copied), (Rows{{7, 101, 102, 103}}));
+    form.resize(110, 51);
+    EXPECT_EQ(form.stored(), (PixelRect{100, 50, 110, 51}));
+    EXPECT_EQ(form.pixel(101, 50), 102u);
 }
 
 TEST(Line, DrawsBothEndsAndClips) {

@@ -20,6 +20,7 @@
 #include <fstream>
 
 #include "platform/linux/process.h"
+#include "platform/linux/x11_image.h"
 #include "platform/linux/x11_windows.h"
 #include "runtime/convert.h"
 #include "runtime/failure.h"
@@ -48,7 +49,8 @@ std::string sansSerifFile() {
     return path;
 }
 
-// LUMARIS_PRESENT=framebuffer or =renderer forces a way to the screen.
+// LUMARIS_PRESENT=image, =framebuffer or =renderer forces a way to the
+// screen.
 const char* forcedPresentationName() {
     const char* forced = std::getenv("LUMARIS_PRESENT");
     return forced != nullptr && *forced != '\0' ? forced : nullptr;
@@ -59,13 +61,15 @@ bool forcedPresentation() { return forcedPresentationName() != nullptr; }
 // render node there is none, and SDL's OpenGL would rasterise in software.
 Presentation choosePresentation() {
     if (const char* forced = forcedPresentationName()) {
-        return std::strcmp(forced, "renderer") == 0 ? Presentation::Renderer : Presentation::Framebuffer;
+        if (std::strcmp(forced, "renderer") == 0) return Presentation::Renderer;
+        if (std::strcmp(forced, "framebuffer") == 0) return Presentation::Framebuffer;
+        return Presentation::Image;
     }
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", error)) {
         if (entry.path().filename().string().rfind("renderD", 0) == 0) return Presentation::Renderer;
     }
-    return Presentation::Framebuffer;
+    return Presentation::Image;
 }
 
 // An OpenGL renderer whose driver is a software rasteriser, or SDL's own
@@ -156,17 +160,33 @@ SdlFormWindow::SdlFormWindow(const std::string& name) : image_(name, 0, 0) {
     window_ = SDL_CreateWindow("", bounds.x, bounds.y, bounds.w, bounds.h,
                                SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP);
     if (window_ == nullptr) throw Failure(failures::kCannotCreate, std::string("No window: ") + SDL_GetError());
-    if (choosePresentation() == Presentation::Renderer) {
+    const Presentation way = choosePresentation();
+    if (way == Presentation::Renderer) {
         renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
-        // A renderer that draws on the processor costs more than the window's
-        // own framebuffer: keep to the framebuffer unless it was asked for.
+        // A renderer that draws on the processor costs more than an image of
+        // our own: keep to that unless the renderer was asked for.
         if (renderer_ != nullptr && !forcedPresentation() && softwareRasteriser(renderer_)) {
             SDL_DestroyRenderer(renderer_);
             renderer_ = nullptr;
         }
     }
+    if (renderer_ == nullptr && way != Presentation::Framebuffer) useOwnImage();
     image_.resize(bounds.w, bounds.h);
     SDL_AddEventWatch(&SdlFormWindow::watchScreen, this);
+}
+
+void SdlFormWindow::useOwnImage() {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window_, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return;
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes) == 0 ||
+        !X11Image::suits(attributes.visual, attributes.depth)) {
+        return;
+    }
+    x11_ = std::make_unique<X11Image>(info.info.x11.display, info.info.x11.window, attributes.visual,
+                                      attributes.depth);
+    image_.keepOnlyDrawn();
 }
 
 SdlFormWindow::SdlFormWindow(const std::string& name, unsigned long foreignWindow) : image_(name, 0, 0) {
@@ -177,6 +197,7 @@ SdlFormWindow::SdlFormWindow(const std::string& name, unsigned long foreignWindo
     int w = 0, h = 0;
     SDL_GetWindowSize(window_, &w, &h);
     geometry_ = SDL_Rect{0, 0, w, h};
+    if (choosePresentation() != Presentation::Framebuffer) useOwnImage();
     image_.resize(w, h);
     SDL_AddEventWatch(&SdlFormWindow::watchScreen, this);
 }
@@ -195,6 +216,8 @@ std::uint32_t SdlFormWindow::windowId() const { return SDL_GetWindowID(window_);
 SdlFormWindow::~SdlFormWindow() {
     // The image goes with the window; attached, it frees nothing of its own.
     SDL_DelEventWatch(&SdlFormWindow::watchScreen, this);
+    image_.detach();
+    x11_.reset();
     if (texture_ != nullptr) SDL_DestroyTexture(texture_);
     if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
     if (window_ != nullptr) SDL_DestroyWindow(window_);
@@ -293,7 +316,9 @@ void SdlFormWindow::KeepInput(bool grab) {
 void SdlFormWindow::Refresh() {
     if (image_.width() == 0 || image_.height() == 0) return;
     countFramePresented();
-    if (renderer_ != nullptr) {
+    if (x11_ != nullptr) {
+        presentToImage();
+    } else if (renderer_ != nullptr) {
         presentWithRenderer();
     } else {
         presentToFramebuffer();
@@ -320,7 +345,23 @@ int SdlFormWindow::watchScreen(void* self, SDL_Event* event) {
         (event->window.event == SDL_WINDOWEVENT_SIZE_CHANGED || event->window.event == SDL_WINDOWEVENT_RESIZED)) {
         window->screenChanged_ = true;
     }
+    if (event->type == SDL_WINDOWEVENT && event->window.windowID == SDL_GetWindowID(window->window_) &&
+        event->window.event == SDL_WINDOWEVENT_EXPOSED) {
+        window->exposed_ = true;
+    }
     return 0;
+}
+
+void SdlFormWindow::presentToImage() {
+    // A new, resized or uncovered window shows nothing of the last frame.
+    if (screenChanged_ || exposed_) composer_.invalidate();
+    screenChanged_ = exposed_ = false;
+    const auto frame = composer_.composeInPlace(image_, labels_, hasOverlay_ ? &overlay_ : nullptr, &text_);
+    // Into shared memory again when the scene, a label or the prompt stored
+    // more.
+    x11_->follow(image_);
+    x11_->put(image_, frame.changed);
+    composer_.restore(image_);
 }
 
 void SdlFormWindow::presentToFramebuffer() {

@@ -1,10 +1,11 @@
 // Form windows on Linux, drawn with SDL2.
 //
 // Implements: a borderless window whose persistent back image reaches the
-// screen on refresh, only the part that changed since the last one: into the
-// window's own framebuffer (X11's shared-memory image) where there is no real
-// graphics processor, else through an SDL renderer with vsync; labels drawn over it with the system's sans-serif font
-// through SDL2_ttf, geometry in twips at 15 twips per pixel, the maximised
+// screen on refresh, only the part that changed since the last one: where
+// there is no real graphics processor, through an X11 image as large as the
+// scene (or SDL's window framebuffer off X11), else through an SDL renderer
+// with vsync; labels drawn over it with the system's sans-serif font through
+// SDL2_ttf, geometry in twips at 15 twips per pixel, the maximised
 // state as the primary display's bounds, the window id for the X11 handle.
 // Also the built-in pictures decoded by SDL (BMP) and SDL2_image (GIF), and
 // pictures written as PNG.
@@ -13,10 +14,12 @@
 #include <SDL.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/graphics.h"
+#include "platform/linux/x11_image.h"
 #include "runtime/compose.h"
 
 typedef struct _TTF_Font TTF_Font;
@@ -45,10 +48,11 @@ private:
     TextCache cache_;
 };
 
-// How frames reach the screen: the window's own framebuffer (on X11 a
-// shared-memory image), sending only the rectangle that changed, or an SDL
-// renderer on a real graphics processor.
-enum class Presentation { Framebuffer, Renderer };
+// How frames reach the screen, sending only the rectangle that changed: on
+// X11 an image of our own as large as the scene (see x11_image.h); SDL's
+// window framebuffer, as large as the window, elsewhere; or an SDL renderer
+// on a real graphics processor.
+enum class Presentation { Image, Framebuffer, Renderer };
 
 class SdlFormWindow : public FormSurface {
 public:
@@ -86,9 +90,13 @@ public:
 
 private:
     void applyGeometry();
+    void useOwnImage();
+    void presentToImage();
     void presentToFramebuffer();
     static int watchScreen(void* self, SDL_Event* event);
     bool screenChanged_ = false;
+    bool exposed_ = false;
+    std::unique_ptr<X11Image> x11_;
     void presentWithRenderer();
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;

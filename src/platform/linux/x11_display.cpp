@@ -2,11 +2,8 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/XShm.h>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/ipc.h>
-#include <sys/shm.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -93,120 +90,31 @@ std::string X11Target::name() const { return DisplayString(display_); }
 
 bool X11Target::gone() const { return g_targetGone; }
 
-struct GivenWindowSurface::Segment {
-    XShmSegmentInfo info{};
-};
-
 GivenWindowSurface::GivenWindowSurface(X11Target& target, const std::string& name)
-    : target_(target), image_(name, 0, 0) {
-    gc_ = XCreateGC(target_.display(), target_.window(), 0, nullptr);
+    : target_(target), image_(name, 0, 0), screen_(target.display(), target.window(), target.visual_, target.depth_) {
+    image_.keepOnlyDrawn();
     ResizeTo(target_.width(), target_.height());
 }
 
-GivenWindowSurface::~GivenWindowSurface() {
-    freeImage();
-    if (gc_ != nullptr) XFreeGC(target_.display(), static_cast<GC>(gc_));
-}
-
-void GivenWindowSurface::freeImage() {
-    if (image_.attached()) image_.detach();
-    if (ximage_ != nullptr) {
-        if (shared_) XShmDetach(target_.display(), &segment_->info);
-        ximage_->data = nullptr;  // the memory is the segment's or the image's
-        XDestroyImage(ximage_);
-        ximage_ = nullptr;
-    }
-    if (shared_) {
-        XSync(target_.display(), False);
-        shmdt(segment_->info.shmaddr);
-        segment_.reset();
-    }
-    shared_ = false;
-}
-
-void GivenWindowSurface::makeImage() {
-    Display* display = target_.display();
-    auto* visual = static_cast<Visual*>(target_.visual_);
-    const int w = image_.width(), h = image_.height();
-    if (w == 0 || h == 0) return;
-    // A local display shares the image's memory: the picture is drawn
-    // straight into what the server reads.
-    if (XShmQueryExtension(display)) {
-        auto shm = std::make_unique<Segment>();
-        XShmSegmentInfo& segment = shm->info;
-        XImage* image = XShmCreateImage(display, visual, static_cast<unsigned>(target_.depth_), ZPixmap, nullptr,
-                                        &segment, static_cast<unsigned>(w), static_cast<unsigned>(h));
-        if (image != nullptr && image->bits_per_pixel == 32 && image->bytes_per_line == w * 4) {
-            segment.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(w) * h * 4, IPC_CREAT | 0600);
-            void* address = segment.shmid >= 0 ? shmat(segment.shmid, nullptr, 0) : reinterpret_cast<void*>(-1);
-            if (address != reinterpret_cast<void*>(-1)) {
-                segment.shmaddr = image->data = static_cast<char*>(address);
-                segment.readOnly = False;
-                const int errorsBefore = g_errors;
-                XShmAttach(display, &segment);
-                XSync(display, False);
-                // Marked for removal now: the segment goes when both sides
-                // let go of it, however the process ends.
-                shmctl(segment.shmid, IPC_RMID, nullptr);
-                if (g_errors == errorsBefore) {
-                    ximage_ = image;
-                    segment_ = std::move(shm);
-                    shared_ = true;
-                    image_.attach(reinterpret_cast<std::uint32_t*>(address), true);
-                    return;
-                }
-                shmdt(address);
-            } else if (segment.shmid >= 0) {
-                shmctl(segment.shmid, IPC_RMID, nullptr);
-            }
-        }
-        if (image != nullptr) {
-            image->data = nullptr;
-            XDestroyImage(image);
-        }
-    }
-    // Elsewhere each frame's changed part travels in the request.
-    ximage_ = XCreateImage(display, visual, static_cast<unsigned>(target_.depth_), ZPixmap, 0, nullptr,
-                           static_cast<unsigned>(w), static_cast<unsigned>(h), 32, w * 4);
-}
+GivenWindowSurface::~GivenWindowSurface() { image_.detach(); }
 
 void GivenWindowSurface::ResizeTo(int width, int height) {
     width = std::max(width, 0);
     height = std::max(height, 0);
-    if (width == image_.width() && height == image_.height() && ximage_ != nullptr) return;
-    freeImage();
+    if (width == image_.width() && height == image_.height()) return;
     image_.resize(width, height);
-    makeImage();
     composer_.invalidate();
     if (onResize_) onResize_();
 }
 
 void GivenWindowSurface::Refresh() {
-    if (ximage_ == nullptr || target_.gone()) return;
-    Display* display = target_.display();
-    const auto window = static_cast<Window>(target_.window());
-    auto* gc = static_cast<GC>(gc_);
+    if (target_.gone() || image_.width() == 0 || image_.height() == 0) return;
     countFramePresented();
-    if (shared_) {
-        const auto frame = composer_.composeInPlace(image_, labels_, nullptr, &text_);
-        const PixelRect& r = frame.changed;
-        if (!r.empty()) {
-            XShmPutImage(display, window, gc, ximage_, r.left, r.top, r.left, r.top, static_cast<unsigned>(r.width()),
-                         static_cast<unsigned>(r.height()), False);
-            // The server has read the memory before the form draws again.
-            XSync(display, False);
-        }
-        composer_.restore(image_);
-        return;
-    }
-    const auto frame = composer_.compose(image_, labels_, nullptr, &text_);
-    const PixelRect& r = frame.changed;
-    if (r.empty()) return;
-    ximage_->data = reinterpret_cast<char*>(const_cast<std::uint32_t*>(frame.picture->row(0)));
-    XPutImage(display, window, gc, ximage_, r.left, r.top, r.left, r.top, static_cast<unsigned>(r.width()),
-              static_cast<unsigned>(r.height()));
-    ximage_->data = nullptr;
-    XSync(display, False);
+    const auto frame = composer_.composeInPlace(image_, labels_, nullptr, &text_);
+    // Into shared memory again when the scene or the labels stored more.
+    screen_.follow(image_);
+    screen_.put(image_, frame.changed);
+    composer_.restore(image_);
 }
 
 namespace {

@@ -18,11 +18,11 @@
 #include "platform/linux/poll_loop.h"
 #include "platform/linux/sdl_audio.h"
 #include "platform/linux/sdl_window.h"
+#include "platform/linux/x11_image.h"
 #include "platform/toolkit.h"
 #include "runtime/compose.h"
 
 struct _XDisplay;
-struct _XImage;
 
 namespace lumaris::linux_backend {
 
@@ -80,18 +80,11 @@ public:
 
     // The window was uncovered: the next frame goes whole.
     void exposed() { composer_.invalidate(); }
-    bool shared() const { return shared_; }
 
 private:
-    void makeImage();
-    void freeImage();
     X11Target& target_;
-    void* gc_ = nullptr;
-    _XImage* ximage_ = nullptr;
-    bool shared_ = false;
-    struct Segment;  // the shared memory, when shared_
-    std::unique_ptr<Segment> segment_;
     Surface image_;
+    X11Image screen_;
     std::vector<const Label*> labels_;
     TextRenderer text_;
     FormComposer composer_;
