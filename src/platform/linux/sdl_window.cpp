@@ -216,7 +216,6 @@ std::uint32_t SdlFormWindow::windowId() const { return SDL_GetWindowID(window_);
 SdlFormWindow::~SdlFormWindow() {
     // The image goes with the window; attached, it frees nothing of its own.
     SDL_DelEventWatch(&SdlFormWindow::watchScreen, this);
-    image_.detach();
     x11_.reset();
     if (texture_ != nullptr) SDL_DestroyTexture(texture_);
     if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);

@@ -96,7 +96,8 @@ GivenWindowSurface::GivenWindowSurface(X11Target& target, const std::string& nam
     ResizeTo(target_.width(), target_.height());
 }
 
-GivenWindowSurface::~GivenWindowSurface() { image_.detach(); }
+// The image goes with its shared memory; attached, it frees nothing.
+GivenWindowSurface::~GivenWindowSurface() = default;
 
 void GivenWindowSurface::ResizeTo(int width, int height) {
     width = std::max(width, 0);
