@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/sdl_window.h"
 #include "runtime/resources.h"
 
 namespace lumaris {
@@ -175,6 +176,25 @@ void expectSeamless(const char* name, int rows) {
     std::sort(steps.begin(), steps.end());
     const double typical = steps[steps.size() * 9 / 10];
     EXPECT_LE(seam, typical) << "median step " << steps[steps.size() / 2];
+}
+
+// The program looks palette pictures up itself; every pixel must be the
+// colour SDL's own conversion gives.
+TEST(Assets, PicturesLoadAsTheirDecodedColours) {
+    for (const char* name : {"skypicsource", "waterpicsource", "picDarkWater", "picMoon", "piccivilsource", "splashpic",
+                             "picBalloon", "PREVIEW"}) {
+        SCOPED_TRACE(name);
+        const Picture expected = decode(name);
+        const Surface loaded = linux_backend::SdlPictures().Load(name, 0);
+        Picture got{loaded.width(), loaded.height(), {}};
+        for (int y = 0; y < loaded.height(); ++y) {
+            for (int x = 0; x < loaded.width(); ++x) {
+                const std::uint32_t c = loaded.pixel(x, y);
+                got.pixels.push_back({int(c >> 16 & 255), int(c >> 8 & 255), int(c & 255)});
+            }
+        }
+        EXPECT_TRUE(got.width == expected.width && got.height == expected.height && got.pixels == expected.pixels);
+    }
 }
 
 TEST(Assets, ScrollingPicturesWrapWithoutASeam) {

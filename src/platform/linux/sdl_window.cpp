@@ -437,6 +437,24 @@ Surface SdlPictures::Load(const std::string& name, std::uint32_t background) {
     const bool bitmap = bytes.size() > 2 && bytes[0] == 'B' && bytes[1] == 'M';
     SDL_Surface* raw = bitmap ? SDL_LoadBMP_RW(rw, 1) : IMG_Load_RW(rw, 1);
     if (raw == nullptr) throw Failure(481, "Invalid picture: " + name + " (" + SDL_GetError() + ")");
+    // A picture with a palette (all of ours) is looked up straight into the
+    // surface: no converted copy of it, which at start-up is most of what
+    // loading costs.
+    if (const SDL_Palette* palette = raw->format->palette; palette != nullptr && raw->format->BitsPerPixel == 8) {
+        std::uint32_t colours[256] = {};
+        for (int i = 0; i < std::min(palette->ncolors, 256); ++i) {
+            const SDL_Color& c = palette->colors[i];
+            colours[i] = rgb(c.r, c.g, c.b);
+        }
+        Surface surface(name, raw->w, raw->h, background);
+        for (int y = 0; y < raw->h; ++y) {
+            const auto* from = static_cast<const std::uint8_t*>(raw->pixels) + y * raw->pitch;
+            std::uint32_t* to = surface.row(y);
+            for (int x = 0; x < raw->w; ++x) to[x] = colours[from[x]];
+        }
+        SDL_FreeSurface(raw);
+        return surface;
+    }
     SDL_Surface* converted = SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_RGB888, 0);
     SDL_FreeSurface(raw);
     if (converted == nullptr) throw Failure(failures::kOutOfMemory, "Out of memory");
