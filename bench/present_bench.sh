@@ -49,8 +49,16 @@ measure() {
 
 summary() {
     awk -v interval=$interval -v secs="$seconds" '
-        { cpu[$1] += $2; t[$1] += $4; rss[$1] = $5; first[$1] = $6; alloc[$1] += ($7 == "-" ? 0 : $7); seen[$1] = 1
-          n[$1]++ }
+        # The median first-frame time of the runs, "-" where there are none.
+        function median(k,    i, j, v, m, tmp) {
+            m = 0
+            for (i = 0; i < n[k]; i++) if (firsts[k, i] != "-") v[m++] = firsts[k, i] + 0
+            if (m == 0) return "-"
+            for (i = 1; i < m; i++) for (j = i; j > 0 && v[j - 1] > v[j]; j--) { tmp = v[j]; v[j] = v[j - 1]; v[j - 1] = tmp }
+            return m % 2 ? v[int(m / 2)] : (v[m / 2 - 1] + v[m / 2]) / 2
+        }
+        { cpu[$1] += $2; t[$1] += $4; rss[$1] = $5; firsts[$1, n[$1] + 0] = $6; alloc[$1] += ($7 == "-" ? 0 : $7)
+          seen[$1] = 1; n[$1]++ }
         END {
             for (k in seen) {
                 # Frames in the measured stretch, at the interval every program keeps.
@@ -60,7 +68,7 @@ summary() {
             printf "%-22s %8s %6s %8s %9s %9s %9s %9s\n", "program", "cpu ms/f", "fps", "RSS MB", "first ms", "x sdl", "x xshm", "allocs/f"
             for (k in seen) {
                 printf "%-22s %8.3f %6.1f %8.1f %9s %9.2f %9.2f %9s\n", k, per[k], 1000 / interval, rss[k] / 1024,
-                       first[k], per[k] / per["sdl"], per[k] / per["xshm"],
+                       median(k), per[k] / per["sdl"], per[k] / per["xshm"],
                        (k ~ /^lumaris/ ? sprintf("%.2f", alloc[k] / (t[k] * 1000 / interval)) : "-")
             }
         }' "$tmp/runs" | sort
