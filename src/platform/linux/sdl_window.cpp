@@ -18,6 +18,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "platform/linux/process.h"
 #include "platform/linux/x11_image.h"
@@ -435,8 +436,10 @@ Surface SdlPictures::Load(const std::string& name, std::uint32_t background) {
     if (bytes.empty()) throw Failure(failures::kFileNotFound, "File not found: picture " + name);
     SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
     const bool bitmap = bytes.size() > 2 && bytes[0] == 'B' && bytes[1] == 'M';
-    SDL_Surface* raw = bitmap ? SDL_LoadBMP_RW(rw, 1) : IMG_Load_RW(rw, 1);
+    using OwnedSurface = std::unique_ptr<SDL_Surface, decltype(&SDL_FreeSurface)>;
+    const OwnedSurface raw(bitmap ? SDL_LoadBMP_RW(rw, 1) : IMG_Load_RW(rw, 1), SDL_FreeSurface);
     if (raw == nullptr) throw Failure(481, "Invalid picture: " + name + " (" + SDL_GetError() + ")");
+    Surface surface(name, raw->w, raw->h, background);
     // A picture with a palette (all of ours) is looked up straight into the
     // surface: no converted copy of it, which at start-up is most of what
     // loading costs.
@@ -446,26 +449,21 @@ Surface SdlPictures::Load(const std::string& name, std::uint32_t background) {
             const SDL_Color& c = palette->colors[i];
             colours[i] = rgb(c.r, c.g, c.b);
         }
-        Surface surface(name, raw->w, raw->h, background);
         for (int y = 0; y < raw->h; ++y) {
             const auto* from = static_cast<const std::uint8_t*>(raw->pixels) + y * raw->pitch;
             std::uint32_t* to = surface.row(y);
             for (int x = 0; x < raw->w; ++x) to[x] = colours[from[x]];
         }
-        SDL_FreeSurface(raw);
         return surface;
     }
-    SDL_Surface* converted = SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_RGB888, 0);
-    SDL_FreeSurface(raw);
+    const OwnedSurface converted(SDL_ConvertSurfaceFormat(raw.get(), SDL_PIXELFORMAT_RGB888, 0), SDL_FreeSurface);
     if (converted == nullptr) throw Failure(failures::kOutOfMemory, "Out of memory");
-    Surface surface(name, converted->w, converted->h, background);
     for (int y = 0; y < converted->h; ++y) {
-        const auto* row = static_cast<const std::uint8_t*>(converted->pixels) + y * converted->pitch;
-        auto* to = surface.row(y);
-        std::memcpy(to, row, sizeof(std::uint32_t) * static_cast<std::size_t>(converted->w));
-        for (int x = 0; x < converted->w; ++x) to[x] &= 0x00FFFFFF;
+        const auto* from = reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(converted->pixels) +
+                                                                  y * converted->pitch);
+        std::uint32_t* to = surface.row(y);
+        for (int x = 0; x < converted->w; ++x) to[x] = from[x] & 0x00FFFFFF;
     }
-    SDL_FreeSurface(converted);
     return surface;
 }
 
