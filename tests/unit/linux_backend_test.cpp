@@ -162,6 +162,23 @@ TEST(PollLoop, RunsPostedWorkAndTimersAndEndsOnTheEndSignals) {
     EXPECT_EQ(loop.endSignal(), SIGTERM);
 }
 
+// The scene's loop: an end signal is handed over once, as an end request on
+// the loop's thread, and the run goes on until the request is answered.
+TEST(PollLoop, WithAHandlerAnEndSignalIsARequestTakenOnce) {
+    PollLoop loop;
+    loop.quitOnEndSignals();
+    int requests = 0, ticks = 0;
+    loop.onEndSignal([&] { ++requests; });
+    auto timer = loop.CreateTimer([&] {
+        if (++ticks == 2) ::kill(::getpid(), SIGTERM);
+        if (ticks == 6) loop.Quit();
+    });
+    timer->SetInterval(5);
+    loop.Run();
+    EXPECT_EQ(requests, 1);
+    EXPECT_EQ(ticks, 6);
+}
+
 TEST(CommandLine, ArgumentsJoinedBySingleBlanks) {
     char program[] = "lumaris", a[] = "/p", b[] = "1234";
     char* argv[] = {program, a, b, nullptr};

@@ -39,8 +39,8 @@ TEST(ScreenLock, ThePromptKeepsTheLoopGoing) {
     SdlEventLoop loop;
     SdlFormWindow window("form");
     int ticks = 0;
-    LoopTimer timer(loop, [&] { ++ticks; });
-    timer.SetInterval(20);
+    auto timer = loop.CreateTimer([&] { ++ticks; });
+    timer->SetInterval(20);
     bool checked = false;
     ScreenLock lock(loop, [&](Hwnd) { return &window; },
                     [&](const std::string&, const char*) {

@@ -10,24 +10,33 @@
 
 namespace lumaris::linux_backend {
 
-SdlEventLoop::SdlEventLoop() { wakeEvent_ = SDL_RegisterEvents(1); }
-
-namespace {
-void pushQuit(int) {
-    SDL_Event quit{};
-    quit.type = SDL_QUIT;
-    SDL_PushEvent(&quit);
+SdlEventLoop::SdlEventLoop() {
+    // SDL's queue is looked at before each wait, whether or not the display
+    // has said anything: events SDL makes itself (and those pushed on this
+    // thread) are there too.
+    core_.watch(-1, [this] { pumpEvents(); });
+    core_.setLongestWait(100);
+    core_.onEndSignal([this] {
+        SDL_Event quit{};
+        quit.type = SDL_QUIT;
+        dispatch(quit);
+    });
 }
-}  // namespace
 
-void SdlEventLoop::quitOnEndSignals() {
-    // SDL's own handlers do the same for SIGINT and SIGTERM once its
-    // events start; they stand aside for a handler already there.
-    struct sigaction action {};
-    action.sa_handler = &pushQuit;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int signal : kEndSignals) sigaction(signal, &action, nullptr);
+void SdlEventLoop::quitOnEndSignals() { core_.quitOnEndSignals(); }
+
+void SdlEventLoop::watchDisplay(int fd) {
+    if (fd < 0 || fd == displayFd_) return;
+    displayFd_ = fd;
+    core_.setLongestWait(1000);
+    core_.watch(fd, [this] { pumpEvents(); });
+}
+
+void SdlEventLoop::pumpEvents() {
+    // Polling (never waiting) reads everything the connection has, so the
+    // next wait in poll() sees whatever comes after.
+    SDL_Event event;
+    while (!core_.finishing() && SDL_PollEvent(&event) != 0) dispatch(event);
 }
 
 namespace {
@@ -61,73 +70,22 @@ void SdlEventLoop::useGtk() {
         this);
 }
 
-std::uint64_t SdlEventLoop::nowMs() { return SDL_GetTicks64(); }
-
-void SdlEventLoop::Post(std::function<void()> work) {
-    {
-        std::lock_guard<std::mutex> lock(postedMutex_);
-        posted_.push_back(std::move(work));
-    }
-    SDL_Event wake{};
-    wake.type = wakeEvent_;
-    SDL_PushEvent(&wake);
-}
-
-void SdlEventLoop::runPosted() {
-    // Work is posted once per song at most: a list of its own for each run
-    // keeps a job that runs a nested loop safe.
-    std::vector<std::function<void()>> work;
-    {
-        std::lock_guard<std::mutex> lock(postedMutex_);
-        work.swap(posted_);
-    }
-    for (auto& job : work) job();
-}
-
 void SdlEventLoop::dispatch(const SDL_Event& event) {
-    if (event.type == wakeEvent_) {
-        runPosted();
-    } else if (interceptor_ && interceptor_(event)) {
-        return;
-    } else if (handler_) {
-        handler_(event);
-    }
-}
-
-void SdlEventLoop::step(const std::function<bool()>& done) {
-    auto finished = [&] { return quit_ || (done && done()); };
-    // Sleep until the next event or the nearest deadline.
-    SDL_Event event;
-    const std::uint64_t wait = timers_.wait(nowMs(), 100);
-    if (SDL_WaitEventTimeout(&event, static_cast<int>(wait)) != 0) {
-        do {
-            dispatch(event);
-            if (finished()) return;
-        } while (SDL_PollEvent(&event) != 0);
-    }
-    timers_.runDue(&SdlEventLoop::nowMs, [&] { return !finished(); });
+    if (interceptor_ && interceptor_(event)) return;
+    if (handler_) handler_(event);
 }
 
 void SdlEventLoop::Run() {
-    quit_ = false;
     if (gtk_) {
         gtk_main();
         return;
     }
-    while (!quit_) step({});
+    core_.Run();
 }
 
 void SdlEventLoop::Quit() {
-    quit_ = true;
+    core_.Quit();
     if (gtk_ && gtk_main_level() > 0) gtk_main_quit();
-}
-
-std::unique_ptr<Timer> SdlEventLoop::CreateTimer(std::function<void()> onTick) {
-    return std::make_unique<LoopTimer>(*this, std::move(onTick));
-}
-
-void SdlEventLoop::RunModal(const std::function<bool()>& done) {
-    while (!quit_ && !done()) step(done);
 }
 
 }  // namespace lumaris::linux_backend

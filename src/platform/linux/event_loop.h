@@ -1,7 +1,12 @@
 // The user-interface thread's event loop on Linux: SDL events, timers as
-// deadlines (runtime/timer_queue.h), work posted from other threads, and the
-// nested run of a modal prompt. While the settings dialog (GTK) is open the
-// loop is GTK's own.
+// deadlines (runtime/timer_queue.h), work posted from other threads, the end
+// signals, and the nested run of a modal prompt. While the settings dialog
+// (GTK) is open the loop is GTK's own.
+//
+// The loop never sleeps inside SDL: it waits in poll() on the X connection
+// and a pipe of its own (PollLoop). Other threads and the end signals wake it
+// through the pipe, never through the display, so nothing that wakes the loop
+// can reach a window that is being destroyed on the way out.
 #pragma once
 
 #include <SDL.h>
@@ -9,12 +14,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <vector>
 
-#include "platform/graphics.h"
+#include "platform/linux/poll_loop.h"
 #include "platform/toolkit.h"
-#include "runtime/timer_queue.h"
 
 namespace lumaris::linux_backend {
 
@@ -27,41 +29,34 @@ public:
 
     void Run() override;
     void Quit() override;
-    void Post(std::function<void()> work) override;
-    void RunModal(const std::function<bool()>& done) override;
-    std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) override;
+    void Post(std::function<void()> work) override { core_.Post(std::move(work)); }
+    void RunModal(const std::function<bool()>& done) override { core_.RunModal(done); }
+    std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) override { return core_.CreateTimer(std::move(onTick)); }
 
-    // Every SDL event that is not posted work goes here.
+    // Every SDL event goes here.
     void setEventHandler(EventHandler handler) { handler_ = std::move(handler); }
     // While set, events go to the interceptor first (a modal prompt).
     void setInterceptor(Interceptor interceptor) { interceptor_ = std::move(interceptor); }
+    // The loop also wakes when the display connection `fd` has input (the
+    // connection of SDL's windows; without one it looks for SDL's events at
+    // each timer deadline, at least ten times a second).
+    void watchDisplay(int fd);
     // From now on Run is GTK's main loop; the end signals end it.
     void useGtk();
-    // SIGTERM, SIGINT, SIGHUP and SIGQUIT end the program the way the session's end
-    // does (an SDL_QUIT event), also where SDL does not catch them.
-    static void quitOnEndSignals();
-    TimerQueue& timers() { return timers_; }
+    // SIGTERM, SIGINT, SIGHUP and SIGQUIT end the program the way the session's
+    // end does: an SDL_QUIT event on the loop's thread.
+    void quitOnEndSignals();
 
-    static std::uint64_t nowMs();
+    static std::uint64_t nowMs() { return PollLoop::nowMs(); }
 
 private:
-    void step(const std::function<bool()>& done);
+    void pumpEvents();
     void dispatch(const SDL_Event& event);
-    void runPosted();
-    TimerQueue timers_;
+    PollLoop core_;
     EventHandler handler_;
     Interceptor interceptor_;
-    bool quit_ = false;
+    int displayFd_ = -1;
     bool gtk_ = false;
-    std::mutex postedMutex_;
-    std::vector<std::function<void()>> posted_;
-    std::uint32_t wakeEvent_ = 0;
-};
-
-class LoopTimer : public QueuedTimer {
-public:
-    LoopTimer(SdlEventLoop& loop, std::function<void()> onTick)
-        : QueuedTimer(loop.timers(), &SdlEventLoop::nowMs, std::move(onTick)) {}
 };
 
 }  // namespace lumaris::linux_backend

@@ -45,6 +45,7 @@ std::unique_ptr<FormSurface> LinuxToolkit::CreateSurface(const std::string& name
         window = std::make_unique<ToolkitWindow>(*this, name);
     }
     surfaces_.push_back(window.get());
+    loop_.watchDisplay(window->displayConnection());
     return window;
 }
 

@@ -152,7 +152,11 @@ int run(int argc, char** argv) {
     // Only a real display: without one, SDL's off-screen drivers would run
     // the scene where no one sees it.
     if (std::getenv("SDL_VIDEODRIVER") == nullptr) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
-    SdlEventLoop::quitOnEndSignals();
+    // The loop handles the end signals from here on; SDL must not (its
+    // handlers would push events from inside a signal handler).
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SdlEventLoop loop;
+    loop.quitOnEndSignals();
 
     LinuxUi ui;
     LinuxApp app(argc, argv);
@@ -166,7 +170,6 @@ int run(int argc, char** argv) {
     LinuxPasswords passwords(ui, path != nullptr ? path : "/usr/bin:/bin");
     RasterGdi gdi;
     SdlPictures pictures;
-    SdlEventLoop loop;
     SdlMixer mixer([&loop](std::function<void()> work) { loop.Post(std::move(work)); });
     SdlAudio audio(mixer);
     LinuxFiles files(musicFolder());

@@ -19,7 +19,7 @@ namespace {
 std::atomic<int> g_wakeFd{-1};
 volatile sig_atomic_t g_endSignal = 0;
 
-void onEndSignal(int signal) {
+void catchEndSignal(int signal) {
     g_endSignal = signal;
     const int fd = g_wakeFd.load();
     if (fd >= 0) {
@@ -54,13 +54,25 @@ void PollLoop::quitOnEndSignals() {
     g_endSignal = 0;
     g_wakeFd = wake_[1];
     struct sigaction action {};
-    action.sa_handler = &onEndSignal;
+    action.sa_handler = &catchEndSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int signal : kEndSignals) sigaction(signal, &action, nullptr);
 }
 
 int PollLoop::endSignal() const { return g_endSignal; }
+
+bool PollLoop::ended() const { return quit_ || (g_endSignal != 0 && !endRequest_); }
+
+bool PollLoop::finishing() const { return ended() || (done_ != nullptr && *done_ && (*done_)()); }
+
+// An end signal that is handed to the handler is taken once.
+bool PollLoop::takeEndSignal() {
+    if (g_endSignal == 0 || !endRequest_) return false;
+    g_endSignal = 0;
+    endRequest_();
+    return true;
+}
 
 void PollLoop::Post(std::function<void()> work) {
     {
@@ -81,44 +93,55 @@ void PollLoop::runPosted() {
 }
 
 void PollLoop::step(const std::function<bool()>& done) {
-    auto finished = [&] { return quit_ || g_endSignal != 0 || (done && done()); };
-    for (Watch& w : watches_) {
-        w.drain();
-        if (finished()) return;
+    const std::function<bool()>* outer = done_;
+    done_ = &done;
+    struct Restore {
+        PollLoop& loop;
+        const std::function<bool()>* outer;
+        ~Restore() { loop.done_ = outer; }
+    } restore{*this, outer};
+    // A drain may add a watch (a window made while handling an event):
+    // indexes, not iterators.
+    for (std::size_t i = 0; i < watches_.size(); ++i) {
+        watches_[i].drain();
+        if (finishing()) return;
     }
-    // At most a few descriptors: kept on the stack, nothing allocated.
+    if (takeEndSignal() && finishing()) return;
+    // At most a few descriptors: kept on the stack, nothing allocated. A
+    // watch without a descriptor yet (-1) is left out by poll itself.
     pollfd fds[8];
     nfds_t count = 0;
     fds[count++] = pollfd{wake_[0], POLLIN, 0};
     for (const Watch& w : watches_) {
         if (count < 8) fds[count++] = pollfd{w.fd, POLLIN, 0};
     }
-    const std::uint64_t wait = timers_.wait(nowMs(), 1000);
+    const std::uint64_t wait = timers_.wait(nowMs(), longestWait_);
     if (poll(fds, count, static_cast<int>(wait)) > 0) {
         if ((fds[0].revents & POLLIN) != 0) {
             char bytes[64];
             while (read(wake_[0], bytes, sizeof bytes) > 0) {
             }
+            if (takeEndSignal() && finishing()) return;
             runPosted();
-            if (finished()) return;
+            if (finishing()) return;
         }
         for (nfds_t i = 1; i < count; ++i) {
             if (fds[i].revents != 0) {
                 watches_[i - 1].drain();
-                if (finished()) return;
+                if (finishing()) return;
             }
         }
     }
-    timers_.runDue(&PollLoop::nowMs, [&] { return !finished(); });
+    timers_.runDue(&PollLoop::nowMs, [&] { return !finishing(); });
 }
 
 void PollLoop::Run() {
     quit_ = false;
-    while (!quit_ && g_endSignal == 0) step({});
+    while (!ended()) step({});
 }
 
 void PollLoop::RunModal(const std::function<bool()>& done) {
-    while (!quit_ && g_endSignal == 0 && !done()) step(done);
+    while (!ended() && !done()) step(done);
 }
 
 std::unique_ptr<Timer> PollLoop::CreateTimer(std::function<void()> onTick) {

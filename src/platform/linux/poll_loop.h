@@ -33,8 +33,16 @@ public:
     void watch(int fd, std::function<void()> drain);
     // SIGTERM, SIGINT, SIGHUP and SIGQUIT make Run return; the process keeps running.
     void quitOnEndSignals();
+    // With a handler, an end signal does not end the run: the handler runs
+    // once on the loop's thread for each time the signals came.
+    void onEndSignal(std::function<void()> handler) { endRequest_ = std::move(handler); }
+    // The longest wait when no timer is due sooner (1 s unless set).
+    void setLongestWait(std::uint64_t ms) { longestWait_ = ms; }
     // The signal that ended the run, or 0.
     int endSignal() const;
+    // Whether the step under way should end now (for a drain that takes
+    // several things in turn, so that a modal run ends at its own point).
+    bool finishing() const;
 
     TimerQueue& timers() { return timers_; }
     static std::uint64_t nowMs();
@@ -42,6 +50,8 @@ public:
 private:
     void step(const std::function<bool()>& done);
     void runPosted();
+    bool ended() const;
+    bool takeEndSignal();
     struct Watch {
         int fd;
         std::function<void()> drain;
@@ -49,6 +59,9 @@ private:
     TimerQueue timers_;
     std::vector<Watch> watches_;
     bool quit_ = false;
+    std::uint64_t longestWait_ = 1000;
+    const std::function<bool()>* done_ = nullptr;
+    std::function<void()> endRequest_;
     int wake_[2] = {-1, -1};
     std::mutex postedMutex_;
     std::vector<std::function<void()>> posted_;

@@ -214,6 +214,13 @@ int SdlFormWindow::LabelHeight(const Label& label) { return labelHeight(label, &
 
 std::uint32_t SdlFormWindow::windowId() const { return SDL_GetWindowID(window_); }
 
+int SdlFormWindow::displayConnection() const {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window_, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return -1;
+    return ConnectionNumber(info.info.x11.display);
+}
+
 SdlFormWindow::~SdlFormWindow() {
     // The image goes with the window; attached, it frees nothing of its own.
     SDL_DelEventWatch(&SdlFormWindow::watchScreen, this);

@@ -84,6 +84,8 @@ public:
     FormInput* input() const { return input_; }
     // The SDL window, for matching events to it.
     std::uint32_t windowId() const;
+    // The descriptor of the X connection the window's events come on, or -1.
+    int displayConnection() const;
     // A picture drawn centred over everything (the password prompt), or none.
     void setOverlay(const Surface* overlay);
 
