@@ -10,7 +10,7 @@ packages="
   libgtk-3-dev libx11-dev libxext-dev libfontconfig-dev libpam0g-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils x11-xserver-utils fonts-dejavu-core lame
-  xscreensaver xscreensaver-data xserver-xephyr libxss-dev
+  xscreensaver xscreensaver-data xserver-xephyr libxss-dev openbox
   dpkg-dev file clang libclang-rt-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good

@@ -76,6 +76,15 @@ check box:"Error in function sub Main" "/p 2^32+5" /p 4294967301
 check ends:0 "/p on the root window" /p "$root"
 check ends:0 "/p on a window that is gone" /p "$gone"
 check runs "/p in another client's window" /p "$other"
+# Again under a window manager, which frames a window that ends up on its
+# own: the frame is no host.
+openbox --sm-disable >/dev/null 2>&1 &
+wm=$!
+sleep 1
+for handle in 0 -1 "$root" "$gone" 12345; do check ends:0 "/p $handle under a window manager" /p "$handle"; done
+check runs "/p in another client's window under a window manager" /p "$other"
+kill $wm
+wait $wm 2>/dev/null
 check box:"Error in function sub Main" "/a 2^32+5" /a 4294967301
 # The password change with no tool for it on the path: the box that says how
 # to change the password, whatever the window.

@@ -75,8 +75,13 @@ bool LinuxToolkit::HostClientRect(Hwnd window, Rect& rect) {
         windows_.endQuietlyOnOtherErrors();
         watchingHost_ = true;
     }
-    const Hwnd host = windows_.parentOf(window);
-    if (host == 0 || windows_.isRoot(host) || !windows_.exists(host)) return false;
+    // The host is the window the preview was put into, and only while the
+    // preview is still its child: a window manager's frame, put around a
+    // preview that ended up on its own, is no host.
+    const Hwnd host = windows_.hostOf(window);
+    if (host == 0 || windows_.parentOf(window) != host || windows_.isRoot(host) || !windows_.exists(host)) {
+        return false;
+    }
     if (windows_.GetClientRect(host, rect) == 0) {
         SdlFormWindow* own = windowFor(window);
         rect = Rect{0, 0, own != nullptr ? own->Image().width() : 0, own != nullptr ? own->Image().height() : 0};

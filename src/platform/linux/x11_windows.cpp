@@ -190,8 +190,9 @@ Hwnd X11Windows::SetParent(Hwnd child, Hwnd parent) {
     XErrorScope scope(d);
     const Window newParent = parent == 0 ? DefaultRootWindow(d) : static_cast<Window>(parent);
     XReparentWindow(d, static_cast<Window>(child), newParent, 0, 0);
-    if (scope.failed()) return 0;
-    return oldParent;
+    const bool failed = scope.failed();
+    hosts_[child] = failed || newParent == DefaultRootWindow(d) ? 0 : parent;
+    return failed ? 0 : oldParent;
 }
 
 std::int32_t X11Windows::SetWindowPos(Hwnd window, Hwnd /*insertAfter*/, std::int32_t x, std::int32_t y,
@@ -217,10 +218,19 @@ Hwnd X11Windows::FindWindowA(const char* className, const char* windowName) {
 Hwnd X11Windows::createHiddenWindow(int width, int height) {
     Display* d = display();
     if (d == nullptr) return 0;
-    const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, static_cast<unsigned>(width),
-                                         static_cast<unsigned>(height), 0, 0, BlackPixel(d, DefaultScreen(d)));
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    attributes.background_pixel = BlackPixel(d, DefaultScreen(d));
+    const Window w = XCreateWindow(d, DefaultRootWindow(d), 0, 0, static_cast<unsigned>(width),
+                                   static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent,
+                                   CWOverrideRedirect | CWBackPixel, &attributes);
     XSync(d, False);
     return static_cast<Hwnd>(w);
+}
+
+Hwnd X11Windows::hostOf(Hwnd window) const {
+    const auto found = hosts_.find(window);
+    return found == hosts_.end() ? 0 : found->second;
 }
 
 bool X11Windows::exists(Hwnd window) {

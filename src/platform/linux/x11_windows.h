@@ -42,8 +42,13 @@ public:
                                        std::uint32_t winIni) override;
     // What the program last told the system through SPI_SETSCREENSAVERRUNNING.
     bool screensaverRunning() const { return screensaverRunning_; }
-    // A top-level window that stays unmapped until shown; 0 without a display.
+    // A window made to be embedded: unmapped until shown, and never managed
+    // by a window manager (no frame, no decoration) should it be shown while
+    // it has no host; 0 without a display.
     Hwnd createHiddenWindow(int width, int height);
+    // The window the program last made the parent of `window`: 0 for none
+    // or the root window, also when the system refused.
+    Hwnd hostOf(Hwnd window) const;
     // Whether the window exists (a bad handle is no failure).
     bool exists(Hwnd window);
     // The window's parent, or 0.
@@ -58,6 +63,7 @@ private:
     _XDisplay* display_ = nullptr;
     bool opened_ = false;
     std::map<std::pair<Hwnd, std::int32_t>, std::int32_t> longs_;
+    std::map<Hwnd, Hwnd> hosts_;
     std::int32_t cursorCount_ = 0;
     bool screensaverRunning_ = false;
 };
