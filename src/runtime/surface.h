@@ -150,6 +150,15 @@ public:
 
     // Fills the whole picture with its background colour.
     void clear();
+    // Clears the picture; one that keeps only what is drawn on it also gives
+    // back the memory it had for that (a new layout is drawn afresh).
+    void discardDrawing() {
+        if (sparse_) {
+            keepOnlyDrawn();
+        } else {
+            clear();
+        }
+    }
     // Changes the size, keeping what was drawn where it still fits; new
     // parts show the background colour.
     void resize(int width, int height);

@@ -63,6 +63,20 @@ int runCommand(const std::vector<std::string>& words, const std::vector<std::str
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// An X server of the test's own, started with `words` (which write the
+// display's number to descriptor 3); its name, or "" when it did not start.
+std::string startServer(const std::vector<std::string>& words, pid_t& pid) {
+    int ready[2];
+    if (pipe(ready) != 0) return "";
+    pid = spawn(words, {}, ready[1]);
+    close(ready[1]);
+    char number[16] = {};
+    const ssize_t n = read(ready[0], number, sizeof number - 1);
+    close(ready[0]);
+    if (n <= 0) return "";
+    return ":" + std::string(number, std::strcspn(number, "\n"));
+}
+
 // The running processes of the program under test.
 std::set<pid_t> modeProcesses() {
     const fs::path program = fs::canonical(binary());
@@ -201,6 +215,56 @@ TEST_F(DisplayMode, LaidOutForItsWindowAgainAfterAResizeAndGoneWithTheWindow) {
     EXPECT_EQ(waitExit(pid, 0.5), 0);
 }
 
+// A window that grows shows the new layout and black, never the old picture
+// beside it; a huge one costs memory only for what is drawn. On a server of
+// 1920x1080 of its own.
+TEST_F(DisplayMode, AGrownWindowShowsOnlyItsNewLayoutAndAHugeOneCostsNoMemory) {
+    pid_t server = -1;
+    const std::string big =
+        startServer({"Xvfb", "-displayfd", "3", "-screen", "0", "1920x1080x24", "-nolisten", "tcp", "-noreset"}, server);
+    ASSERT_FALSE(big.empty()) << "the server starts";
+    Display* on = XOpenDisplay(big.c_str());
+    ASSERT_NE(on, nullptr);
+    const Window window = XCreateSimpleWindow(on, DefaultRootWindow(on), 0, 0, 800, 600, 0, 0, WhitePixel(on, 0));
+    XMapWindow(on, window);
+    XSync(on, False);
+    const pid_t pid = startMode({"--window-id", hex(window)}, {"DISPLAY=" + big});
+    sleepFor(2.5);
+    setenv("DISPLAY", big.c_str(), 1);
+    for (const auto& [w, h] : {std::pair{1920, 1080}, {640, 480}, {1920, 1080}}) {
+        XResizeWindow(on, window, w, h);
+        XSync(on, False);
+        sleepFor(0.7);
+        if (w != 1920) continue;
+        // The strip is 1024 x 760 in the middle: 448..1471 across, 110..869 down.
+        const Screenshot shot = capture();
+        int stale = 0;
+        for (int y = 0; y < 1080; ++y) {
+            for (int x = 0; x < 1920; ++x) {
+                const bool strip = x >= 448 && x < 1472 && y >= 110 && y < 870;
+                stale += !strip && shot.at(x, y) != 0;
+            }
+        }
+        EXPECT_EQ(stale, 0) << "pixels off the new layout that are not black";
+        for (int y = 110; y < 870; y += 37) EXPECT_TRUE(showsStripRow(shot, 448, y, 1024, -110)) << "row " << y;
+    }
+    setenv("DISPLAY", DisplayString(display), 1);
+    XResizeWindow(on, window, 32767, 32767);
+    XSync(on, False);
+    sleepFor(2.0);
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    long peakKb = 0;
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) peakKb = std::stol(line.substr(6));
+    }
+    EXPECT_LT(peakKb, 150 * 1024) << "peak memory after growing to 32767x32767";
+    kill(pid, SIGTERM);
+    EXPECT_EQ(waitExit(pid, 2), 0);
+    XCloseDisplay(on);
+    kill(server, SIGKILL);
+    waitpid(server, nullptr, 0);
+}
+
 TEST_F(DisplayMode, EndsWithStatusZeroOnEachEndSignal) {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         const pid_t pid = startMode({"--window-id", hex(makeWindow(0, 0, 320, 200)), "--music"});
@@ -321,18 +385,10 @@ TEST_F(Daemon, RunsTheModeAsItsChildShowsTheSceneAndEndsItOnDeactivation) {
 // each drawing its own monitor's scene, one sound between them, and their
 // end when the display goes away.
 TEST_F(Daemon, TwoMonitorsTwoProcessesEachDrawingItsOwnOneSoundAndTheEndWithTheDisplay) {
-    int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
-    nested = spawn({"Xephyr", "-displayfd", "3", "+xinerama", "-screen", "1024x768", "-origin", "1024,0",
-                                "-screen", "800x600", "-noreset", "-nolisten", "tcp"},
-                               {}, ready[1]);
-    close(ready[1]);
-    char number[16] = {};
-    const ssize_t n = read(ready[0], number, sizeof number - 1);
-    close(ready[0]);
-    ASSERT_GT(n, 0) << "the nested server starts";
-    std::string on = ":";
-    on.append(number, std::strcspn(number, "\n"));
+    const std::string on = startServer({"Xephyr", "-displayfd", "3", "+xinerama", "-screen", "1024x768", "-origin",
+                                        "1024,0", "-screen", "800x600", "-noreset", "-nolisten", "tcp"},
+                                       nested);
+    ASSERT_FALSE(on.empty()) << "the nested server starts";
     activate(on);
     const auto modes = waitForModes(2, 10);
     EXPECT_EQ(modes.size(), 2u);

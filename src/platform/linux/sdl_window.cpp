@@ -207,6 +207,8 @@ void SdlFormWindow::ResizeTo(int width, int height) {
     if (width == image_.width() && height == image_.height()) return;
     SDL_SetWindowSize(window_, std::max(width, 1), std::max(height, 1));
     image_.resize(width, height);
+    // Whatever was drawn belongs to the old layout, at the old places.
+    image_.discardDrawing();
     if (onResize_) onResize_();
 }
 

@@ -104,6 +104,8 @@ void GivenWindowSurface::ResizeTo(int width, int height) {
     height = std::max(height, 0);
     if (width == image_.width() && height == image_.height()) return;
     image_.resize(width, height);
+    // Whatever was drawn belongs to the old layout, at the old places.
+    image_.discardDrawing();
     composer_.invalidate();
     if (onResize_) onResize_();
 }
