@@ -18,6 +18,11 @@ public:
     // Stores the text, creating the application and section as needed.
     virtual void SaveSetting(const std::string& application, const std::string& section,
                              const std::string& key, const std::string& text) = 0;
+    // Around the keys of one save: a store that writes a file may keep them
+    // and write them at EndSave, as one, so that the file always holds one
+    // whole save. EndSave throws what writing them throws.
+    virtual void BeginSave() {}
+    virtual void EndSave() {}
 };
 
 using Hkey = std::uint32_t;

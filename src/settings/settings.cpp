@@ -29,6 +29,7 @@ void saveconfig(const Settings& cfg, const std::string& appTitle, Platform& plat
         auto write = [&](const char* key, const std::string& text) {
             platform.store.SaveSetting(settingsApplication(appTitle), kSettingsSection, key, text);
         };
+        platform.store.BeginSave();
         write("SPEED", std::to_string(cfg.cfgSpeed));
         write("SOUND", boolText(cfg.cfgSound));
         write("MUSIC", boolText(cfg.cfgMusic));
@@ -37,6 +38,7 @@ void saveconfig(const Settings& cfg, const std::string& appTitle, Platform& plat
         write("MOUSE", boolText(cfg.cfgMouse));
         write("NIGHTMODE", boolText(cfg.cfgNightMode));
         write("BALLOON", boolText(cfg.cfgBalloon));
+        platform.store.EndSave();
     });
 }
 

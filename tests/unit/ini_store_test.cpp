@@ -8,7 +8,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -255,6 +257,81 @@ TEST_F(IniStoreTest, UnreadableFileOrReadOnlyFolderGiveTheTitledMessageAndLoseNo
     EXPECT_EQ(read(s.pathFor(kApp)), before);
     for (const auto& entry : fs::directory_iterator(folder)) {
         EXPECT_EQ(entry.path().filename().string(), "QN Vesmire Lumaris.ini") << "no temporary file is left";
+    }
+}
+
+// Two dialogs saving at once, on a file with many lines of other programs:
+// whoever reads it in between sees one whole save, never keys of both.
+TEST_F(IniStoreTest, SavesAtOnceLeaveOneWholeSaveAtEveryMoment) {
+    std::string foreign;
+    for (int i = 0; i < 100000; ++i) foreign += "other" + std::to_string(i) + "=x\n";
+    writeRaw("[Settings]\n" + foreign);
+    auto save = [&](bool on) {
+        IniFileStore s = store();
+        testing::FakePlatform fake;
+        Platform platform = fake.with(s);
+        Settings cfg;
+        cfg.cfgSpeed = on ? 150 : 80;
+        cfg.cfgSound = cfg.cfgMusic = cfg.cfgCivilization = cfg.cfgMouse = cfg.cfgNightMode = cfg.cfgBalloon = on;
+        cfg.cfgMusicDir = on ? "on" : "off";
+        for (int i = 0; i < 6; ++i) saveconfig(cfg, " Lumaris", platform);
+    };
+    save(false);
+    std::atomic<bool> saving{true};
+    std::thread reader([&] {
+        while (saving) {
+            const std::string text = read(store().pathFor(kApp));
+            const bool on = text.find("SPEED=150") != std::string::npos;
+            const char* mixed = on ? "=False" : "=True";
+            if (text.find("MUSICDIR=" + std::string(on ? "on" : "off")) == std::string::npos ||
+                text.find(mixed) != std::string::npos || text.find("other99999=x") == std::string::npos) {
+                ADD_FAILURE() << "a mixed or partial file";
+                return;
+            }
+        }
+    });
+    std::thread a(save, true), b(save, false);
+    a.join();
+    b.join();
+    saving = false;
+    reader.join();
+}
+
+// What the owner set on the file stays: its permissions, read-only
+// included, and a link to where the file really is.
+TEST_F(IniStoreTest, ProtectionsAndLinksOfTheFileAreKept) {
+    IniFileStore s = store();
+    s.SaveSetting(kApp, "Settings", "SPEED", "130");
+    const std::string path = s.pathFor(kApp);
+    const std::string target = root + "/dotfiles/lumaris.ini";
+    fs::create_directories(root + "/dotfiles");
+    fs::rename(path, target);
+    fs::create_symlink("../dotfiles/lumaris.ini", path);
+    const struct {
+        fs::perms mode;
+        bool refused;
+    } cases[] = {{fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read, false},
+                 {fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read, true}};
+    for (const auto& c : cases) {
+        fs::permissions(target, c.mode);
+        const std::string before = read(target);
+        testing::FakePlatform fake;
+        Platform platform = fake.with(s);
+        Settings cfg;
+        loadconfig(cfg, " Lumaris", platform);
+        cfg.cfgSpeed = 90;
+        saveconfig(cfg, " Lumaris", platform);
+        EXPECT_TRUE(fs::is_symlink(path));
+        EXPECT_EQ(fs::status(target).permissions(), c.mode);
+        if (c.refused) {
+            ASSERT_EQ(fake.ui.shown.size(), 1u);
+            EXPECT_EQ(fake.ui.shown[0].title, "Error in main sub saveconfig");
+            EXPECT_EQ(fake.ui.shown[0].text.rfind("70-Permission denied", 0), 0u) << fake.ui.shown[0].text;
+            EXPECT_EQ(read(target), before);
+        } else {
+            EXPECT_TRUE(fake.ui.shown.empty());
+            EXPECT_EQ(s.GetSetting(kApp, "Settings", "speed", ""), "90");
+        }
     }
 }
 

@@ -2,14 +2,17 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "platform/linux/file_read.h"
@@ -44,13 +47,6 @@ Failure fileFailure(int error, const std::string& what) {
             break;
     }
     return Failure(number, reason + " (" + what + ": " + std::strerror(error) + ")");
-}
-
-std::string trimSpace(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return {};
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
 }
 
 // The file's text, or nothing when it does not exist. Any other problem
@@ -92,8 +88,8 @@ void removeStaleTemporaries(const std::string& pattern) {
     ::closedir(dir);
 }
 
-std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> lines;
+std::vector<std::string_view> splitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
     std::size_t start = 0;
     while (start < text.size()) {
         auto end = text.find('\n', start);
@@ -106,29 +102,36 @@ std::vector<std::string> splitLines(const std::string& text) {
     return lines;
 }
 
+std::string_view trimView(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
 // A line without the CR of a CRLF line end.
-std::string content(const std::string& line) {
+std::string_view content(std::string_view line) {
     return !line.empty() && line.back() == '\r' ? line.substr(0, line.size() - 1) : line;
 }
 
-std::optional<std::string> sectionName(const std::string& raw) {
-    const std::string t = trimSpace(content(raw));
-    if (t.size() >= 2 && t.front() == '[' && t.back() == ']') return trimSpace(t.substr(1, t.size() - 2));
+std::optional<std::string_view> sectionName(std::string_view raw) {
+    const std::string_view t = trimView(content(raw));
+    if (t.size() >= 2 && t.front() == '[' && t.back() == ']') return trimView(t.substr(1, t.size() - 2));
     return std::nullopt;
 }
 
-bool isComment(const std::string& line) {
-    const std::string t = trimSpace(line);
+bool isComment(std::string_view line) {
+    const std::string_view t = trimView(line);
     return !t.empty() && (t.front() == ';' || t.front() == '#');
 }
 
 // The key of a "key=value" line, or nothing for any other line.
-std::optional<std::string> keyOf(const std::string& raw) {
-    const std::string line = content(raw);
+std::optional<std::string_view> keyOf(std::string_view raw) {
+    const std::string_view line = content(raw);
     if (isComment(line)) return std::nullopt;
     const auto equals = line.find('=');
-    if (equals == std::string::npos) return std::nullopt;
-    return trimSpace(line.substr(0, equals));
+    if (equals == std::string_view::npos) return std::nullopt;
+    return trimView(line.substr(0, equals));
 }
 
 void makeFolders(const std::string& folder) {
@@ -221,44 +224,65 @@ std::string IniFileStore::pathFor(const std::string& application) const {
 std::string iniGet(const std::string& text, const std::string& section, const std::string& key,
                    const std::string& defaultText) {
     bool inSection = false;
-    for (const std::string& line : splitLines(text)) {
-        if (const auto name = sectionName(line)) {
-            inSection = equalsIgnoreCase(*name, section);
-            continue;
+    const std::string_view all = text;
+    std::size_t start = 0;
+    while (start < all.size()) {
+        auto end = all.find('\n', start);
+        if (end == std::string_view::npos) end = all.size();
+        const std::string_view line = all.substr(start, end - start);
+        start = end + 1;
+        // Most lines are looked at no further than their first character:
+        // only a section line or one that starts as the key can matter.
+        const auto first = line.find_first_not_of(" \t");
+        if (first == std::string_view::npos) continue;
+        if (line[first] == '[') {
+            if (const auto name = sectionName(line)) {
+                inSection = equalsIgnoreCase(*name, section);
+                continue;
+            }
         }
         if (!inSection) continue;
+        if (!key.empty() && (line.size() - first <= key.size() || std::tolower(static_cast<unsigned char>(line[first])) !=
+                                                                       std::tolower(static_cast<unsigned char>(key[0])))) {
+            continue;
+        }
         const auto lineKey = keyOf(line);
         if (lineKey && equalsIgnoreCase(*lineKey, key)) {
-            const std::string text = content(line);
-            return decodeIniValue(trimSpace(text.substr(text.find('=') + 1)));
+            const std::string_view value = content(line);
+            return decodeIniValue(std::string(trimView(value.substr(value.find('=') + 1))));
         }
     }
     return defaultText;
 }
 
-std::string IniFileStore::GetSetting(const std::string& application, const std::string& section,
-                                     const std::string& key, const std::string& defaultText) {
-    const auto text = readFile(pathFor(application));
-    return text ? iniGet(*text, section, key, defaultText) : defaultText;
-}
-
-std::string iniSet(const std::string* oldText, const std::string& section, const std::string& key,
-                   const std::string& text) {
-    std::vector<std::string> lines;
+std::string iniSetAll(const std::string* oldText, const std::string& section, const std::vector<IniEntry>& entries) {
+    std::vector<std::string_view> lines;
+    const std::string header = "; Lumaris settings. %XX in a value stands for the byte XX (line breaks, '%').";
     if (oldText != nullptr) {
         lines = splitLines(*oldText);
     } else {
-        lines.push_back("; Lumaris settings. %XX in a value stands for the byte XX (line breaks, '%').");
+        lines.push_back(header);
     }
-    const std::string entry = key + "=" + encodeIniValue(text);
+    std::vector<std::string> written;
+    written.reserve(entries.size());
+    for (const IniEntry& e : entries) written.push_back(e.key + "=" + encodeIniValue(e.text));
+    std::vector<bool> replaced(entries.size(), false);
+    auto entryFor = [&](std::string_view key) -> std::optional<std::size_t> {
+        // The last value given for a key is the one that counts.
+        for (std::size_t i = entries.size(); i-- > 0;) {
+            if (equalsIgnoreCase(entries[i].key, key)) return i;
+        }
+        return std::nullopt;
+    };
 
-    // Replace the key where it stands (dropping any second spelling of it);
-    // otherwise add it at the end of its section, or add the section.
+    // Replace each key where it stands (dropping any second spelling of it);
+    // the others go at the end of the section's first appearance, or in a
+    // new section at the end. One pass, whatever the file's size.
     std::optional<std::size_t> sectionEnd;  // one past the section's last entry
     bool inSection = false;
-    bool replaced = false;
-    std::vector<std::string> out;
-    for (const std::string& line : lines) {
+    std::vector<std::string_view> out;
+    out.reserve(lines.size() + entries.size() + 2);
+    for (const std::string_view line : lines) {
         if (const auto name = sectionName(line)) {
             inSection = equalsIgnoreCase(*name, section);
             out.push_back(line);
@@ -267,12 +291,15 @@ std::string iniSet(const std::string* oldText, const std::string& section, const
         }
         if (inSection) {
             const auto lineKey = keyOf(line);
-            if (lineKey && equalsIgnoreCase(*lineKey, key)) {
-                if (!replaced) out.push_back(entry);
-                replaced = true;
-                continue;
+            if (lineKey) {
+                if (const auto i = entryFor(*lineKey)) {
+                    const std::size_t first = *entryFor(entries[*i].key);
+                    if (!replaced[first]) out.push_back(written[first]);
+                    replaced[first] = true;
+                    continue;
+                }
             }
-            if (!trimSpace(content(line)).empty()) {
+            if (!trimView(content(line)).empty()) {
                 out.push_back(line);
                 sectionEnd = out.size();
                 continue;
@@ -280,41 +307,182 @@ std::string iniSet(const std::string* oldText, const std::string& section, const
         }
         out.push_back(line);
     }
-    if (!replaced) {
+    std::vector<std::string_view> added;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (!replaced[i] && *entryFor(entries[i].key) == i) added.push_back(written[i]);
+    }
+    const std::string sectionLine = "[" + section + "]";
+    if (!added.empty()) {
         if (sectionEnd) {
-            out.insert(out.begin() + static_cast<std::ptrdiff_t>(*sectionEnd), entry);
+            out.insert(out.begin() + static_cast<std::ptrdiff_t>(*sectionEnd), added.begin(), added.end());
         } else {
-            if (!out.empty() && !trimSpace(content(out.back())).empty()) out.push_back("");
-            out.push_back("[" + section + "]");
-            out.push_back(entry);
+            if (!out.empty() && !trimView(content(out.back())).empty()) out.push_back("");
+            out.push_back(sectionLine);
+            out.insert(out.end(), added.begin(), added.end());
         }
     }
+    std::size_t size = 0;
+    for (const std::string_view line : out) size += line.size() + 1;
     std::string newText;
-    for (const std::string& line : out) newText += line + "\n";
+    newText.reserve(size);
+    for (const std::string_view line : out) {
+        newText += line;
+        newText += '\n';
+    }
     return newText;
+}
+
+std::string iniSet(const std::string* oldText, const std::string& section, const std::string& key,
+                   const std::string& text) {
+    return iniSetAll(oldText, section, {IniEntry{key, text}});
+}
+
+std::string IniFileStore::GetSetting(const std::string& application, const std::string& section,
+                                     const std::string& key, const std::string& defaultText) {
+    // The settings are read key by key: the file is read once, and again
+    // only when it changed.
+    const std::string path = pathFor(application);
+    struct stat info {};
+    const bool there = ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    const bool same = there && cache_.valid && cache_.path == path && cache_.device == info.st_dev &&
+                      cache_.inode == info.st_ino && cache_.size == info.st_size &&
+                      cache_.changed.tv_sec == info.st_mtim.tv_sec && cache_.changed.tv_nsec == info.st_mtim.tv_nsec;
+    if (!same) {
+        cache_.valid = false;
+        const auto text = readFile(path);
+        if (!text) return defaultText;
+        cache_.text = *text;
+        cache_.path = path;
+        cache_.device = info.st_dev;
+        cache_.inode = info.st_ino;
+        cache_.size = info.st_size;
+        cache_.changed = info.st_mtim;
+        cache_.valid = there;
+    }
+    return iniGet(cache_.text, section, key, defaultText);
+}
+
+void IniFileStore::BeginSave() {
+    batching_ = true;
+    pending_.clear();
+}
+
+void IniFileStore::EndSave() {
+    batching_ = false;
+    std::vector<Pending> pending;
+    pending.swap(pending_);
+    // In the order given, one file (and one section) at a time.
+    while (!pending.empty()) {
+        const Pending first = pending.front();
+        std::vector<IniEntry> entries;
+        std::vector<Pending> rest;
+        for (const Pending& p : pending) {
+            if (p.application == first.application && p.section == first.section) {
+                entries.push_back(IniEntry{p.key, p.text});
+            } else {
+                rest.push_back(p);
+            }
+        }
+        commit(first.application, first.section, entries);
+        pending.swap(rest);
+    }
 }
 
 void IniFileStore::SaveSetting(const std::string& application, const std::string& section, const std::string& key,
                                const std::string& text) {
-    const std::string path = pathFor(application);
-    const auto old = readFile(path);
-    const std::string newText = iniSet(old ? &*old : nullptr, section, key, text);
+    if (batching_) {
+        pending_.push_back(Pending{application, section, key, text});
+        return;
+    }
+    commit(application, section, {IniEntry{key, text}});
+}
 
+namespace {
+
+// Where a settings file that is a symbolic link (a dotfile manager's) really
+// is: the file is written there, and the link stays.
+std::string linkTarget(const std::string& path) {
+    std::string at = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info {};
+        if (::lstat(at.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return at;
+        std::string target(4096, '\0');
+        const ssize_t n = ::readlink(at.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) return at;
+        target.resize(static_cast<std::size_t>(n));
+        at = target.front() == '/' ? target : at.substr(0, at.rfind('/') + 1) + target;
+    }
+    throw fileFailure(ELOOP, "writing " + path);
+}
+
+// An advisory lock on the folder that holds the settings file, held while a
+// save reads and replaces it: two saves at once each write a whole version,
+// one after the other. A folder lock, since the file itself is replaced.
+class FolderLock {
+public:
+    FolderLock(const std::string& folder, const std::string& path) {
+        fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd_ < 0) return;  // the save itself says what is wrong
+        // A few seconds at most: a save holds it for milliseconds.
+        for (int tries = 0; ::flock(fd_, LOCK_EX | LOCK_NB) != 0; ++tries) {
+            const int error = errno;
+            if (error == EINTR) continue;
+            if (error != EWOULDBLOCK || tries == 500) {
+                ::close(fd_);
+                throw fileFailure(error == EWOULDBLOCK ? EBUSY : error, "locking " + path);
+            }
+            ::usleep(10000);
+        }
+    }
+    ~FolderLock() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace
+
+void IniFileStore::commit(const std::string& application, const std::string& section,
+                          const std::vector<IniEntry>& entries) {
+    const std::string named = pathFor(application);
     makeFolders(folder_);
+    const std::string path = linkTarget(named);
+    const std::string folder = path.substr(0, path.rfind('/'));
+    const FolderLock lock(folder, named);
+
+    // A file its owner made read-only stays as it is.
+    struct stat info {};
+    const bool exists = ::stat(path.c_str(), &info) == 0;
+    if (exists && S_ISREG(info.st_mode) &&
+        ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0)) {
+        throw fileFailure(EACCES, "writing " + named + ": the file is read-only");
+    }
+    const auto old = readFile(path);
+    const std::string newText = iniSetAll(old ? &*old : nullptr, section, entries);
+
     std::string temp = path + ".XXXXXX";
-    const auto slash = temp.rfind('/');
-    temp.insert(slash + 1, ".");
+    temp.insert(temp.rfind('/') + 1, ".");
     removeStaleTemporaries(temp);
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {
         const int error = errno;
-        throw fileFailure(error, "writing " + path);
+        throw fileFailure(error, "writing " + named);
     }
     try {
-        writeAll(fd, newText, path);
+        // The new file keeps the old one's permissions.
+        if (exists && ::fchmod(fd, info.st_mode & 07777) != 0) {
+            const int error = errno;
+            throw fileFailure(error, "writing " + named);
+        }
+        writeAll(fd, newText, named);
         if (::fsync(fd) != 0) {
             const int error = errno;
-            throw fileFailure(error, "writing " + path);
+            throw fileFailure(error, "writing " + named);
         }
     } catch (...) {
         ::close(fd);
@@ -324,19 +492,16 @@ void IniFileStore::SaveSetting(const std::string& application, const std::string
     if (::close(fd) != 0) {
         const int error = errno;
         ::unlink(temp.c_str());
-        throw fileFailure(error, "writing " + path);
+        throw fileFailure(error, "writing " + named);
     }
     if (beforeReplace) beforeReplace();
     if (::rename(temp.c_str(), path.c_str()) != 0) {
         const int error = errno;
         ::unlink(temp.c_str());
-        throw fileFailure(error, "replacing " + path);
+        throw fileFailure(error, "replacing " + named);
     }
-    const int dir = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    if (lock.fd() >= 0) ::fsync(lock.fd());
+    cache_.valid = false;
 }
 
 }  // namespace lumaris::linux_backend
