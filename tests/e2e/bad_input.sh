@@ -171,5 +171,34 @@ for args in /s /c "/p $other"; do
     done
 done
 
+# A display server that stops answering (SIGSTOP) holds the program in a
+# call: SIGTERM still ends it within a second or so, with status 0.
+exec 3>"$work/frozen-display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+server=$!
+exec 3>&-
+for _ in $(seq 50); do [ -s "$work/frozen-display" ] && break; sleep 0.1; done
+frozen=:$(head -n 1 "$work/frozen-display")
+for args in /s --root; do
+    DISPLAY=$frozen "$lumaris" $args 2>/dev/null &
+    pid=$!
+    sleep 1.5
+    kill -STOP $server
+    sleep 0.3
+    kill -TERM $pid
+    for _ in $(seq 15); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+    if kill -0 $pid 2>/dev/null; then
+        fail "$args on a frozen server: SIGTERM did not end it within 1.5 s"
+        kill -9 $pid
+    fi
+    wait $pid
+    status=$?
+    [ $status -eq 0 ] || fail "$args on a frozen server: status $status after SIGTERM"
+    kill -CONT $server
+    echo "ok: $args on a frozen server"
+done
+kill $server
+wait $server 2>/dev/null
+
 [ "$failures" -eq 0 ] && echo "bad input: all passed"
 exit "$failures"

@@ -9,6 +9,11 @@ namespace lumaris::linux_backend {
 
 inline constexpr int kEndSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
 
+// For the end signals' handlers (async-signal-safe): should the program
+// still be running a second later, held in a call by a display server that
+// stopped answering, it ends then with status 0, whatever it is doing.
+void endWithinASecond();
+
 // Ends the process at once with status 0, without running destructors (the
 // toolkits' own may block on a display that is gone): output is flushed
 // first, and a build with LeakSanitizer makes its check first.

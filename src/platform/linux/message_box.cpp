@@ -24,7 +24,10 @@ bool gtkAvailable() {
 namespace {
 
 volatile sig_atomic_t g_endSignal = 0;
-void onEndSignal(int signal) { g_endSignal = signal; }
+void onEndSignal(int signal) {
+    g_endSignal = signal;
+    endWithinASecond();
+}
 
 // What fits a box on any screen: valid UTF-8, at most this many characters.
 constexpr long kShownCharacters = 2000;

@@ -21,6 +21,7 @@ volatile sig_atomic_t g_endSignal = 0;
 
 void catchEndSignal(int signal) {
     g_endSignal = signal;
+    endWithinASecond();
     const int fd = g_wakeFd.load();
     if (fd >= 0) {
         const char byte = 's';
