@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <strings.h>
 
+#include "runtime/convert.h"
 #include "runtime/failure.h"
 #include "settings/settings.h"
 
@@ -77,11 +78,15 @@ DisplayParse parseDisplayMode(const std::vector<std::string>& arguments, Display
         }
         if (name == "-speed") {
             if (!hasValue) return missing();
-            const std::string& text = arguments[++i];
+            const std::string& given = arguments[++i];
+            // Blanks around the number are taken alike at either end; other
+            // white space is not.
+            const std::string text = trimBlanks(given);
             char* end = nullptr;
             const long speed = std::strtol(text.c_str(), &end, 10);
-            if (text.empty() || *end != '\0' || speed < 80 || speed > 150) {
-                error = "the speed must be a whole number from 80 to 150, not " + text;
+            if (text.empty() || text.find_first_of(" \t\n\v\f\r") != std::string::npos || *end != '\0' ||
+                speed < 80 || speed > 150) {
+                error = "the speed must be a whole number from 80 to 150, not " + given;
                 return DisplayParse::Bad;
             }
             options.settings.emplace_back("SPEED", std::to_string(speed));

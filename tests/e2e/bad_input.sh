@@ -171,6 +171,23 @@ for args in /s /c "/p $other"; do
     done
 done
 
+# Damaged songs in the display mode: the decoder's own notes never reach
+# standard error (one line per message, and a damaged song is no news).
+mkdir "$work/damaged"
+head -c 400000 /dev/urandom | lame --quiet -r -s 44.1 --bitwidth 16 - "$work/damaged/song.mp3" 2>/dev/null
+for offset in 3000 9000 15000 21000 27000; do
+    head -c 300 /dev/urandom | dd of="$work/damaged/song.mp3" bs=1 seek=$offset conv=notrunc 2>/dev/null
+done
+head -c 4000 "$work/damaged/song.mp3" >"$work/damaged/half.mp3"
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$work/sound.raw "$lumaris" --root --music --music-dir "$work/damaged" 2>"$work/err" &
+pid=$!
+sleep 4
+kill -TERM $pid
+wait $pid || fail "damaged songs: status $?"
+said=$(grep -v '^CRITICAL: \(You are using the SDL disk i/o audio driver!\|.Writing to file \)' "$work/err")
+[ -z "$said" ] || fail "damaged songs: on standard error: $(echo "$said" | head -n 3)"
+echo "ok: damaged songs in the display mode"
+
 # A display server that stops answering (SIGSTOP) holds the program in a
 # call: SIGTERM still ends it within a second or so, with status 0.
 exec 3>"$work/frozen-display"
