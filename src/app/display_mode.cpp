@@ -130,13 +130,49 @@ std::int32_t StderrUi::MsgBox(const std::string& text, std::int32_t, const std::
     return kIdOk;
 }
 
-DisplayMode::DisplayMode(Platform& host, Toolkit& toolkit, const DisplayOptions& options, bool playsSound)
+std::int32_t HandOverAudio::sndPlaySoundA(const void* sound, std::uint32_t flags) {
+    if (live_) return host_.sndPlaySoundA(sound, flags);
+    // Only a looping sound outlasts the call: the one to start when live.
+    if (sound == nullptr || (flags & kSndLoop) != 0) {
+        loop_ = sound;
+        loopFlags_ = flags;
+    }
+    return 1;
+}
+
+std::int32_t HandOverAudio::mciSendStringA(const char* command, char* reply, std::uint32_t replyLength,
+                                           Hwnd callback) {
+    if (live_) return host_.mciSendStringA(command, reply, replyLength, callback);
+    if (reply != nullptr && replyLength > 0) reply[0] = '\0';
+    return 0;
+}
+
+void HandOverAudio::goLive() {
+    if (live_) return;
+    live_ = true;
+    if (loop_ != nullptr) host_.sndPlaySoundA(loop_, loopFlags_);
+}
+
+void HandOverMedia::OnDone(std::function<void(std::int32_t)> handler) {
+    done_ = std::move(handler);
+    target_->OnDone(done_);
+}
+
+void HandOverMedia::goLive(std::unique_ptr<MediaControl> host) {
+    target_->SetCommand("close");
+    host_ = std::move(host);
+    target_ = host_.get();
+    target_->OnDone(done_);
+}
+
+DisplayMode::DisplayMode(Platform& host, Toolkit& toolkit, const DisplayOptions& options,
+                         std::function<bool()> claimSound)
     : toolkit_(toolkit),
-      playsSound_(playsSound),
+      claimSound_(std::move(claimSound)),
+      audio_(host.audio),
       store_(host.store, options.settings),
-      platform_{ui_,        host.app, host.clock, host.random, user32_,       screen_,
-                store_,     registry_, passwords_, host.gdi,   host.pictures, playsSound ? host.audio : silence_,
-                host.files, shell_} {
+      platform_{ui_,    host.app,   host.clock, host.random,   user32_, screen_,   store_,
+                registry_, passwords_, host.gdi,   host.pictures, audio_,  host.files, shell_} {
     module_.AppTitle = kAppTitle;
 }
 
@@ -149,26 +185,47 @@ void DisplayMode::start() {
     timer_ = toolkit_.Loop().CreateTimer([this] {
         if (scene_) scene_->Timer1_Timer();
     });
-    media_ = playsSound_ ? toolkit_.CreateMediaControl() : std::make_unique<null_backend::SilentMediaControl>();
-    scene_ = std::make_unique<FrmTidemarMain>(module_, platform_, *window_, *timer_, *media_);
+    const bool plays = claimSound_();
+    if (plays) {
+        audio_.goLive();
+        media_.goLive(toolkit_.CreateMediaControl());
+    }
+    scene_ = std::make_unique<FrmTidemarMain>(module_, platform_, *window_, *timer_, media_);
     window_->OnResize([this] { scene_->Form_Resize(); });
     platform_.random.Randomize();
     scene_->Form_Load();
+    if (!plays) {
+        soundClaim_ = toolkit_.Loop().CreateTimer([this] {
+            if (claimSound_()) takeSoundOver();
+        });
+        soundClaim_->SetInterval(2000);
+    }
+}
+
+// The process that played the display's sound has ended: this one plays it
+// from now on, the sea sound and a new song as at a start.
+void DisplayMode::takeSoundOver() {
+    soundClaim_->SetEnabled(false);
+    audio_.goLive();
+    media_.goLive(toolkit_.CreateMediaControl());
+    if (module_.cfg.cfgMusic) scene_->mediaplay();
 }
 
 void DisplayMode::stop() {
     if (!scene_) return;
     timer_->SetEnabled(false);
     platform_.audio.sndPlaySoundA(nullptr, kSndPurge);
+    if (soundClaim_) soundClaim_->SetEnabled(false);
     if (module_.cfg.cfgMusic) {
-        media_->SetWait(true);
-        media_->SetCommand("close");
+        media_.SetWait(true);
+        media_.SetCommand("close");
     }
 }
 
-int runDisplayMode(Platform& host, Toolkit& toolkit, const DisplayOptions& options, bool playsSound) {
+int runDisplayMode(Platform& host, Toolkit& toolkit, const DisplayOptions& options,
+                   std::function<bool()> claimSound) {
     try {
-        DisplayMode mode(host, toolkit, options, playsSound);
+        DisplayMode mode(host, toolkit, options, std::move(claimSound));
         mode.start();
         toolkit.Loop().Run();
         mode.stop();

@@ -62,11 +62,57 @@ public:
     std::int32_t MsgBox(const std::string& text, std::int32_t style, const std::string& title) override;
 };
 
+// The sound of a process that may have to wait for it: silent while another
+// process of the display plays, what the scene asked for kept; live, the
+// host's own, the sea sound the scene asked for started then.
+class HandOverAudio : public Audio {
+public:
+    explicit HandOverAudio(Audio& host) : host_(host) {}
+    // A device is there (the other process plays on it): the scene keeps its
+    // sound and music settings.
+    std::uint32_t waveOutGetNumDevs() override { return live_ ? host_.waveOutGetNumDevs() : 1u; }
+    std::int32_t sndPlaySoundA(const void* sound, std::uint32_t flags) override;
+    std::int32_t mciSendStringA(const char* command, char* reply, std::uint32_t replyLength, Hwnd callback) override;
+    void goLive();
+    bool live() const { return live_; }
+
+private:
+    Audio& host_;
+    bool live_ = false;
+    const void* loop_ = nullptr;
+    std::uint32_t loopFlags_ = 0;
+};
+
+// The media control of such a process: silent until it goes live with the
+// host's control.
+class HandOverMedia : public MediaControl {
+public:
+    HandOverMedia() : target_(&silent_) {}
+    void SetNotify(bool notify) override { target_->SetNotify(notify); }
+    void SetWait(bool wait) override { target_->SetWait(wait); }
+    void SetShareable(bool shareable) override { target_->SetShareable(shareable); }
+    void SetDeviceType(const std::string& type) override { target_->SetDeviceType(type); }
+    void SetFileName(const std::string& file) override { target_->SetFileName(file); }
+    void SetCommand(const std::string& command) override { target_->SetCommand(command); }
+    void OnDone(std::function<void(std::int32_t)> handler) override;
+    void goLive(std::unique_ptr<MediaControl> host);
+
+private:
+    null_backend::SilentMediaControl silent_;
+    std::unique_ptr<MediaControl> host_;
+    MediaControl* target_;
+    std::function<void(std::int32_t)> done_;
+};
+
 class DisplayMode {
 public:
-    // playsSound: whether this process is the one of the display that plays
-    // the sea sound and the music (one per display, however many monitors).
-    DisplayMode(Platform& host, Toolkit& toolkit, const DisplayOptions& options, bool playsSound);
+    // claimSound: whether this process is (now) the one of the display that
+    // plays the sea sound and the music (one per display, however many
+    // monitors). Asked at the start and, while another process plays, every
+    // two seconds: when that process ends, this one takes the sound over.
+    DisplayMode(Platform& host, Toolkit& toolkit, const DisplayOptions& options, std::function<bool()> claimSound);
+    DisplayMode(Platform& host, Toolkit& toolkit, const DisplayOptions& options, bool playsSound)
+        : DisplayMode(host, toolkit, options, [playsSound] { return playsSound; }) {}
     ~DisplayMode();
     DisplayMode(const DisplayMode&) = delete;
     DisplayMode& operator=(const DisplayMode&) = delete;
@@ -89,25 +135,27 @@ private:
         FormSurface* window = nullptr;
     };
 
+    void takeSoundOver();
     Toolkit& toolkit_;
-    bool playsSound_;
+    std::function<bool()> claimSound_;
+    HandOverAudio audio_;
     StderrUi ui_;
     null_backend::NoWindows user32_;
     WindowScreen screen_;
     OverrideStore store_;
     null_backend::NoRegistry registry_;
     null_backend::NoPasswords passwords_;
-    null_backend::SilentAudio silence_;
     null_backend::NoShell shell_;
     Platform platform_;
     LumzSubMain module_;
     std::unique_ptr<FormSurface> window_;
     std::unique_ptr<Timer> timer_;
-    std::unique_ptr<MediaControl> media_;
+    HandOverMedia media_;
+    std::unique_ptr<Timer> soundClaim_;
     std::unique_ptr<FrmTidemarMain> scene_;
 };
 
 // Runs the display mode until the host's loop ends; the exit status.
-int runDisplayMode(Platform& host, Toolkit& toolkit, const DisplayOptions& options, bool playsSound);
+int runDisplayMode(Platform& host, Toolkit& toolkit, const DisplayOptions& options, std::function<bool()> claimSound);
 
 }  // namespace lumaris

@@ -117,5 +117,22 @@ TEST(DisplayMode, OptionsOverTheStoreAndOneSoundPerDisplay) {
     }
 }
 
+// The process that played ends: another one of the display takes the sound
+// over within the two seconds of its next claim.
+TEST(DisplayMode, TheSoundIsTakenOverWhenItsPlayerEnds) {
+    Rig rig(1024, 768);
+    bool playerGone = false;
+    DisplayMode mode(rig.host.platform, rig.toolkit, DisplayOptions{}, std::function<bool()>([&] { return playerGone; }));
+    mode.start();
+    const auto& asked = rig.host.audio.asked;
+    rig.toolkit.loop.advance(2000);
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), "sound"), 0);
+    playerGone = true;
+    rig.toolkit.loop.advance(2000);
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), "sound"), 1);
+    rig.toolkit.loop.advance(4000);
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), "sound"), 1) << "taken once";
+}
+
 }  // namespace
 }  // namespace lumaris::testing

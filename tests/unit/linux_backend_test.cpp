@@ -15,6 +15,7 @@
 #include "platform/linux/desktop_registry.h"
 #include "platform/linux/password_change.h"
 #include "platform/linux/poll_loop.h"
+#include "platform/linux/private_lock.h"
 #include "platform/linux/process.h"
 #include "platform/platform.h"
 #include "settings/registry_probe.h"
@@ -177,6 +178,29 @@ TEST(PollLoop, WithAHandlerAnEndSignalIsARequestTakenOnce) {
     loop.Run();
     EXPECT_EQ(requests, 1);
     EXPECT_EQ(ticks, 6);
+}
+
+// Locks only the user's own processes can take: a runtime folder others may
+// write to is not used, a lock file that is a link is no lock, and a held
+// lock is the holder's until it lets go.
+TEST(PrivateLock, OnlyTheUsersOwnFilesInAFolderOnlyTheUserWrites) {
+    TempDir open;
+    ::chmod(open.path.c_str(), 0777);
+    ::setenv("XDG_RUNTIME_DIR", open.path.c_str(), 1);
+    EXPECT_NE(privateFolder(), open.path) << "a folder others can write to";
+    TempDir own;
+    ::chmod(own.path.c_str(), 0700);
+    ::setenv("XDG_RUNTIME_DIR", own.path.c_str(), 1);
+    EXPECT_EQ(privateFolder(), own.path);
+    std::filesystem::create_symlink("/tmp/elsewhere", own.path + "/linked.lock");
+    EXPECT_FALSE(PrivateLock("linked.lock").usable());
+
+    PrivateLock first("sound.lock"), second("sound.lock");
+    EXPECT_TRUE(first.tryTake());
+    EXPECT_FALSE(second.tryTake());
+    first.release();
+    EXPECT_TRUE(second.tryTake());
+    ::unsetenv("XDG_RUNTIME_DIR");
 }
 
 TEST(CommandLine, ArgumentsJoinedBySingleBlanks) {

@@ -20,6 +20,7 @@
 #include "platform/linux/message_box.h"
 #include "platform/linux/password_change.h"
 #include "platform/linux/paths.h"
+#include "platform/linux/private_lock.h"
 #include "platform/linux/process.h"
 #include "platform/linux/screen_lock.h"
 #include "platform/linux/sdl_audio.h"
@@ -101,7 +102,11 @@ int displayMode(int argc, char** argv, const DisplayOptions& given) {
                       gdi, pictures, audio, files,  shell};
         app.atEnd([&mixer] { mixer.close(); });
         DisplayModeToolkit toolkit(loop, target, mixer);
-        const int status = runDisplayMode(host, toolkit, options, claimDisplaySound(target.name()));
+        // Without a lock file to agree on, every process plays: better twice
+        // than never.
+        PrivateLock sound(displaySoundLockName(target.name()));
+        const int status =
+            runDisplayMode(host, toolkit, options, [&sound] { return !sound.usable() || sound.tryTake(); });
         mixer.close();
         printStats();
         return status;

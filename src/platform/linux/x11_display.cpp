@@ -189,19 +189,10 @@ void DisplayModeToolkit::drain() {
     if (width >= 0 && surface_ != nullptr) surface_->ResizeTo(width, height);
 }
 
-bool claimDisplaySound(const std::string& displayName) {
+std::string displaySoundLockName(const std::string& displayName) {
     std::string display;
     for (char c : displayName) display += (std::isalnum(static_cast<unsigned char>(c)) || c == '.') ? c : '_';
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    const std::string folder = runtime != nullptr && runtime[0] == '/' ? runtime : "/tmp";
-    const std::string path = folder + "/lumaris-sound-" + std::to_string(getuid()) + "-" + display + ".lock";
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    // Without a lock file to agree on, every process plays: better twice
-    // than never.
-    if (fd < 0) return true;
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return true;  // held until the process ends
-    close(fd);
-    return false;
+    return "sound-" + display + ".lock";
 }
 
 }  // namespace lumaris::linux_backend

@@ -109,9 +109,8 @@ private:
     GivenWindowSurface* surface_ = nullptr;
 };
 
-// Whether this process plays the display's sound: the first of the
-// processes drawing on one display (one per monitor) to take the display's
-// sound lock, which it keeps until it exits.
-bool claimDisplaySound(const std::string& displayName);
+// The display's sound lock: the process drawing on the display (one per
+// monitor) that holds it plays the sound, and keeps it until it exits.
+std::string displaySoundLockName(const std::string& displayName);
 
 }  // namespace lumaris::linux_backend
