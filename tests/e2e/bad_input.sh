@@ -171,6 +171,31 @@ for args in /s /c "/p $other"; do
     done
 done
 
+# Two scenes started at the same moment: one runs, and a key ends it. A
+# copy of the program elsewhere is another program: both start, and still
+# no key goes unheard.
+cp "$lumaris" "$work/copy"
+for second in "$lumaris" "$work/copy"; do
+    "$lumaris" /s 2>/dev/null &
+    a=$!
+    "$second" /s 2>/dev/null &
+    b=$!
+    sleep 2.5
+    running=0
+    for p in $a $b; do kill -0 $p 2>/dev/null && running=$((running + 1)); done
+    [ "$second" != "$lumaris" ] || [ $running -eq 1 ] || fail "two scenes at once: $running running"
+    for _ in 1 2; do
+        xdotool key x
+        sleep 1.5
+    done
+    for p in $a $b; do
+        kill -0 $p 2>/dev/null && { fail "two scenes at once ($second): one ignores its keys"; kill -9 $p; }
+        wait $p
+    done
+    echo "ok: two scenes at once ($second)"
+done
+rm -f "$work/copy"
+
 # Damaged songs in the display mode: the decoder's own notes never reach
 # standard error (one line per message, and a damaged song is no news).
 mkdir "$work/damaged"

@@ -192,6 +192,8 @@ int run(int argc, char** argv) {
     app.atEnd(printStats);
     app.atEnd([&mixer] { mixer.close(); });
 
+    // By the loop's first step the scene's caption is set.
+    loop.Post([&app] { app.releaseStartLock(); });
     LumzSubMain module;
     runProgram(module, platform, toolkit);
     printStats();

@@ -65,7 +65,15 @@ bool otherInstanceRunning(const std::string& procRoot, const std::string& exe, u
 }
 
 bool LinuxApp::PrevInstance() {
+    if (!startLock_) {
+        startLock_ = std::make_unique<PrivateLock>("start.lock");
+        startLock_->take(3000);
+    }
     return otherInstanceRunning("/proc", readLink("/proc/self/exe"), ::getuid(), static_cast<int>(::getpid()));
+}
+
+void LinuxApp::releaseStartLock() {
+    if (startLock_) startLock_->release();
 }
 
 std::string programFolder(const std::string& exe) {

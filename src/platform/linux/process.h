@@ -7,10 +7,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "platform/linux/private_lock.h"
 #include "platform/system.h"
 
 namespace lumaris::linux_backend {
@@ -19,7 +21,12 @@ class LinuxApp : public App {
 public:
     LinuxApp(int argc, char** argv);
     std::string Command() override;
+    // The check and the caption of a new scene are one step: the first holds
+    // the user's start lock (for up to three seconds) until
+    // releaseStartLock(), once the scene's caption is set, so that a second
+    // scene started at the same moment sees the first one's caption.
     bool PrevInstance() override;
+    void releaseStartLock();
     std::string Path() override;
     [[noreturn]] void EndProcess() override;
     // Runs what was registered with atEnd (closing sound, windows), then
@@ -30,6 +37,7 @@ public:
 private:
     std::string command_;
     std::vector<std::function<void()>> atEnd_;
+    std::unique_ptr<PrivateLock> startLock_;
 };
 
 // The folder of the program's own files (the read-me): the executable's

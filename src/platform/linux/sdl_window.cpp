@@ -318,13 +318,30 @@ void SdlFormWindow::setOverlay(const Surface* overlay) {
 }
 
 void SdlFormWindow::KeepInput(bool grab) {
+    keepInput_ = grab;
     SDL_SetWindowGrab(window_, grab ? SDL_TRUE : SDL_FALSE);
     SDL_SetWindowKeyboardGrab(window_, grab ? SDL_TRUE : SDL_FALSE);
+}
+
+void SdlFormWindow::takeInputBack() {
+    // About once a second: a window that takes input and has lost the
+    // keyboard (another full-screen program had it, and ended) takes it
+    // back, so that it never stops hearing its keys.
+    if (input_ == nullptr || ++sinceInputCheck_ < 20) return;
+    sinceInputCheck_ = 0;
+    if (SDL_GetKeyboardFocus() == window_) return;
+    SDL_RaiseWindow(window_);
+    SDL_SetWindowInputFocus(window_);
+    if (keepInput_) {
+        SDL_SetWindowKeyboardGrab(window_, SDL_FALSE);
+        SDL_SetWindowKeyboardGrab(window_, SDL_TRUE);
+    }
 }
 
 void SdlFormWindow::Refresh() {
     if (image_.width() == 0 || image_.height() == 0) return;
     countFramePresented();
+    takeInputBack();
     if (x11_ != nullptr) {
         presentToImage();
     } else if (renderer_ != nullptr) {

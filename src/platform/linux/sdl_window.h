@@ -92,6 +92,9 @@ public:
 
 private:
     void applyGeometry();
+    void takeInputBack();
+    bool keepInput_ = false;
+    int sinceInputCheck_ = 0;
     void useOwnImage();
     void presentToImage();
     void presentToFramebuffer();
