@@ -7,6 +7,7 @@
 // clang-format off
 #include <X11/Xlib.h>
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/scrnsaver.h>
 // clang-format on
 #include <signal.h>
@@ -263,6 +264,94 @@ TEST_F(DisplayMode, AGrownWindowShowsOnlyItsNewLayoutAndAHugeOneCostsNoMemory) {
     XCloseDisplay(on);
     kill(server, SIGKILL);
     waitpid(server, nullptr, 0);
+}
+
+// A window's pixels as 8-bit channels, read through its visual's masks
+// (the top 8 bits of each channel); `alpha` gets the bits no colour has.
+Screenshot windowPixels(Display* on, Window window, int width, int height, std::vector<std::uint32_t>* alpha) {
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(on, window, &attributes);
+    const Visual* v = attributes.visual;
+    XImage* image = XGetImage(on, window, 0, 0, width, height, AllPlanes, ZPixmap);
+    auto channel = [](unsigned long pixel, unsigned long mask) {
+        int shift = 0, bits = 0;
+        while (((mask >> shift) & 1u) == 0) ++shift;
+        while (((mask >> (shift + bits)) & 1u) != 0) ++bits;
+        const unsigned long value = (pixel & mask) >> shift;
+        return static_cast<std::uint32_t>(bits >= 8 ? value >> (bits - 8) : value << (8 - bits));
+    };
+    Screenshot shot;
+    shot.width = width;
+    shot.height = height;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const unsigned long p = XGetPixel(image, x, y);
+            shot.pixels.push_back(channel(p, v->red_mask) << 16 | channel(p, v->green_mask) << 8 | channel(p, v->blue_mask));
+            if (alpha != nullptr) alpha->push_back(static_cast<std::uint32_t>(p & ~(v->red_mask | v->green_mask | v->blue_mask)));
+        }
+    }
+    XDestroyImage(image);
+    return shot;
+}
+
+// Displays of other colour depths: the scene on every true-colour visual of
+// 15 to 32 bits (a 32-bit window opaque), and a message and status 1 on
+// anything else, never a flat screen.
+TEST_F(DisplayMode, EveryTrueColourDepthShowsTheSceneAndOthersSaySo) {
+    for (const int depth : {16, 30, 8, 32}) {
+        SCOPED_TRACE(depth);
+        pid_t server = -1;
+        const std::string screen = "640x480x" + std::to_string(depth == 32 ? 24 : depth);
+        const std::string on =
+            startServer({"Xvfb", "-displayfd", "3", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"}, server);
+        ASSERT_FALSE(on.empty());
+        Display* d = XOpenDisplay(on.c_str());
+        Window window = DefaultRootWindow(d);
+        std::vector<std::string> args = {"--root"};
+        if (depth == 32) {
+            // A window with an alpha channel, as a compositing desktop gives.
+            XVisualInfo info{};
+            ASSERT_TRUE(XMatchVisualInfo(d, DefaultScreen(d), 32, TrueColor, &info));
+            XSetWindowAttributes a{};
+            a.colormap = XCreateColormap(d, window, info.visual, AllocNone);
+            window = XCreateWindow(d, window, 0, 0, 640, 480, 0, 32, InputOutput, info.visual,
+                                   CWColormap | CWBorderPixel | CWBackPixel, &a);
+            XMapWindow(d, window);
+            XSync(d, False);
+            args = {"--window-id", hex(window)};
+        }
+        const std::string err = home + "/err";
+        std::vector<std::string> words = {"/bin/sh", "-c", "exec \"$0\" \"$@\" 2>'" + err + "'", binary()};
+        words.insert(words.end(), args.begin(), args.end());
+        const pid_t pid = spawn(words, {"DISPLAY=" + on, "HOME=" + home, "XDG_CONFIG_HOME=" + home,
+                                        "SDL_AUDIODRIVER=dummy", "GSETTINGS_BACKEND=memory"});
+        if (depth == 8) {
+            EXPECT_EQ(waitExit(pid, 5), 1);
+            std::ifstream in(err);
+            std::string said((std::istreambuf_iterator<char>(in)), {});
+            EXPECT_NE(said.find("cannot be drawn in (depth 8"), std::string::npos) << said;
+        } else {
+            sleepFor(2.5);
+            std::vector<std::uint32_t> alpha;
+            const Screenshot shot = windowPixels(d, window, 640, 480, &alpha);
+            if (depth == 16) {
+                std::set<std::uint32_t> colours(shot.pixels.begin(), shot.pixels.end());
+                EXPECT_GT(colours.size(), 100u) << "a picture, not a flat screen";
+            } else {
+                // 30 bits give the pictures' colours back exactly; 640x480 lifts
+                // the strip by 100.
+                EXPECT_EQ(rowsOffTheScene(shot, 0, 640, 480, 100), std::vector<int>{});
+            }
+            if (depth == 32) {
+                EXPECT_EQ(std::set<std::uint32_t>(alpha.begin(), alpha.end()), std::set<std::uint32_t>{0xFF000000u});
+            }
+            kill(pid, SIGTERM);
+            EXPECT_EQ(waitExit(pid, 2), 0);
+        }
+        XCloseDisplay(d);
+        kill(server, SIGKILL);
+        waitpid(server, nullptr, 0);
+    }
 }
 
 TEST_F(DisplayMode, EndsWithStatusZeroOnEachEndSignal) {

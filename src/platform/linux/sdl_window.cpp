@@ -181,9 +181,13 @@ void SdlFormWindow::useOwnImage() {
     SDL_VERSION(&info.version);
     if (SDL_GetWindowWMInfo(window_, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return;
     XWindowAttributes attributes{};
-    if (XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes) == 0 ||
-        !X11Image::suits(attributes.visual, attributes.depth)) {
-        return;
+    if (XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes) == 0) return;
+    if (!X11Image::suits(attributes.visual, attributes.depth)) {
+        // Anything drawn would be one flat colour: say so instead.
+        const std::string text = "The display's colours (" + X11Image::describe(attributes.visual, attributes.depth) +
+                                 ") cannot show the scene: it needs true colour of 15 to 32 bits";
+        std::fprintf(stderr, "lumaris: %s\n", text.c_str());
+        throw Failure(failures::kCannotCreate, text);
     }
     x11_ = std::make_unique<X11Image>(info.info.x11.display, info.info.x11.window, attributes.visual,
                                       attributes.depth);

@@ -65,13 +65,12 @@ X11Target::X11Target(std::uint64_t window) {
         throw Failure(failures::kCannotCreate, "no window " + hex(window_) + " on the display");
     }
     Visual* visual = attributes.visual;
-    const bool trueColour = attributes.c_class == InputOutput && visual != nullptr && visual->c_class == TrueColor &&
-                            visual->red_mask == 0xFF0000 && visual->green_mask == 0xFF00 &&
-                            visual->blue_mask == 0xFF && (attributes.depth == 24 || attributes.depth == 32);
-    if (!trueColour) {
+    if (attributes.c_class != InputOutput || !X11Image::suits(visual, attributes.depth)) {
+        const std::string colours = X11Image::describe(visual, attributes.depth);
         XCloseDisplay(display_);
         display_ = nullptr;
-        throw Failure(failures::kCannotCreate, "window " + hex(window_) + " has no 24-bit true-colour visual");
+        throw Failure(failures::kCannotCreate, "window " + hex(window_) + " has colours the scene cannot be drawn in (" +
+                                                   colours + "); it needs true colour of 15 to 32 bits");
     }
     visual_ = visual;
     depth_ = attributes.depth;

@@ -7,7 +7,9 @@
 // process no more than a small one.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <string>
 
 #include "runtime/surface.h"
 
@@ -25,9 +27,11 @@ public:
     X11Image(const X11Image&) = delete;
     X11Image& operator=(const X11Image&) = delete;
 
-    // Whether pictures can be put on a window of this visual and depth as
-    // they are.
+    // Whether pictures can be put on a window of this visual and depth:
+    // true colour (or direct colour) of 15, 16, 24, 30 or 32 bits.
     static bool suits(const void* visual, int depth);
+    // The visual in words, for a message.
+    static std::string describe(const void* visual, int depth);
 
     // Lets the picture draw straight into shared memory of its stored
     // part's size, made again when that part changed its size; where the
@@ -41,6 +45,11 @@ public:
 
 private:
     void freeSegment(Surface* picture);
+    // The window's pixel value for a picture's colour.
+    std::uint32_t pixelValue(std::uint32_t colour) const;
+    void putConverted(const Surface& picture, const PixelRect& in);
+    struct Conversion;
+    std::unique_ptr<Conversion> conversion_;  // none: pictures' pixels as they are
     _XDisplay* display_;
     unsigned long window_;
     void* visual_;

@@ -61,11 +61,23 @@ std::string argumentsOf(const char* commandLine) {
 
 bool Win32App::PrevInstance() {
     if (!checked_) {
+        start_ = CreateMutexA(nullptr, FALSE, "LumarisScreensaverStart");
+        if (start_ != nullptr && WaitForSingleObject(start_, 3000) == WAIT_TIMEOUT) {
+            CloseHandle(start_);
+            start_ = nullptr;
+        }
         instance_ = CreateMutexA(nullptr, FALSE, "LumarisScreensaverInstance");
         previous_ = instance_ != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
         checked_ = true;
     }
     return previous_;
+}
+
+void Win32App::releaseStartLock() {
+    if (start_ == nullptr) return;
+    ReleaseMutex(start_);
+    CloseHandle(start_);
+    start_ = nullptr;
 }
 
 std::string Win32App::Path() {

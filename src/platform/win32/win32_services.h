@@ -33,8 +33,12 @@ std::string argumentsOf(const char* commandLine);
 class Win32App : public App {
 public:
     std::string Command() override { return argumentsOf(GetCommandLineA()); }
-    // A named mutex of the session: the first instance holds it.
+    // A named mutex of the session: the first instance holds it. The check
+    // and the caption of a new scene are one step: a second mutex, the start
+    // lock, is held (waited for up to three seconds) from the check until
+    // releaseStartLock(), once the caption is set.
     bool PrevInstance() override;
+    void releaseStartLock();
     std::string Path() override;
     [[noreturn]] void EndProcess() override;
     [[noreturn]] void End() override;
@@ -44,6 +48,7 @@ public:
 private:
     std::vector<std::function<void()>> atEnd_;
     HANDLE instance_ = nullptr;
+    HANDLE start_ = nullptr;
     bool checked_ = false;
     bool previous_ = false;
 };
