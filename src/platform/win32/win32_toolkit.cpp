@@ -43,7 +43,16 @@ void MciMediaControl::SetCommand(const std::string& command) {
     if (_stricmp(command.c_str(), "open") == 0) {
         // A control holds one file: the one open before goes.
         if (open_) send("close " + alias_ + " wait");
-        std::string open = "open \"" + file_ + "\"";
+        // The media control takes no file name of more than about 250
+        // characters: a longer path goes by its short name, which the
+        // file system keeps for it.
+        std::string name = file_;
+        if (name.size() >= 250) {
+            std::string shorter(MAX_PATH, '\0');
+            const DWORD n = GetShortPathNameA(file_.c_str(), shorter.data(), static_cast<DWORD>(shorter.size()));
+            if (n > 0 && n < shorter.size()) name = shorter.substr(0, n);
+        }
+        std::string open = "open \"" + name + "\"";
         if (!deviceType_.empty()) open += " type " + deviceType_;
         open += " alias " + alias_;
         if (shareable_) open += " shareable";
