@@ -20,6 +20,19 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 tick=$(getconf CLK_TCK)
 cpu() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0; }
+# signalEnds SIGNAL PID TENTHS LABEL: the signal ends the process within
+# TENTHS tenths of a second, with status 0.
+signalEnds() {
+    kill -"$1" "$2"
+    for _ in $(seq "$3"); do kill -0 "$2" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$2" 2>/dev/null; then
+        fail "$4: SIG$1 did not end it within $(($3 / 10)).$(($3 % 10)) s"
+        kill -9 "$2"
+    fi
+    wait "$2"
+    local status=$?
+    [ $status -eq 0 ] || fail "$4: status $status after SIG$1"
+}
 
 # A window of another client (the settings dialog of another process), and
 # one that is gone.
@@ -52,14 +65,7 @@ check() {
                 xdotool search --onlyvisible --name "^${want#box:}\$" >/dev/null 2>&1 || fail "$label: no box [${want#box:}]" ;;
             ends:*) fail "$label: still running after 3 s" ;;
         esac
-        kill -TERM "$pid"
-        for _ in $(seq 30); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-        if kill -0 "$pid" 2>/dev/null; then
-            fail "$label: SIGTERM did not end it"
-            kill -9 "$pid"
-        fi
-        wait "$pid"; status=$?
-        [ "$status" -eq 0 ] || fail "$label: status $status after SIGTERM"
+        signalEnds TERM "$pid" 30 "$label"
     else
         case $want in
             ends:*) [ "$status" -eq "${want#ends:}" ] || fail "$label: status $status, want ${want#ends:}" ;;
@@ -156,15 +162,7 @@ for args in /s /c "/p $other"; do
         esac
         sleep 0.5
         children=$(pgrep -P $pid)
-        kill -$signal $pid
-        for _ in $(seq 30); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-        if kill -0 $pid 2>/dev/null; then
-            fail "$args: SIG$signal did not end it"
-            kill -9 $pid
-        fi
-        wait $pid
-        status=$?
-        [ $status -eq 0 ] || fail "$args: status $status after SIG$signal"
+        signalEnds $signal $pid 30 "$args"
         for child in $children; do kill -0 "$child" 2>/dev/null && fail "$args: child $child left after SIG$signal"; done
         xdotool search --pid $pid >/dev/null 2>&1 && fail "$args: a window left after SIG$signal"
         echo "ok: $args on SIG$signal"
@@ -227,15 +225,7 @@ for args in /s --root; do
     sleep 1.5
     kill -STOP $server
     sleep 0.3
-    kill -TERM $pid
-    for _ in $(seq 15); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-    if kill -0 $pid 2>/dev/null; then
-        fail "$args on a frozen server: SIGTERM did not end it within 1.5 s"
-        kill -9 $pid
-    fi
-    wait $pid
-    status=$?
-    [ $status -eq 0 ] || fail "$args on a frozen server: status $status after SIGTERM"
+    signalEnds TERM $pid 15 "$args on a frozen server"
     kill -CONT $server
     echo "ok: $args on a frozen server"
 done
