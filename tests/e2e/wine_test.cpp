@@ -265,22 +265,6 @@ TEST_F(Wine, MusicFilesPlayOneAfterAnother) {
     EXPECT_GE(paths.size(), 2u) << "a second file started after the first";
 }
 
-// A song whose full path is longer than the media control takes (over 265
-// characters) plays all the same.
-TEST_F(Wine, MusicByAPathOfOver265CharactersPlays) {
-    const std::string music = home + "/music/" + std::string(100, 'l') + "/" + std::string(100, 'm');
-    shell("mkdir -p '" + music + "'");
-    makeTone(music + "/" + std::string(40, 's') + ".mp3", 440.0);
-    useSettings({{"SOUND", "False"}, {"MUSIC", "True"}, {"MUSICDIR", windowsPath(music)}});
-    startScene();
-    sleepFor(2.0);
-    std::ifstream file(home + "/capture.wav", std::ios::binary);
-    const std::string heard((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    const auto loud = std::count_if(heard.begin() + std::min<std::size_t>(heard.size(), 44), heard.end(),
-                                    [](char c) { return c != 0; });
-    EXPECT_GT(loud, 1000) << heard.size() << " bytes heard";
-}
-
 TEST_F(Wine, WithThePasswordOptionTheLibraryDecidesWithoutItAKeyEnds) {
     // No password library (the system checks it itself): a key ends.
     useSettings({}, true);
