@@ -354,6 +354,43 @@ TEST_F(DisplayMode, EveryTrueColourDepthShowsTheSceneAndOthersSaySo) {
     }
 }
 
+// The full-screen scene on two monitors (two screens joined, where RandR
+// knows only the first, and without RandR): it covers both, the scene laid
+// out for the first and black on the second; nothing of the desktop shows.
+TEST_F(DisplayMode, TheFullScreenSceneCoversEveryMonitor) {
+    for (const char* randr : {"+extension", "-extension"}) {
+        SCOPED_TRACE(randr);
+        pid_t server = -1;
+        const std::string on = startServer({"Xephyr", "-displayfd", "3", "+xinerama", "-screen", "1024x768", "-origin",
+                                            "1024,0", "-screen", "800x600", randr, "RANDR", "-noreset", "-nolisten",
+                                            "tcp"},
+                                           server);
+        ASSERT_FALSE(on.empty());
+        // A white desktop, which must not show anywhere.
+        Display* d = XOpenDisplay(on.c_str());
+        ASSERT_NE(d, nullptr);
+        XSetWindowBackground(d, DefaultRootWindow(d), WhitePixel(d, 0));
+        XClearWindow(d, DefaultRootWindow(d));
+        XSync(d, False);
+        const pid_t pid = startMode({"/s"}, {"DISPLAY=" + on});
+        sleepFor(3.0);
+        setenv("DISPLAY", on.c_str(), 1);
+        const Screenshot shot = capture();
+        setenv("DISPLAY", DisplayString(display), 1);
+        ASSERT_EQ(shot.width, 1824);
+        EXPECT_EQ(rowsOffTheScene(shot, 0, 1024, 760, 0), std::vector<int>{}) << "the first monitor";
+        int shown = 0;
+        for (int y = 0; y < 768; ++y)
+            for (int x = 1024; x < 1824; ++x) shown += shot.at(x, y) != 0;
+        EXPECT_EQ(shown, 0) << "pixels of the second monitor that are not black";
+        kill(pid, SIGTERM);
+        EXPECT_EQ(waitExit(pid, 3), 0);
+        XCloseDisplay(d);
+        kill(server, SIGKILL);
+        waitpid(server, nullptr, 0);
+    }
+}
+
 TEST_F(DisplayMode, EndsWithStatusZeroOnEachEndSignal) {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         const pid_t pid = startMode({"--window-id", hex(makeWindow(0, 0, 320, 200)), "--music"});

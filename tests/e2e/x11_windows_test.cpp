@@ -110,7 +110,7 @@ TEST_F(X11Test, MonitorsAndVirtualDesktopComeFromTheDisplays) {
     EXPECT_EQ(windows.GetSystemMetrics(kSmYVirtualScreen), 0);
     EXPECT_EQ(windows.GetSystemMetrics(kSmCxVirtualScreen), 1024);
     EXPECT_EQ(windows.GetSystemMetrics(kSmCyVirtualScreen), 768);
-    linux_backend::SdlScreen screen;
+    linux_backend::SdlScreen screen(windows);
     EXPECT_EQ(screen.Width(), 1024.0f * 15.0f);
     EXPECT_EQ(screen.Height(), 768.0f * 15.0f);
 }

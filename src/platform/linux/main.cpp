@@ -168,7 +168,7 @@ int run(int argc, char** argv) {
     LinuxClock clock;
     LinuxRandom random;
     X11Windows user32;
-    SdlScreen screen;
+    SdlScreen screen(user32);
     IniFileStore store(IniFileStore::defaultFolder());
     DesktopRegistry registry = DesktopRegistry::forCurrentUser();
     const char* path = std::getenv("PATH");

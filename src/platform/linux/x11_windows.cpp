@@ -4,6 +4,8 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xinerama.h>
+#include <X11/extensions/Xrandr.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -133,27 +135,66 @@ Display* X11Windows::display() {
     return display_;
 }
 
-std::int32_t X11Windows::GetSystemMetrics(std::int32_t index) {
-    if (!sdlVideoAvailable()) return 0;
-    const int displays = SDL_GetNumVideoDisplays();
-    if (index == kSmCMonitors) return std::max(displays, 0);
-    SDL_Rect all{0, 0, 0, 0};
-    bool any = false;
-    for (int i = 0; i < displays; ++i) {
-        SDL_Rect bounds;
-        if (SDL_GetDisplayBounds(i, &bounds) != 0) continue;
-        if (!any) {
-            all = bounds;
-            any = true;
-        } else {
-            SDL_UnionRect(&all, &bounds, &all);
+std::vector<Monitor> x11Monitors(Display* d) {
+    std::vector<Monitor> randr, xinerama;
+    const Window root = DefaultRootWindow(d);
+    int event = 0, error = 0, major = 0, minor = 0;
+    if (XRRQueryExtension(d, &event, &error) && XRRQueryVersion(d, &major, &minor) &&
+        (major > 1 || (major == 1 && minor >= 5))) {
+        int n = 0;
+        if (XRRMonitorInfo* list = XRRGetMonitors(d, root, True, &n)) {
+            for (int i = 0; i < n; ++i) {
+                const Monitor m{list[i].x, list[i].y, list[i].width, list[i].height};
+                if (m.width <= 0 || m.height <= 0) continue;
+                if (list[i].primary) {
+                    randr.insert(randr.begin(), m);
+                } else {
+                    randr.push_back(m);
+                }
+            }
+            XRRFreeMonitors(list);
         }
     }
+    if (XineramaQueryExtension(d, &event, &error) && XineramaIsActive(d)) {
+        int n = 0;
+        if (XineramaScreenInfo* heads = XineramaQueryScreens(d, &n)) {
+            for (int i = 0; i < n; ++i) {
+                if (heads[i].width > 0 && heads[i].height > 0) {
+                    xinerama.push_back(Monitor{heads[i].x_org, heads[i].y_org, heads[i].width, heads[i].height});
+                }
+            }
+            XFree(heads);
+        }
+    }
+    if (!randr.empty() && randr.size() >= xinerama.size()) return randr;
+    if (!xinerama.empty()) return xinerama;
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(d, root, &attributes);
+    return {Monitor{0, 0, attributes.width, attributes.height}};
+}
+
+std::vector<Monitor> X11Windows::monitors() {
+    Display* d = display();
+    return d != nullptr ? x11Monitors(d) : std::vector<Monitor>{};
+}
+
+std::int32_t X11Windows::GetSystemMetrics(std::int32_t index) {
+    const std::vector<Monitor> all = monitors();
+    if (index == kSmCMonitors) return static_cast<std::int32_t>(all.size());
+    if (all.empty()) return 0;
+    // The virtual desktop: the rectangle around every monitor.
+    int left = all[0].x, top = all[0].y, right = left + all[0].width, bottom = top + all[0].height;
+    for (const Monitor& m : all) {
+        left = std::min(left, m.x);
+        top = std::min(top, m.y);
+        right = std::max(right, m.x + m.width);
+        bottom = std::max(bottom, m.y + m.height);
+    }
     switch (index) {
-        case kSmXVirtualScreen: return all.x;
-        case kSmYVirtualScreen: return all.y;
-        case kSmCxVirtualScreen: return all.w;
-        case kSmCyVirtualScreen: return all.h;
+        case kSmXVirtualScreen: return left;
+        case kSmYVirtualScreen: return top;
+        case kSmCxVirtualScreen: return right - left;
+        case kSmCyVirtualScreen: return bottom - top;
         default: return 0;
     }
 }
@@ -282,15 +323,13 @@ std::int32_t X11Windows::SystemParametersInfoA(std::uint32_t action, std::uint32
 }
 
 float SdlScreen::Width() {
-    SDL_Rect bounds{0, 0, 0, 0};
-    if (sdlVideoAvailable()) SDL_GetDisplayBounds(0, &bounds);
-    return static_cast<float>(bounds.w) * TwipsPerPixelX();
+    const std::vector<Monitor> all = windows_.monitors();
+    return static_cast<float>(all.empty() ? 0 : all[0].width) * TwipsPerPixelX();
 }
 
 float SdlScreen::Height() {
-    SDL_Rect bounds{0, 0, 0, 0};
-    if (sdlVideoAvailable()) SDL_GetDisplayBounds(0, &bounds);
-    return static_cast<float>(bounds.h) * TwipsPerPixelY();
+    const std::vector<Monitor> all = windows_.monitors();
+    return static_cast<float>(all.empty() ? 0 : all[0].height) * TwipsPerPixelY();
 }
 
 }  // namespace lumaris::linux_backend

@@ -4,8 +4,9 @@
 // window's size; SetParent as a reparent; SetWindowPos as move, resize and
 // map; FindWindowA over the top-level windows and the frames a window manager
 // puts around them, matching the title exactly; GetSystemMetrics for the
-// monitor count and the virtual desktop from SDL's displays; the screen
-// object from the primary display at 15 twips per pixel; the pointer's
+// monitor count and the virtual desktop from the X server's own monitors
+// (x11Monitors); the screen object from the primary monitor at 15 twips per
+// pixel; the pointer's
 // display counter, hiding SDL's pointer while it is below 0.
 // Not implemented: window styles have no X11 meaning, so Get/SetWindowLongA
 // keep them in a table of ours; z-order flags are ignored.
@@ -15,12 +16,23 @@
 
 #include <map>
 #include <utility>
+#include <vector>
 
 #include "platform/user32.h"
 
 struct _XDisplay;
 
 namespace lumaris::linux_backend {
+
+struct Monitor {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+// The monitors as the X server describes them, the primary first: RandR's
+// monitor list (1.5 and later) or Xinerama's heads, whichever knows more
+// monitors (a server of several screens joined may give RandR only the
+// first), else the whole screen.
+std::vector<Monitor> x11Monitors(_XDisplay* display);
 
 class X11Windows : public User32 {
 public:
@@ -57,6 +69,8 @@ public:
     // From now on an X error of another connection (the drawing library's,
     // whose window went away with its host) ends the process quietly.
     void endQuietlyOnOtherErrors();
+    // The display's monitors (x11Monitors); none without a display.
+    std::vector<Monitor> monitors();
 
 private:
     _XDisplay* display();
@@ -68,12 +82,17 @@ private:
     bool screensaverRunning_ = false;
 };
 
+// The primary monitor.
 class SdlScreen : public Screen {
 public:
+    explicit SdlScreen(X11Windows& windows) : windows_(windows) {}
     float Width() override;
     float Height() override;
     float TwipsPerPixelX() override { return 15.0f; }
     float TwipsPerPixelY() override { return 15.0f; }
+
+private:
+    X11Windows& windows_;
 };
 
 // Starts SDL's video subsystem once; false when there is no display.
