@@ -78,7 +78,7 @@ PixelRect FormComposer::changedPart(Surface& image, const std::vector<const Labe
         }
     }
     if (overlay != nullptr) {
-        const int left = (w - overlay->width()) / 2, top = (h - overlay->height()) / 2;
+        const auto [left, top] = overlayPlace(w, h, *overlay);
         over.add(PixelRect{left, top, left + overlay->width(), top + overlay->height()});
     }
     over = over.clippedTo(w, h);
@@ -93,9 +93,15 @@ void FormComposer::drawOver(Surface& picture, const std::vector<const Label*>& l
                             TextRasterizer* text) {
     if (text != nullptr) paintLabels(picture, labels, *text);
     if (overlay != nullptr) {
-        blendArgb(picture, *overlay, (picture.width() - overlay->width()) / 2,
-                  (picture.height() - overlay->height()) / 2);
+        const auto [left, top] = overlayPlace(picture.width(), picture.height(), *overlay);
+        blendArgb(picture, *overlay, left, top);
     }
+}
+
+std::pair<int, int> FormComposer::overlayPlace(int width, int height, const Surface& overlay) const {
+    const PixelRect area = overlayArea_.clippedTo(width, height);
+    if (area.empty()) return {(width - overlay.width()) / 2, (height - overlay.height()) / 2};
+    return {area.left + (area.width() - overlay.width()) / 2, area.top + (area.height() - overlay.height()) / 2};
 }
 
 namespace {

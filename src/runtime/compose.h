@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/surface.h"
@@ -98,8 +99,13 @@ public:
     // The screen lost what it showed (a new or resized window): the next
     // frame is sent whole.
     void invalidate() { whole_ = true; }
+    // The overlay is centred in this part of the picture (the primary
+    // monitor of a window over several); empty: the whole picture.
+    void centreOverlayIn(const PixelRect& area) { overlayArea_ = area; }
 
 private:
+    // Where the overlay's top-left corner goes in a picture of this size.
+    std::pair<int, int> overlayPlace(int width, int height, const Surface& overlay) const;
     // The part that changed, and where labels and the overlay go now.
     PixelRect changedPart(Surface& image, const std::vector<const Label*>& labels, const Surface* overlay,
                           TextRasterizer* text);
@@ -109,6 +115,7 @@ private:
     PixelRect drawnOver_;
     PixelRect saved_;
     bool whole_ = true;
+    PixelRect overlayArea_;
 };
 
 }  // namespace lumaris

@@ -238,5 +238,23 @@ TEST(FormComposer, SendsOnlyWhatChanged) {
     }
 }
 
+// The overlay (the password prompt) is centred in the picture, or in the
+// part of it that is the primary monitor.
+TEST(FormComposer, CentresTheOverlayInItsArea) {
+    Surface overlay("prompt", 10, 4, 0xFF00FF00u);
+    const struct {
+        PixelRect area;
+        PixelRect changed;
+    } cases[] = {{{}, {45, 23, 55, 27}}, {{0, 0, 40, 50}, {15, 23, 25, 27}}, {{60, 0, 200, 30}, {75, 13, 85, 17}}};
+    for (const auto& c : cases) {
+        Surface image("form", 100, 50);
+        FormComposer composer;
+        composer.compose(image, {}, nullptr, nullptr);
+        composer.centreOverlayIn(c.area);
+        const auto frame = composer.compose(image, {}, &overlay, nullptr);
+        EXPECT_TRUE(frame.changed == c.changed) << c.area.left << "," << c.area.top;
+    }
+}
+
 }  // namespace
 }  // namespace lumaris

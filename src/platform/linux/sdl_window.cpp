@@ -319,6 +319,17 @@ Hwnd SdlFormWindow::hWnd() {
 void SdlFormWindow::setOverlay(const Surface* overlay) {
     hasOverlay_ = overlay != nullptr;
     if (overlay != nullptr) overlay_ = *overlay;
+    // Over several monitors the prompt goes in the middle of the primary one.
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (overlay != nullptr && SDL_GetWindowWMInfo(window_, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11) {
+        const std::vector<Monitor> monitors = x11Monitors(info.info.x11.display);
+        if (!monitors.empty()) {
+            const Monitor& m = monitors.front();
+            const int left = m.x - geometry_.x, top = m.y - geometry_.y;
+            composer_.centreOverlayIn(PixelRect{left, top, left + m.width, top + m.height});
+        }
+    }
 }
 
 void SdlFormWindow::KeepInput(bool grab) {
