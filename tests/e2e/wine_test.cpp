@@ -307,6 +307,18 @@ TEST_F(Wine, UnknownArgumentsShowTheirMessageASecondSaverEndsAtOnce) {
     const pid_t second = start({"/s"}, home);
     EXPECT_EQ(waitExit(second, 10), 0);
     EXPECT_TRUE(running(0.5));
+    focusAnd("key x");
+    EXPECT_EQ(waitExit(pid, 10), 0);
+
+    // Two started at the same moment: one runs.
+    pid = start({"/s"}, home);
+    const pid_t other = start({"/s"}, home);
+    ASSERT_NE(waitForWindow("QNVesmire Saver Running", 30), 0u);
+    // The second waits for the first's caption (three seconds at most).
+    sleepFor(4.0);
+    const bool first = waitExit(pid, 0.1) == -1, next = waitExit(other, 0.1) == -1;
+    EXPECT_NE(first, next) << "exactly one of the two runs";
+    stop(other);
 }
 
 // A window's controls as the Windows program that made it sees them.

@@ -31,8 +31,7 @@ int run() {
         audio.mciSendStringA("close all", nullptr, 0, 0);
         Sleep(100);
     });
-    // By the loop's first message the scene's caption is set.
-    loop.Post([&app] { app.releaseStartLock(); });
+    app.releaseStartLockOnceShown(kRunningCaption);
     LumzSubMain module;
     runProgram(module, platform, toolkit);
     return 0;

@@ -73,6 +73,33 @@ bool Win32App::PrevInstance() {
     return previous_;
 }
 
+namespace {
+Win32App* g_starting = nullptr;  // the app whose start lock a thread timer watches
+const char* g_caption = nullptr;
+DWORD g_startedAt = 0;
+UINT_PTR g_captionTimer = 0;
+}  // namespace
+
+// A thread timer: its ticks come through any message loop, the nested ones
+// of the system's own waits included, and it is the caption that counts,
+// not which loop runs first.
+void Win32App::releaseStartLockOnceShown(const char* shown) {
+    if (start_ == nullptr) return;
+    g_starting = this;
+    g_caption = shown;
+    g_startedAt = GetTickCount();
+    g_captionTimer = SetTimer(nullptr, 0, 50, &Win32App::lookForCaption);
+    if (g_captionTimer == 0) releaseStartLock();
+}
+
+void CALLBACK Win32App::lookForCaption(HWND, UINT, UINT_PTR, DWORD) {
+    if (g_starting == nullptr) return;
+    if (FindWindowA(nullptr, g_caption) == nullptr && GetTickCount() - g_startedAt < 3000) return;
+    KillTimer(nullptr, g_captionTimer);
+    g_starting->releaseStartLock();
+    g_starting = nullptr;
+}
+
 void Win32App::releaseStartLock() {
     if (start_ == nullptr) return;
     ReleaseMutex(start_);

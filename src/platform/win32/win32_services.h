@@ -35,10 +35,11 @@ public:
     std::string Command() override { return argumentsOf(GetCommandLineA()); }
     // A named mutex of the session: the first instance holds it. The check
     // and the caption of a new scene are one step: a second mutex, the start
-    // lock, is held (waited for up to three seconds) from the check until
-    // releaseStartLock(), once the caption is set.
+    // lock, is held (waited for up to three seconds) from the check until a
+    // window with the caption `shown` is there (looked for every 50 ms, for
+    // three seconds at most).
     bool PrevInstance() override;
-    void releaseStartLock();
+    void releaseStartLockOnceShown(const char* shown);
     std::string Path() override;
     [[noreturn]] void EndProcess() override;
     [[noreturn]] void End() override;
@@ -49,6 +50,8 @@ private:
     std::vector<std::function<void()>> atEnd_;
     HANDLE instance_ = nullptr;
     HANDLE start_ = nullptr;
+    static void CALLBACK lookForCaption(HWND, UINT, UINT_PTR, DWORD);
+    void releaseStartLock();
     bool checked_ = false;
     bool previous_ = false;
 };
