@@ -78,6 +78,28 @@ std::string startServer(const std::vector<std::string>& words, pid_t& pid) {
     return ":" + std::string(number, std::strcspn(number, "\n"));
 }
 
+// An X server of the test's own, ended with it.
+struct OwnServer {
+    explicit OwnServer(const std::vector<std::string>& words) : name(startServer(words, pid)) {}
+    ~OwnServer() {
+        if (pid <= 0) return;
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    OwnServer(const OwnServer&) = delete;
+    OwnServer& operator=(const OwnServer&) = delete;
+    // Its screen.
+    Screenshot capture() const {
+        const std::string before = std::getenv("DISPLAY") != nullptr ? std::getenv("DISPLAY") : "";
+        setenv("DISPLAY", name.c_str(), 1);
+        Screenshot shot = e2e::capture();
+        setenv("DISPLAY", before.c_str(), 1);
+        return shot;
+    }
+    pid_t pid = -1;
+    std::string name;
+};
+
 // The running processes of the program under test.
 std::set<pid_t> modeProcesses() {
     const fs::path program = fs::canonical(binary());
@@ -220,9 +242,8 @@ TEST_F(DisplayMode, LaidOutForItsWindowAgainAfterAResizeAndGoneWithTheWindow) {
 // beside it; a huge one costs memory only for what is drawn. On a server of
 // 1920x1080 of its own.
 TEST_F(DisplayMode, AGrownWindowShowsOnlyItsNewLayoutAndAHugeOneCostsNoMemory) {
-    pid_t server = -1;
-    const std::string big =
-        startServer({"Xvfb", "-displayfd", "3", "-screen", "0", "1920x1080x24", "-nolisten", "tcp", "-noreset"}, server);
+    const OwnServer server({"Xvfb", "-displayfd", "3", "-screen", "0", "1920x1080x24", "-nolisten", "tcp", "-noreset"});
+    const std::string& big = server.name;
     ASSERT_FALSE(big.empty()) << "the server starts";
     Display* on = XOpenDisplay(big.c_str());
     ASSERT_NE(on, nullptr);
@@ -231,14 +252,13 @@ TEST_F(DisplayMode, AGrownWindowShowsOnlyItsNewLayoutAndAHugeOneCostsNoMemory) {
     XSync(on, False);
     const pid_t pid = startMode({"--window-id", hex(window)}, {"DISPLAY=" + big});
     sleepFor(2.5);
-    setenv("DISPLAY", big.c_str(), 1);
     for (const auto& [w, h] : {std::pair{1920, 1080}, {640, 480}, {1920, 1080}}) {
         XResizeWindow(on, window, w, h);
         XSync(on, False);
         sleepFor(0.7);
         if (w != 1920) continue;
         // The strip is 1024 x 760 in the middle: 448..1471 across, 110..869 down.
-        const Screenshot shot = capture();
+        const Screenshot shot = server.capture();
         int stale = 0;
         for (int y = 0; y < 1080; ++y) {
             for (int x = 0; x < 1920; ++x) {
@@ -249,7 +269,6 @@ TEST_F(DisplayMode, AGrownWindowShowsOnlyItsNewLayoutAndAHugeOneCostsNoMemory) {
         EXPECT_EQ(stale, 0) << "pixels off the new layout that are not black";
         for (int y = 110; y < 870; y += 37) EXPECT_TRUE(showsStripRow(shot, 448, y, 1024, -110)) << "row " << y;
     }
-    setenv("DISPLAY", DisplayString(display), 1);
     XResizeWindow(on, window, 32767, 32767);
     XSync(on, False);
     sleepFor(2.0);
@@ -262,8 +281,6 @@ TEST_F(DisplayMode, AGrownWindowShowsOnlyItsNewLayoutAndAHugeOneCostsNoMemory) {
     kill(pid, SIGTERM);
     EXPECT_EQ(waitExit(pid, 2), 0);
     XCloseDisplay(on);
-    kill(server, SIGKILL);
-    waitpid(server, nullptr, 0);
 }
 
 // A window's pixels as 8-bit channels, read through its visual's masks
@@ -300,10 +317,9 @@ Screenshot windowPixels(Display* on, Window window, int width, int height, std::
 TEST_F(DisplayMode, EveryTrueColourDepthShowsTheSceneAndOthersSaySo) {
     for (const int depth : {16, 30, 8, 32}) {
         SCOPED_TRACE(depth);
-        pid_t server = -1;
         const std::string screen = "640x480x" + std::to_string(depth == 32 ? 24 : depth);
-        const std::string on =
-            startServer({"Xvfb", "-displayfd", "3", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"}, server);
+        const OwnServer server({"Xvfb", "-displayfd", "3", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"});
+        const std::string& on = server.name;
         ASSERT_FALSE(on.empty());
         Display* d = XOpenDisplay(on.c_str());
         Window window = DefaultRootWindow(d);
@@ -349,8 +365,6 @@ TEST_F(DisplayMode, EveryTrueColourDepthShowsTheSceneAndOthersSaySo) {
             EXPECT_EQ(waitExit(pid, 2), 0);
         }
         XCloseDisplay(d);
-        kill(server, SIGKILL);
-        waitpid(server, nullptr, 0);
     }
 }
 
@@ -360,11 +374,9 @@ TEST_F(DisplayMode, EveryTrueColourDepthShowsTheSceneAndOthersSaySo) {
 TEST_F(DisplayMode, TheFullScreenSceneCoversEveryMonitor) {
     for (const char* randr : {"+extension", "-extension"}) {
         SCOPED_TRACE(randr);
-        pid_t server = -1;
-        const std::string on = startServer({"Xephyr", "-displayfd", "3", "+xinerama", "-screen", "1024x768", "-origin",
-                                            "1024,0", "-screen", "800x600", randr, "RANDR", "-noreset", "-nolisten",
-                                            "tcp"},
-                                           server);
+        const OwnServer server({"Xephyr", "-displayfd", "3", "+xinerama", "-screen", "1024x768", "-origin", "1024,0",
+                                "-screen", "800x600", randr, "RANDR", "-noreset", "-nolisten", "tcp"});
+        const std::string& on = server.name;
         ASSERT_FALSE(on.empty());
         // A white desktop, which must not show anywhere.
         Display* d = XOpenDisplay(on.c_str());
@@ -374,9 +386,7 @@ TEST_F(DisplayMode, TheFullScreenSceneCoversEveryMonitor) {
         XSync(d, False);
         const pid_t pid = startMode({"/s"}, {"DISPLAY=" + on});
         sleepFor(3.0);
-        setenv("DISPLAY", on.c_str(), 1);
-        const Screenshot shot = capture();
-        setenv("DISPLAY", DisplayString(display), 1);
+        const Screenshot shot = server.capture();
         ASSERT_EQ(shot.width, 1824);
         EXPECT_EQ(rowsOffTheScene(shot, 0, 1024, 760, 0), std::vector<int>{}) << "the first monitor";
         int shown = 0;
@@ -386,8 +396,6 @@ TEST_F(DisplayMode, TheFullScreenSceneCoversEveryMonitor) {
         kill(pid, SIGTERM);
         EXPECT_EQ(waitExit(pid, 3), 0);
         XCloseDisplay(d);
-        kill(server, SIGKILL);
-        waitpid(server, nullptr, 0);
     }
 }
 
