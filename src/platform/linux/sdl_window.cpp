@@ -176,12 +176,24 @@ SdlFormWindow::SdlFormWindow(const std::string& name) : image_(name, 0, 0) {
     SDL_AddEventWatch(&SdlFormWindow::watchScreen, this);
 }
 
-void SdlFormWindow::useOwnImage() {
+namespace {
+// The X11 connection and window of an SDL window; false off X11.
+bool x11Of(SDL_Window* sdl, Display*& display, Window& window) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(window_, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return;
+    if (SDL_GetWindowWMInfo(sdl, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return false;
+    display = info.info.x11.display;
+    window = info.info.x11.window;
+    return true;
+}
+}  // namespace
+
+void SdlFormWindow::useOwnImage() {
+    Display* display = nullptr;
+    Window window = 0;
+    if (!x11Of(window_, display, window)) return;
     XWindowAttributes attributes{};
-    if (XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes) == 0) return;
+    if (XGetWindowAttributes(display, window, &attributes) == 0) return;
     if (!X11Image::suits(attributes.visual, attributes.depth)) {
         // Anything drawn would be one flat colour: say so instead.
         const std::string text = "The display's colours (" + X11Image::describe(attributes.visual, attributes.depth) +
@@ -189,8 +201,7 @@ void SdlFormWindow::useOwnImage() {
         std::fprintf(stderr, "lumaris: %s\n", text.c_str());
         throw Failure(failures::kCannotCreate, text);
     }
-    x11_ = std::make_unique<X11Image>(info.info.x11.display, info.info.x11.window, attributes.visual,
-                                      attributes.depth);
+    x11_ = std::make_unique<X11Image>(display, window, attributes.visual, attributes.depth);
     image_.keepOnlyDrawn();
 }
 
@@ -221,10 +232,9 @@ int SdlFormWindow::LabelHeight(const Label& label) { return labelHeight(label, &
 std::uint32_t SdlFormWindow::windowId() const { return SDL_GetWindowID(window_); }
 
 int SdlFormWindow::displayConnection() const {
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(window_, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return -1;
-    return ConnectionNumber(info.info.x11.display);
+    Display* display = nullptr;
+    Window window = 0;
+    return x11Of(window_, display, window) ? ConnectionNumber(display) : -1;
 }
 
 SdlFormWindow::~SdlFormWindow() {
@@ -241,11 +251,9 @@ void SdlFormWindow::SetCaption(const std::string& caption) {
     // The title as every other program reads it, whatever locale a message
     // box left behind: WM_NAME as Latin-1 text (STRING), _NET_WM_NAME as
     // UTF-8.
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(window_, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return;
-    Display* display = info.info.x11.display;
-    const Window window = info.info.x11.window;
+    Display* display = nullptr;
+    Window window = 0;
+    if (!x11Of(window_, display, window)) return;
     std::string latin1;
     for (std::size_t i = 0; i < caption.size(); ++i) {
         const auto c = static_cast<unsigned char>(caption[i]);
@@ -308,22 +316,19 @@ void SdlFormWindow::SetHeight(float twips) {
 }
 
 Hwnd SdlFormWindow::hWnd() {
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(window_, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11) {
-        return static_cast<Hwnd>(info.info.x11.window);
-    }
-    return 0;
+    Display* display = nullptr;
+    Window window = 0;
+    return x11Of(window_, display, window) ? static_cast<Hwnd>(window) : 0;
 }
 
 void SdlFormWindow::setOverlay(const Surface* overlay) {
     hasOverlay_ = overlay != nullptr;
     if (overlay != nullptr) overlay_ = *overlay;
     // Over several monitors the prompt goes in the middle of the primary one.
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (overlay != nullptr && SDL_GetWindowWMInfo(window_, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11) {
-        const std::vector<Monitor> monitors = x11Monitors(info.info.x11.display);
+    Display* display = nullptr;
+    Window window = 0;
+    if (overlay != nullptr && x11Of(window_, display, window)) {
+        const std::vector<Monitor> monitors = x11Monitors(display);
         if (!monitors.empty()) {
             const Monitor& m = monitors.front();
             const int left = m.x - geometry_.x, top = m.y - geometry_.y;

@@ -120,6 +120,7 @@ bool sdlVideoAvailable() {
 X11Windows::X11Windows() = default;
 
 X11Windows::~X11Windows() {
+    if (watching_) SDL_DelEventWatch(&X11Windows::watchDisplays, this);
     if (display_ != nullptr) XCloseDisplay(display_);
 }
 
@@ -173,13 +174,26 @@ std::vector<Monitor> x11Monitors(Display* d) {
     return {Monitor{0, 0, attributes.width, attributes.height}};
 }
 
-std::vector<Monitor> X11Windows::monitors() {
-    Display* d = display();
-    return d != nullptr ? x11Monitors(d) : std::vector<Monitor>{};
+int X11Windows::watchDisplays(void* self, SDL_Event* event) {
+    if (event->type == SDL_DISPLAYEVENT) static_cast<X11Windows*>(self)->monitorsKnown_ = false;
+    return 0;
+}
+
+const std::vector<Monitor>& X11Windows::monitors() {
+    if (!watching_ && sdlVideoAvailable()) {
+        SDL_AddEventWatch(&X11Windows::watchDisplays, this);
+        watching_ = true;
+    }
+    if (!monitorsKnown_) {
+        Display* d = display();
+        monitors_ = d != nullptr ? x11Monitors(d) : std::vector<Monitor>{};
+        monitorsKnown_ = d != nullptr;
+    }
+    return monitors_;
 }
 
 std::int32_t X11Windows::GetSystemMetrics(std::int32_t index) {
-    const std::vector<Monitor> all = monitors();
+    const std::vector<Monitor>& all = monitors();
     if (index == kSmCMonitors) return static_cast<std::int32_t>(all.size());
     if (all.empty()) return 0;
     // The virtual desktop: the rectangle around every monitor.
@@ -323,12 +337,12 @@ std::int32_t X11Windows::SystemParametersInfoA(std::uint32_t action, std::uint32
 }
 
 float SdlScreen::Width() {
-    const std::vector<Monitor> all = windows_.monitors();
+    const std::vector<Monitor>& all = windows_.monitors();
     return static_cast<float>(all.empty() ? 0 : all[0].width) * TwipsPerPixelX();
 }
 
 float SdlScreen::Height() {
-    const std::vector<Monitor> all = windows_.monitors();
+    const std::vector<Monitor>& all = windows_.monitors();
     return static_cast<float>(all.empty() ? 0 : all[0].height) * TwipsPerPixelY();
 }
 

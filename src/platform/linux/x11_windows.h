@@ -21,6 +21,7 @@
 #include "platform/user32.h"
 
 struct _XDisplay;
+union SDL_Event;
 
 namespace lumaris::linux_backend {
 
@@ -69,8 +70,10 @@ public:
     // From now on an X error of another connection (the drawing library's,
     // whose window went away with its host) ends the process quietly.
     void endQuietlyOnOtherErrors();
-    // The display's monitors (x11Monitors); none without a display.
-    std::vector<Monitor> monitors();
+    // The display's monitors (x11Monitors); none without a display. Asked
+    // of the server once, and again after SDL reports a change of displays:
+    // the splash reads the screen's size each frame.
+    const std::vector<Monitor>& monitors();
 
 private:
     _XDisplay* display();
@@ -78,6 +81,10 @@ private:
     bool opened_ = false;
     std::map<std::pair<Hwnd, std::int32_t>, std::int32_t> longs_;
     std::map<Hwnd, Hwnd> hosts_;
+    static int watchDisplays(void* self, ::SDL_Event* event);
+    std::vector<Monitor> monitors_;
+    bool monitorsKnown_ = false;
+    bool watching_ = false;
     std::int32_t cursorCount_ = 0;
     bool screensaverRunning_ = false;
 };
