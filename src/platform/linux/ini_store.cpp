@@ -349,9 +349,9 @@ std::string IniFileStore::GetSetting(const std::string& application, const std::
                       cache_.changed.tv_sec == info.st_mtim.tv_sec && cache_.changed.tv_nsec == info.st_mtim.tv_nsec;
     if (!same) {
         cache_.valid = false;
-        const auto text = readFile(path);
+        auto text = readFile(path);
         if (!text) return defaultText;
-        cache_.text = *text;
+        cache_.text = std::move(*text);
         cache_.path = path;
         cache_.device = info.st_dev;
         cache_.inode = info.st_ino;
