@@ -7,6 +7,7 @@
 
 #include "runtime/convert.h"
 #include "runtime/failure.h"
+#include "runtime/scale.h"
 #include "settings/settings.h"
 
 namespace lumaris {
@@ -90,6 +91,14 @@ DisplayParse parseDisplayMode(const std::vector<std::string>& arguments, Display
                 return DisplayParse::Bad;
             }
             options.settings.emplace_back("SPEED", std::to_string(speed));
+            continue;
+        }
+        if (name == "-scale") {
+            if (!hasValue) return missing();
+            if (!parseScale(arguments[++i], options.scale)) {
+                error = "the scale must be auto or a whole number from 1 to 8, not " + arguments[i];
+                return DisplayParse::Bad;
+            }
             continue;
         }
         if (name == "-music-dir") {

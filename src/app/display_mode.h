@@ -25,6 +25,8 @@ struct DisplayOptions {
     std::uint64_t window = 0;
     // Settings that replace the stored ones: store key, stored text.
     std::vector<std::pair<std::string, std::string>> settings;
+    // The scale: 0 for automatic, else fixed (runtime/scale.h).
+    int scale = 0;
 };
 
 enum class DisplayParse { NotDisplayMode, Ok, Bad };

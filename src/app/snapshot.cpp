@@ -5,6 +5,7 @@
 
 #include "platform/null/null_platform.h"
 #include "runtime/failure.h"
+#include "runtime/scale.h"
 #include "scene/frm_tidemar_main.h"
 #include "startup/lumz_submain.h"
 
@@ -44,6 +45,8 @@ bool parseSnapshot(const std::vector<std::string>& arguments, SnapshotOptions& o
                 options.height < 1 || options.width > 16384 || options.height > 16384) {
                 return false;
             }
+        } else if (arg == "--scale") {
+            if (!parseScale(value, options.scale)) return false;
         } else {
             return false;
         }
@@ -55,7 +58,8 @@ int runSnapshot(const SnapshotOptions& options, Platform& host, TextRasterizer* 
     CountingUi ui(host.ui);
     null_backend::HeadlessApp app;
     null_backend::NoWindows user32;
-    null_backend::FixedScreen screen(static_cast<float>(options.width), static_cast<float>(options.height));
+    const int k = chooseScale(options.scale, options.width, options.height, kSceneDesignWidth, kSceneDesignHeight);
+    null_backend::FixedScreen screen(static_cast<float>(options.width / k), static_cast<float>(options.height / k));
     null_backend::NoPasswords passwords;
     RasterGdi gdi;
     null_backend::SilentAudio audio;
@@ -75,7 +79,13 @@ int runSnapshot(const SnapshotOptions& options, Platform& host, TextRasterizer* 
         FrmTidemarMain scene(module, platform, window, timer, media);
         scene.Form_Load();
         for (long frame = 0; frame < options.frames; ++frame) scene.Timer1_Timer();
-        if (!host.pictures.SavePng(window.composed(), options.file)) {
+        // Every logical pixel as a k x k block; what is left over past k
+        // times the logical screen shows the background.
+        Surface picture = window.composed();
+        Magnifier magnifier;
+        magnifier.fit(k, options.width, options.height, false);
+        picture.markAllDamaged();
+        if (!host.pictures.SavePng(magnifier.update(picture), options.file)) {
             std::fprintf(stderr, "lumaris: cannot write %s\n", options.file.c_str());
             return 1;
         }

@@ -14,15 +14,17 @@ struct SnapshotOptions {
     std::string file;
     long frames = -1;
     int width = 1024, height = 768;
+    int scale = 0;  // 0: automatic for the size
 };
 
-inline constexpr const char* kSnapshotUsage = "--snapshot FILE.png --frames N [--size WxH]";
+inline constexpr const char* kSnapshotUsage = "--snapshot FILE.png --frames N [--size WxH] [--scale N|auto]";
 
-// Reads "--snapshot FILE --frames N [--size WxH]" (the program's own name
-// not included); false when anything is missing or out of range.
+// Reads "--snapshot FILE --frames N [--size WxH] [--scale N|auto]" (the
+// program's own name not included); false when anything is missing or out
+// of range.
 bool parseSnapshot(const std::vector<std::string>& arguments, SnapshotOptions& options);
 
-// Runs the scene with the host's message boxes, clock, random generator,
+// Runs the scene, on the logical screen the scale leaves of the size, with the host's message boxes, clock, random generator,
 // settings store, registry and pictures, and nothing else of the host's.
 // Returns the exit status: 0 when the picture was written and no message
 // had to be shown.

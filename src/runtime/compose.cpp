@@ -43,8 +43,9 @@ void blendArgb(Surface& dst, const Surface& src, int left, int top) {
     }
 }
 
-const Surface* renderLabel(const Label& label, TextRasterizer& text) {
-    return text.Render(label.caption, label.color, kLabelFontSize, label.bold, label.width, label.centred);
+const Surface* renderLabel(const Label& label, TextRasterizer& text, int scale) {
+    return text.Render(label.caption, label.color, kLabelFontSize * scale, label.bold, label.width * scale,
+                       label.centred);
 }
 
 int labelHeight(const Label& label, TextRasterizer* text) {
@@ -52,11 +53,11 @@ int labelHeight(const Label& label, TextRasterizer* text) {
     return pixels != nullptr ? pixels->height() : 0;
 }
 
-void paintLabels(Surface& image, const std::vector<const Label*>& labels, TextRasterizer& text) {
+void paintLabels(Surface& image, const std::vector<const Label*>& labels, TextRasterizer& text, int scale) {
     for (const Label* label : labels) {
         if (!label->visible) continue;
-        const Surface* pixels = renderLabel(*label, text);
-        if (pixels != nullptr) blendArgb(image, *pixels, label->left, label->top);
+        const Surface* pixels = renderLabel(*label, text, scale);
+        if (pixels != nullptr) blendArgb(image, *pixels, label->left * scale, label->top * scale);
     }
 }
 
@@ -71,9 +72,9 @@ PixelRect FormComposer::changedPart(Surface& image, const std::vector<const Labe
     if (text != nullptr) {
         for (const Label* label : labels) {
             if (!label->visible) continue;
-            if (const Surface* pixels = renderLabel(*label, *text)) {
-                over.add(PixelRect{label->left, label->top, label->left + pixels->width(),
-                                   label->top + pixels->height()});
+            if (const Surface* pixels = renderLabel(*label, *text, scale_)) {
+                const int left = label->left * scale_, top = label->top * scale_;
+                over.add(PixelRect{left, top, left + pixels->width(), top + pixels->height()});
             }
         }
     }
@@ -91,7 +92,7 @@ PixelRect FormComposer::changedPart(Surface& image, const std::vector<const Labe
 
 void FormComposer::drawOver(Surface& picture, const std::vector<const Label*>& labels, const Surface* overlay,
                             TextRasterizer* text) {
-    if (text != nullptr) paintLabels(picture, labels, *text);
+    if (text != nullptr) paintLabels(picture, labels, *text, scale_);
     if (overlay != nullptr) {
         const auto [left, top] = overlayPlace(picture.width(), picture.height(), *overlay);
         blendArgb(picture, *overlay, left, top);

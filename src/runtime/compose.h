@@ -69,13 +69,15 @@ private:
 // destination's own top byte stays.
 void blendArgb(Surface& dst, const Surface& src, int left, int top);
 
-// A label's text as a picture, or null when there is nothing to draw.
-const Surface* renderLabel(const Label& label, TextRasterizer& text);
+// A label's text as a picture, or null when there is nothing to draw; at
+// scale k its text is drawn k times as large (not enlarged afterwards).
+const Surface* renderLabel(const Label& label, TextRasterizer& text, int scale = 1);
 // The label's height in pixels with its present caption (0 without text).
 int labelHeight(const Label& label, TextRasterizer* text);
 
-// Draws the visible labels over an image.
-void paintLabels(Surface& image, const std::vector<const Label*>& labels, TextRasterizer& text);
+// Draws the visible labels over an image; at scale k over an image k times
+// as large as the form's, at k times their places.
+void paintLabels(Surface& image, const std::vector<const Label*>& labels, TextRasterizer& text, int scale = 1);
 
 // Keeps what a screen shows of a form up to date while sending as little as
 // possible: the image's damage since the last frame, with the labels and an
@@ -102,6 +104,9 @@ public:
     // The overlay is centred in this part of the picture (the primary
     // monitor of a window over several); empty: the whole picture.
     void centreOverlayIn(const PixelRect& area) { overlayArea_ = area; }
+    // The picture composed over is k times the form's image: labels go at k
+    // times their places, their text k times as large.
+    void setScale(int k) { scale_ = k; }
 
 private:
     // Where the overlay's top-left corner goes in a picture of this size.
@@ -116,6 +121,7 @@ private:
     PixelRect saved_;
     bool whole_ = true;
     PixelRect overlayArea_;
+    int scale_ = 1;
 };
 
 }  // namespace lumaris

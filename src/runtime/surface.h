@@ -130,6 +130,7 @@ public:
     // screen's image then costs memory, and copying, only for the scene on
     // it, however large the screen is.
     void keepOnlyDrawn();
+    bool keepsOnlyDrawn() const { return sparse_; }
     // Gives the rectangle (inside the picture) memory before it is written.
     void reserve(const PixelRect& rect) {
         if (rect.left < stored_.left || rect.top < stored_.top || rect.right > stored_.right ||

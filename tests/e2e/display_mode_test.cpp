@@ -399,6 +399,52 @@ TEST_F(DisplayMode, TheFullScreenSceneCoversEveryMonitor) {
     }
 }
 
+// Every k x k block of the screen one colour: the screen as k times a
+// picture of a k-th of its size, which is returned; empty if not.
+Screenshot shrunk(const Screenshot& shot, int k) {
+    Screenshot small;
+    small.width = shot.width / k;
+    small.height = shot.height / k;
+    for (int y = 0; y < small.height; ++y)
+        for (int x = 0; x < small.width; ++x) {
+            const std::uint32_t p = shot.at(x * k, y * k);
+            for (int i = 0; i < k * k; ++i) {
+                if (shot.at(x * k + i % k, y * k + i / k) != p) return Screenshot{};
+            }
+            small.pixels.push_back(p);
+        }
+    return small;
+}
+
+// A 3840x2160 screen: the full-screen scene and the display mode each show
+// a frame of the 1920x1080 scene with every pixel doubled, exactly.
+TEST_F(DisplayMode, OnA4KScreenBothShowTheHalfSizeSnapshotDoubled) {
+    const OwnServer server({"Xvfb", "-displayfd", "3", "-screen", "0", "3840x2160x24", "-nolisten", "tcp", "-noreset"});
+    ASSERT_FALSE(server.name.empty());
+    const Picture sky = picture("skypicsource");
+    for (const char* mode : {"/s", "--root"}) {
+        SCOPED_TRACE(mode);
+        const pid_t pid = startMode({mode}, {"DISPLAY=" + server.name});
+        sleepFor(3.0);
+        const Screenshot shot = server.capture();
+        kill(pid, SIGTERM);
+        EXPECT_EQ(waitExit(pid, 3), 0);
+        const Screenshot half = shrunk(shot, 2);
+        ASSERT_EQ(half.width, 1920) << "every pixel doubled";
+        // The strip's top-left corner at 1920x1080 is (448, 110); the sky's
+        // offset tells the frame, give or take the frames of one capture.
+        const int offset = loopOffset(half, 448, 110 + 200, 1024, sky, 200);
+        ASSERT_GT(offset, 0);
+        bool same = false;
+        for (int frames = std::max(offset - 3, 0); frames <= offset + 3 && !same; ++frames) {
+            const std::string out = home + "/half.png";
+            ASSERT_EQ(waitExit(start({"--snapshot", out, "--frames", std::to_string(frames), "--size", "1920x1080"}, home), 20), 0);
+            same = readPicture(out).pixels == half.pixels;
+        }
+        EXPECT_TRUE(same) << "no frame of the 1920x1080 scene near frame " << offset;
+    }
+}
+
 TEST_F(DisplayMode, EndsWithStatusZeroOnEachEndSignal) {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         const pid_t pid = startMode({"--window-id", hex(makeWindow(0, 0, 320, 200)), "--music"});

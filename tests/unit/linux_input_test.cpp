@@ -37,7 +37,7 @@ TEST(ScreenLock, ThePromptKeepsTheLoopGoing) {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS), 0) << SDL_GetError();
     SdlEventLoop loop;
-    SdlFormWindow window("form");
+    SdlFormWindow window("form", 1);
     int ticks = 0;
     auto timer = loop.CreateTimer([&] { ++ticks; });
     timer->SetInterval(20);

@@ -40,9 +40,9 @@ std::unique_ptr<FormSurface> LinuxToolkit::CreateSurface(const std::string& name
         // the host; SDL draws into it.
         const Hwnd own = windows_.createHiddenWindow(width, height);
         if (own == 0) throw Failure(failures::kCannotCreate, "No display for the preview");
-        window = std::make_unique<ToolkitWindow>(*this, name, static_cast<unsigned long>(own));
+        window = std::make_unique<ToolkitWindow>(*this, name, static_cast<unsigned long>(own), windows_.scaleChoice());
     } else {
-        window = std::make_unique<ToolkitWindow>(*this, name);
+        window = std::make_unique<ToolkitWindow>(*this, name, windows_.scale());
     }
     surfaces_.push_back(window.get());
     loop_.watchDisplay(window->displayConnection());
@@ -112,7 +112,7 @@ void LinuxToolkit::handle(const SDL_Event& event) {
     }
     for (SdlFormWindow* w : surfaces_) {
         if (w->input() != nullptr && (w->windowId() == id || id == 0)) {
-            deliver(event, *w->input());
+            deliver(event, *w->input(), w->scale());
             return;
         }
     }

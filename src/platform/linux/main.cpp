@@ -30,6 +30,7 @@
 #include "platform/linux/x11_windows.h"
 #include "platform/null/null_platform.h"
 #include "runtime/failure.h"
+#include "runtime/scale.h"
 #include "startup/lumz_submain.h"
 
 namespace lumaris::linux_backend {
@@ -44,7 +45,7 @@ const char* kHelp =
     "  /p ID, /l ID    the preview inside the X11 window ID (decimal)\n"
     "  /a [ID]         change the password that unlocks the screensaver\n"
     "\n"
-    "  --snapshot FILE.png --frames N [--size WxH]\n"
+    "  --snapshot FILE.png --frames N [--size WxH] [--scale N|auto]\n"
     "                  run the scene off-screen with the stored settings for N\n"
     "                  frames and write the picture (default size 1024x768);\n"
     "                  no window, no sound\n"
@@ -55,7 +56,12 @@ const char* kHelp =
     "                  The display mode takes the stored settings; these replace\n"
     "                  them: --speed N (80..150), --sound, --no-sound, --music,\n"
     "                  --no-music, --music-dir FOLDER, --town, --no-town,\n"
-    "                  --night, --day, --balloon, --no-balloon\n"
+    "                  --night, --day, --balloon, --no-balloon, --scale N|auto\n"
+    "\n"
+    "  Scale: on a large screen every pixel of the scene is shown as a block of\n"
+    "  N x N pixels, N the largest whole number that leaves at least 1024x768\n"
+    "  (160x120 for the preview); --scale 1 to 8 fixes it. For /s and /p the\n"
+    "  environment entry LUMARIS_SCALE (auto, 1 to 8) does the same.\n"
     "  --help          this text\n";
 
 // LUMARIS_STATS: what the benchmarks read, on standard error at the end.
@@ -101,7 +107,7 @@ int displayMode(int argc, char** argv, const DisplayOptions& given) {
         Platform host{ui,  app,      clock, random, user32, screen, store, registry, passwords,
                       gdi, pictures, audio, files,  shell};
         app.atEnd([&mixer] { mixer.close(); });
-        DisplayModeToolkit toolkit(loop, target, mixer);
+        DisplayModeToolkit toolkit(loop, target, mixer, options.scale);
         // Without a lock file to agree on, every process plays: better twice
         // than never.
         PrivateLock sound(displaySoundLockName(target.name()));
@@ -168,6 +174,14 @@ int run(int argc, char** argv) {
     LinuxClock clock;
     LinuxRandom random;
     X11Windows user32;
+    if (const char* scale = std::getenv("LUMARIS_SCALE"); scale != nullptr && *scale != '\0') {
+        int choice = 0;
+        if (parseScale(scale, choice)) {
+            user32.setScaleChoice(choice);
+        } else {
+            std::fprintf(stderr, "lumaris: LUMARIS_SCALE must be auto or a whole number from 1 to 8, not %s; automatic is used\n", scale);
+        }
+    }
     SdlScreen screen(user32);
     IniFileStore store(IniFileStore::defaultFolder());
     DesktopRegistry registry = DesktopRegistry::forCurrentUser();

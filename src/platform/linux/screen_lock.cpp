@@ -16,17 +16,22 @@ namespace {
 
 constexpr int kPanelWidth = 460, kPanelHeight = 170;
 
-// The prompt: a dark panel with a frame and three lines of text.
-Surface promptPicture(TextRenderer& text, const std::string& user, std::size_t typed, const std::string& message) {
-    Surface panel("prompt", kPanelWidth, kPanelHeight, 0xF6101830);
+// The prompt: a dark panel with a frame and three lines of text, drawn at
+// `scale` times its size (text set k times as large, never enlarged).
+Surface promptPicture(TextRenderer& text, const std::string& user, std::size_t typed, const std::string& message,
+                      int scale) {
+    const int width = kPanelWidth * scale, height = kPanelHeight * scale;
+    Surface panel("prompt", width, height, 0xF6101830);
     panel.clear();
-    for (int x = 0; x < kPanelWidth; ++x) {
-        panel.setPixel(x, 0, 0xFFD6B460);
-        panel.setPixel(x, kPanelHeight - 1, 0xFFD6B460);
-    }
-    for (int y = 0; y < kPanelHeight; ++y) {
-        panel.setPixel(0, y, 0xFFD6B460);
-        panel.setPixel(kPanelWidth - 1, y, 0xFFD6B460);
+    for (int edge = 0; edge < scale; ++edge) {
+        for (int x = 0; x < width; ++x) {
+            panel.setPixel(x, edge, 0xFFD6B460);
+            panel.setPixel(x, height - 1 - edge, 0xFFD6B460);
+        }
+        for (int y = 0; y < height; ++y) {
+            panel.setPixel(edge, y, 0xFFD6B460);
+            panel.setPixel(width - 1 - edge, y, 0xFFD6B460);
+        }
     }
     std::string mask;
     for (std::size_t i = 0; i < typed && i < 32; ++i) mask += "\xE2\x80\xA2";  // a bullet per character
@@ -42,8 +47,8 @@ Surface promptPicture(TextRenderer& text, const std::string& user, std::size_t t
     };
     for (const auto& l : lines) {
         if (l.line.empty()) continue;
-        const Surface* pixels = text.render(l.line, l.color, 18);
-        if (pixels != nullptr) blendArgb(panel, *pixels, 24, l.top);
+        const Surface* pixels = text.render(l.line, l.color, 18 * scale);
+        if (pixels != nullptr) blendArgb(panel, *pixels, 24 * scale, l.top * scale);
     }
     return panel;
 }
@@ -121,7 +126,7 @@ std::int32_t ScreenLock::verify(Hwnd handle) {
 
     auto draw = [&] {
         picture = promptPicture(text, user, characters(typed.text(), typed.length()),
-                                cut ? "Too long: the rest was not taken" : message);
+                                cut ? "Too long: the rest was not taken" : message, window->promptScale());
         window->setOverlay(&picture);
         window->Refresh();
         lastDrawn = SDL_GetTicks64();

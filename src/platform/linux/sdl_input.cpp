@@ -1,5 +1,7 @@
 #include "platform/linux/sdl_input.h"
 
+#include "runtime/scale.h"
+
 namespace lumaris::linux_backend {
 
 std::int16_t keyCode(SDL_Keycode key) {
@@ -42,7 +44,12 @@ std::int16_t buttonMask(std::uint32_t state) {
                                      ((state & SDL_BUTTON_MMASK) != 0 ? 4 : 0));
 }
 
-void deliver(const SDL_Event& event, FormInput& input) {
+namespace {
+float logical(int position, int scale) { return static_cast<float>(floorDiv(position, scale)); }
+}  // namespace
+
+void deliver(const SDL_Event& event, FormInput& input, int scale) {
+    scale = scale < 1 ? 1 : scale;
     switch (event.type) {
         case SDL_QUIT:  // the session, SIGTERM or SIGINT
             input.Terminate();
@@ -56,14 +63,14 @@ void deliver(const SDL_Event& event, FormInput& input) {
             break;
         case SDL_MOUSEBUTTONDOWN:
             input.MouseDown(buttonCode(event.button.button), shiftState(static_cast<std::uint16_t>(SDL_GetModState())),
-                            static_cast<float>(event.button.x), static_cast<float>(event.button.y));
+                            logical(event.button.x, scale), logical(event.button.y, scale));
             break;
         case SDL_MOUSEBUTTONUP:
             input.MouseUp();
             break;
         case SDL_MOUSEMOTION:
             input.MouseMove(buttonMask(event.motion.state), shiftState(static_cast<std::uint16_t>(SDL_GetModState())),
-                            static_cast<float>(event.motion.x), static_cast<float>(event.motion.y));
+                            logical(event.motion.x, scale), logical(event.motion.y, scale));
             break;
         default:
             break;

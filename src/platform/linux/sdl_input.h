@@ -20,6 +20,8 @@ std::int16_t buttonCode(std::uint8_t button);
 std::int16_t buttonMask(std::uint32_t sdlState);
 
 // Hands one event to a form's input; events of other kinds are ignored.
-void deliver(const SDL_Event& event, FormInput& input);
+// Pointer positions reach the form in its logical pixels: those of a window
+// at scale k divided by k.
+void deliver(const SDL_Event& event, FormInput& input, int scale = 1);
 
 }  // namespace lumaris::linux_backend

@@ -150,14 +150,15 @@ const Surface* TextRenderer::Render(const std::string& text, std::uint32_t color
     return cache_.keep(std::move(key), std::move(pixels));
 }
 
-SdlFormWindow::SdlFormWindow(const std::string& name) : image_(name, 0, 0) {
+SdlFormWindow::SdlFormWindow(const std::string& name, int scale) : image_(name, 0, 0) {
     // The window's framebuffer as SDL makes it natively (no renderer of its
     // own behind it).
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (!sdlVideoAvailable()) throw Failure(failures::kCannotCreate, std::string("No display: ") + SDL_GetError());
     SDL_Rect bounds{0, 0, 640, 480};
     SDL_GetDisplayBounds(0, &bounds);
-    geometry_ = bounds;
+    const int k = std::max(scale, 1);
+    geometry_ = SDL_Rect{floorDiv(bounds.x, k), floorDiv(bounds.y, k), bounds.w / k, bounds.h / k};
     window_ = SDL_CreateWindow("", bounds.x, bounds.y, bounds.w, bounds.h,
                                SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP);
     if (window_ == nullptr) throw Failure(failures::kCannotCreate, std::string("No window: ") + SDL_GetError());
@@ -172,7 +173,7 @@ SdlFormWindow::SdlFormWindow(const std::string& name) : image_(name, 0, 0) {
         }
     }
     if (renderer_ == nullptr && way != Presentation::Framebuffer) useOwnImage();
-    image_.resize(bounds.w, bounds.h);
+    fitScale(k, geometry_.w * k, geometry_.h * k);
     SDL_AddEventWatch(&SdlFormWindow::watchScreen, this);
 }
 
@@ -205,7 +206,10 @@ void SdlFormWindow::useOwnImage() {
     image_.keepOnlyDrawn();
 }
 
-SdlFormWindow::SdlFormWindow(const std::string& name, unsigned long foreignWindow) : image_(name, 0, 0) {
+SdlFormWindow::SdlFormWindow(const std::string& name, unsigned long foreignWindow, int scaleChoice)
+    : image_(name, 0, 0) {
+    foreign_ = true;
+    scaleChoice_ = scaleChoice;
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (!sdlVideoAvailable()) throw Failure(failures::kCannotCreate, std::string("No display: ") + SDL_GetError());
     window_ = SDL_CreateWindowFrom(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(foreignWindow)));
@@ -214,14 +218,30 @@ SdlFormWindow::SdlFormWindow(const std::string& name, unsigned long foreignWindo
     SDL_GetWindowSize(window_, &w, &h);
     geometry_ = SDL_Rect{0, 0, w, h};
     if (choosePresentation() != Presentation::Framebuffer) useOwnImage();
-    image_.resize(w, h);
+    fitScale(chooseScale(scaleChoice_, w, h, kPreviewPictureWidth, kPreviewPictureHeight), w, h);
     SDL_AddEventWatch(&SdlFormWindow::watchScreen, this);
 }
 
+void SdlFormWindow::fitScale(int scale, int width, int height) {
+    magnifier_.fit(scale, width, height, image_.keepsOnlyDrawn());
+    composer_.setScale(scale);
+    image_.resize(magnifier_.imageWidth(), magnifier_.imageHeight());
+}
+
+int SdlFormWindow::promptScale() const {
+    Display* display = nullptr;
+    Window window = 0;
+    return std::max(scale(), x11Of(window_, display, window) ? desktopScale(display) : 1);
+}
+
 void SdlFormWindow::ResizeTo(int width, int height) {
-    if (width == image_.width() && height == image_.height()) return;
+    // An embedded window's scale follows its host's size; a top-level
+    // window keeps the screen's.
+    const int k = foreign_ ? chooseScale(scaleChoice_, width, height, kPreviewPictureWidth, kPreviewPictureHeight)
+                           : scale();
+    if (k == scale() && width == magnifier_.width() && height == magnifier_.height()) return;
     SDL_SetWindowSize(window_, std::max(width, 1), std::max(height, 1));
-    image_.resize(width, height);
+    fitScale(k, width, height);
     // Whatever was drawn belongs to the old layout, at the old places.
     image_.discardDrawing();
     if (onResize_) onResize_();
@@ -284,15 +304,19 @@ void SdlFormWindow::Show() {
 }
 
 void SdlFormWindow::applyGeometry() {
-    SDL_SetWindowPosition(window_, geometry_.x, geometry_.y);
-    SDL_SetWindowSize(window_, std::max(geometry_.w, 1), std::max(geometry_.h, 1));
-    image_.resize(geometry_.w, geometry_.h);
+    const int k = scale();
+    SDL_SetWindowPosition(window_, geometry_.x * k, geometry_.y * k);
+    SDL_SetWindowSize(window_, std::max(geometry_.w * k, 1), std::max(geometry_.h * k, 1));
+    fitScale(k, geometry_.w * k, geometry_.h * k);
     if (onResize_) onResize_();
 }
 
 void SdlFormWindow::SetWindowState(std::int32_t state) {
     if (state == 2) {  // maximised: the primary display
-        SDL_GetDisplayBounds(0, &geometry_);
+        SDL_Rect bounds{};
+        if (SDL_GetDisplayBounds(0, &bounds) != 0) return;
+        const int k = scale();
+        geometry_ = SDL_Rect{floorDiv(bounds.x, k), floorDiv(bounds.y, k), bounds.w / k, bounds.h / k};
         applyGeometry();
     }
 }
@@ -331,7 +355,7 @@ void SdlFormWindow::setOverlay(const Surface* overlay) {
         const std::vector<Monitor> monitors = x11Monitors(display);
         if (!monitors.empty()) {
             const Monitor& m = monitors.front();
-            const int left = m.x - geometry_.x, top = m.y - geometry_.y;
+            const int left = m.x - geometry_.x * scale(), top = m.y - geometry_.y * scale();
             composer_.centreOverlayIn(PixelRect{left, top, left + m.width, top + m.height});
         }
     }
@@ -402,17 +426,19 @@ void SdlFormWindow::presentToImage() {
     // A new, resized or uncovered window shows nothing of the last frame.
     if (screenChanged_ || exposed_) composer_.invalidate();
     screenChanged_ = exposed_ = false;
-    const auto frame = composer_.composeInPlace(image_, labels_, hasOverlay_ ? &overlay_ : nullptr, &text_);
+    Surface& shown = magnifier_.update(image_);
+    const auto frame = composer_.composeInPlace(shown, labels_, hasOverlay_ ? &overlay_ : nullptr, &text_);
     // Into shared memory again when the scene, a label or the prompt stored
     // more.
-    x11_->follow(image_);
-    x11_->put(image_, frame.changed);
-    composer_.restore(image_);
+    x11_->follow(shown);
+    x11_->put(shown, frame.changed);
+    composer_.restore(shown);
 }
 
 void SdlFormWindow::presentToFramebuffer() {
+    Surface& shown = magnifier_.update(image_);
     // A framebuffer that SDL is about to replace must not hold the image.
-    if (screenChanged_ && image_.attached()) image_.detach();
+    if (screenChanged_ && shown.attached()) shown.detach();
     screenChanged_ = false;
     SDL_Surface* screen = SDL_GetWindowSurface(window_);
     if (screen == nullptr) return;
@@ -426,21 +452,21 @@ void SdlFormWindow::presentToFramebuffer() {
     // Where the framebuffer is laid out like the image, the image lives in
     // it: the form draws straight onto the screen's memory, nothing is
     // copied, and the image costs no memory of its own.
-    if (!image_.attached() && screen->format->format == SDL_PIXELFORMAT_RGB888 && !SDL_MUSTLOCK(screen) &&
-        screen->pitch == screen->w * 4 && screen->w == image_.width() && screen->h == image_.height()) {
-        image_.attach(static_cast<std::uint32_t*>(screen->pixels), sharedMemoryAt(screen->pixels));
+    if (!shown.attached() && screen->format->format == SDL_PIXELFORMAT_RGB888 && !SDL_MUSTLOCK(screen) &&
+        screen->pitch == screen->w * 4 && screen->w == shown.width() && screen->h == shown.height()) {
+        shown.attach(static_cast<std::uint32_t*>(screen->pixels), sharedMemoryAt(screen->pixels));
     }
     const Surface* overlay = hasOverlay_ ? &overlay_ : nullptr;
-    if (image_.attached()) {
-        const auto frame = composer_.composeInPlace(image_, labels_, overlay, &text_);
+    if (shown.attached()) {
+        const auto frame = composer_.composeInPlace(shown, labels_, overlay, &text_);
         if (!frame.changed.empty()) {
             const SDL_Rect rect{frame.changed.left, frame.changed.top, frame.changed.width(), frame.changed.height()};
             SDL_UpdateWindowSurfaceRects(window_, &rect, 1);
         }
-        composer_.restore(image_);
+        composer_.restore(shown);
         return;
     }
-    const auto frame = composer_.compose(image_, labels_, overlay, &text_);
+    const auto frame = composer_.compose(shown, labels_, overlay, &text_);
     const PixelRect r = frame.changed.clippedTo(screen->w, screen->h);
     if (r.empty()) return;
     if (SDL_MUSTLOCK(screen) && SDL_LockSurface(screen) != 0) return;
@@ -457,16 +483,17 @@ void SdlFormWindow::presentToFramebuffer() {
 }
 
 void SdlFormWindow::presentWithRenderer() {
-    if (texture_ == nullptr || textureWidth_ != image_.width() || textureHeight_ != image_.height()) {
+    Surface& shown = magnifier_.update(image_);
+    if (texture_ == nullptr || textureWidth_ != shown.width() || textureHeight_ != shown.height()) {
         if (texture_ != nullptr) SDL_DestroyTexture(texture_);
-        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, image_.width(),
-                                     image_.height());
-        textureWidth_ = image_.width();
-        textureHeight_ = image_.height();
+        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, shown.width(),
+                                     shown.height());
+        textureWidth_ = shown.width();
+        textureHeight_ = shown.height();
         if (texture_ == nullptr) return;
         composer_.invalidate();
     }
-    const auto frame = composer_.compose(image_, labels_, hasOverlay_ ? &overlay_ : nullptr, &text_);
+    const auto frame = composer_.compose(shown, labels_, hasOverlay_ ? &overlay_ : nullptr, &text_);
     const PixelRect& r = frame.changed;
     if (!r.empty()) {
         const SDL_Rect rect{r.left, r.top, r.width(), r.height()};

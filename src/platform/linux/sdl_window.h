@@ -7,6 +7,9 @@
 // with vsync; labels drawn over it with the system's sans-serif font through
 // SDL2_ttf, geometry in twips at 15 twips per pixel, the maximised
 // state as the primary display's bounds, the window id for the X11 handle.
+// On a large screen the image and the geometry are in logical pixels, each
+// shown as a k x k block of the window's (runtime/scale.h), labels and the
+// password prompt drawn at the window's own resolution.
 // Also the built-in pictures decoded by SDL (BMP) and SDL2_image (GIF), and
 // pictures written as PNG.
 #pragma once
@@ -21,6 +24,7 @@
 #include "platform/graphics.h"
 #include "platform/linux/x11_image.h"
 #include "runtime/compose.h"
+#include "runtime/scale.h"
 
 typedef struct _TTF_Font TTF_Font;
 
@@ -56,10 +60,12 @@ enum class Presentation { Image, Framebuffer, Renderer };
 
 class SdlFormWindow : public FormSurface {
 public:
-    explicit SdlFormWindow(const std::string& name);
+    // A top-level window at a scale of `scale`.
+    SdlFormWindow(const std::string& name, int scale);
     // A window of another program's making (an X11 window id), drawn into
-    // with the software renderer.
-    SdlFormWindow(const std::string& name, unsigned long foreignWindow);
+    // with the software renderer; its scale follows its size (the preview's
+    // rule), unless `scaleChoice` fixes it.
+    SdlFormWindow(const std::string& name, unsigned long foreignWindow, int scaleChoice);
     ~SdlFormWindow() override;
     SdlFormWindow(const SdlFormWindow&) = delete;
     SdlFormWindow& operator=(const SdlFormWindow&) = delete;
@@ -77,6 +83,7 @@ public:
     void AddLabel(const Label& label) override { labels_.push_back(&label); }
     int LabelHeight(const Label& label) override;
     void OnResize(std::function<void()> handler) override { onResize_ = std::move(handler); }
+    // In the window's own pixels; the image takes the logical size.
     void ResizeTo(int width, int height) override;
     void SetInput(FormInput* input) override { input_ = input; }
     void KeepInput(bool keep) override;
@@ -86,12 +93,24 @@ public:
     std::uint32_t windowId() const;
     // The descriptor of the X connection the window's events come on, or -1.
     int displayConnection() const;
-    // A picture drawn centred over everything (the password prompt), or none.
+    // A picture drawn centred over everything (the password prompt), or none;
+    // in the window's own pixels.
     void setOverlay(const Surface* overlay);
+    // How many of the window's pixels a logical pixel is.
+    int scale() const { return magnifier_.scale(); }
+    // The scale to draw the password prompt at: the window's, or the
+    // desktop's where that is larger.
+    int promptScale() const;
 
 
 private:
     void applyGeometry();
+    // The scale and the window's size in its own pixels; the image takes
+    // the logical size.
+    void fitScale(int scale, int width, int height);
+    int scaleChoice_ = 0;
+    bool foreign_ = false;
+    Magnifier magnifier_;
     void takeInputBack();
     bool keepInput_ = false;
     int sinceInputCheck_ = 0;

@@ -87,8 +87,11 @@ std::string X11Target::name() const { return DisplayString(display_); }
 
 bool X11Target::gone() const { return g_targetGone; }
 
-GivenWindowSurface::GivenWindowSurface(X11Target& target, const std::string& name)
-    : target_(target), image_(name, 0, 0), screen_(target.display(), target.window(), target.visual_, target.depth_) {
+GivenWindowSurface::GivenWindowSurface(X11Target& target, const std::string& name, int scaleChoice)
+    : target_(target),
+      image_(name, 0, 0),
+      scaleChoice_(scaleChoice),
+      screen_(target.display(), target.window(), target.visual_, target.depth_) {
     image_.keepOnlyDrawn();
     ResizeTo(target_.width(), target_.height());
 }
@@ -99,8 +102,11 @@ GivenWindowSurface::~GivenWindowSurface() = default;
 void GivenWindowSurface::ResizeTo(int width, int height) {
     width = std::max(width, 0);
     height = std::max(height, 0);
-    if (width == image_.width() && height == image_.height()) return;
-    image_.resize(width, height);
+    const int k = chooseScale(scaleChoice_, width, height, kSceneDesignWidth, kSceneDesignHeight);
+    if (k == magnifier_.scale() && width == magnifier_.width() && height == magnifier_.height()) return;
+    magnifier_.fit(k, width, height, true);
+    composer_.setScale(k);
+    image_.resize(magnifier_.imageWidth(), magnifier_.imageHeight());
     // Whatever was drawn belongs to the old layout, at the old places.
     image_.discardDrawing();
     composer_.invalidate();
@@ -110,11 +116,12 @@ void GivenWindowSurface::ResizeTo(int width, int height) {
 void GivenWindowSurface::Refresh() {
     if (target_.gone() || image_.width() == 0 || image_.height() == 0) return;
     countFramePresented();
-    const auto frame = composer_.composeInPlace(image_, labels_, nullptr, &text_);
+    Surface& shown = magnifier_.update(image_);
+    const auto frame = composer_.composeInPlace(shown, labels_, nullptr, &text_);
     // Into shared memory again when the scene or the labels stored more.
-    screen_.follow(image_);
-    screen_.put(image_, frame.changed);
-    composer_.restore(image_);
+    screen_.follow(shown);
+    screen_.put(shown, frame.changed);
+    composer_.restore(shown);
 }
 
 namespace {
@@ -122,8 +129,8 @@ namespace {
 // The handed-over window, which the toolkit stops looking after when it goes.
 class ToolkitSurface : public GivenWindowSurface {
 public:
-    ToolkitSurface(X11Target& target, const std::string& name, GivenWindowSurface*& slot)
-        : GivenWindowSurface(target, name), slot_(slot) {
+    ToolkitSurface(X11Target& target, const std::string& name, int scaleChoice, GivenWindowSurface*& slot)
+        : GivenWindowSurface(target, name, scaleChoice), slot_(slot) {
         slot_ = this;
     }
     ~ToolkitSurface() override { slot_ = nullptr; }
@@ -134,8 +141,8 @@ private:
 
 }  // namespace
 
-DisplayModeToolkit::DisplayModeToolkit(PollLoop& loop, X11Target& target, SdlMixer& mixer)
-    : Toolkit(loop), loop_(loop), target_(target), mixer_(mixer) {
+DisplayModeToolkit::DisplayModeToolkit(PollLoop& loop, X11Target& target, SdlMixer& mixer, int scaleChoice)
+    : Toolkit(loop), loop_(loop), target_(target), mixer_(mixer), scaleChoice_(scaleChoice) {
     loop_.watch(ConnectionNumber(target_.display()), [this] { drain(); });
 }
 
@@ -144,7 +151,7 @@ std::unique_ptr<FormSurface> DisplayModeToolkit::CreateSurface(const std::string
     if (kind != SurfaceKind::Given || surface_ != nullptr) {
         throw Failure(failures::kCannotCreate, "the display mode draws on the window it was given only");
     }
-    return std::make_unique<ToolkitSurface>(target_, name, surface_);
+    return std::make_unique<ToolkitSurface>(target_, name, scaleChoice_, surface_);
 }
 
 std::unique_ptr<MediaControl> DisplayModeToolkit::CreateMediaControl() {

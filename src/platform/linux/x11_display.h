@@ -5,7 +5,8 @@
 // again; its destruction, and the end signals, end the run; a lost display
 // connection ends the process at once (status 0: nothing is left to do).
 // The window is never moved, mapped, raised, given a cursor or asked for
-// input.
+// input. A large window shows the scene at a whole-number scale
+// (runtime/scale.h): automatic for its size, or the one the user chose.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,7 @@
 #include "platform/linux/x11_image.h"
 #include "platform/toolkit.h"
 #include "runtime/compose.h"
+#include "runtime/scale.h"
 
 struct _XDisplay;
 
@@ -56,7 +58,8 @@ private:
 
 class GivenWindowSurface : public FormSurface {
 public:
-    GivenWindowSurface(X11Target& target, const std::string& name);
+    // scaleChoice: 0 for automatic, else a fixed scale.
+    GivenWindowSurface(X11Target& target, const std::string& name, int scaleChoice);
     ~GivenWindowSurface() override;
     GivenWindowSurface(const GivenWindowSurface&) = delete;
     GivenWindowSurface& operator=(const GivenWindowSurface&) = delete;
@@ -74,6 +77,7 @@ public:
     void AddLabel(const Label& label) override { labels_.push_back(&label); }
     int LabelHeight(const Label& label) override { return labelHeight(label, &text_); }
     void OnResize(std::function<void()> handler) override { onResize_ = std::move(handler); }
+    // In the window's pixels; the image takes the logical size.
     void ResizeTo(int width, int height) override;
     void KeepInput(bool) override {}
     void SetInput(FormInput*) override {}
@@ -84,6 +88,8 @@ public:
 private:
     X11Target& target_;
     Surface image_;
+    int scaleChoice_;
+    Magnifier magnifier_;
     X11Image screen_;
     std::vector<const Label*> labels_;
     TextRenderer text_;
@@ -93,7 +99,7 @@ private:
 
 class DisplayModeToolkit : public Toolkit {
 public:
-    DisplayModeToolkit(PollLoop& loop, X11Target& target, SdlMixer& mixer);
+    DisplayModeToolkit(PollLoop& loop, X11Target& target, SdlMixer& mixer, int scaleChoice = 0);
     // Only the handed-over window (SurfaceKind::Given).
     std::unique_ptr<FormSurface> CreateSurface(const std::string& name, SurfaceKind kind, int width,
                                                int height) override;
@@ -106,6 +112,7 @@ private:
     PollLoop& loop_;
     X11Target& target_;
     SdlMixer& mixer_;
+    int scaleChoice_;
     GivenWindowSurface* surface_ = nullptr;
 };
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/linux/end_signals.h"
+#include "runtime/scale.h"
 
 namespace lumaris::linux_backend {
 
@@ -192,10 +193,34 @@ const std::vector<Monitor>& X11Windows::monitors() {
     return monitors_;
 }
 
+int desktopScale(Display* display) {
+    if (const char* given = std::getenv("GDK_SCALE"); given != nullptr && *given != '\0') {
+        const int scale = std::atoi(given);
+        if (scale >= 1) return std::min(scale, kLargestScale);
+    }
+    const char* resources = display != nullptr ? XResourceManagerString(display) : nullptr;
+    if (resources == nullptr) return 1;
+    // One "name:\tvalue" per line; the last word on Xft.dpi holds.
+    double dpi = 0;
+    for (const char* line = resources; line != nullptr && *line != '\0';) {
+        if (std::strncmp(line, "Xft.dpi:", 8) == 0) dpi = std::atof(line + 8);
+        line = std::strchr(line, '\n');
+        if (line != nullptr) ++line;
+    }
+    return std::clamp(static_cast<int>(dpi / 96), 1, kLargestScale);
+}
+
+int X11Windows::scale() {
+    const std::vector<Monitor>& all = monitors();
+    if (all.empty()) return 1;
+    return chooseScale(scaleChoice_, all[0].width, all[0].height, kSceneDesignWidth, kSceneDesignHeight);
+}
+
 std::int32_t X11Windows::GetSystemMetrics(std::int32_t index) {
     const std::vector<Monitor>& all = monitors();
     if (index == kSmCMonitors) return static_cast<std::int32_t>(all.size());
     if (all.empty()) return 0;
+    const int k = scale();
     // The virtual desktop: the rectangle around every monitor.
     int left = all[0].x, top = all[0].y, right = left + all[0].width, bottom = top + all[0].height;
     for (const Monitor& m : all) {
@@ -204,11 +229,13 @@ std::int32_t X11Windows::GetSystemMetrics(std::int32_t index) {
         right = std::max(right, m.x + m.width);
         bottom = std::max(bottom, m.y + m.height);
     }
+    // In logical pixels, rounded outwards: a window of that size covers
+    // every monitor.
     switch (index) {
-        case kSmXVirtualScreen: return left;
-        case kSmYVirtualScreen: return top;
-        case kSmCxVirtualScreen: return right - left;
-        case kSmCyVirtualScreen: return bottom - top;
+        case kSmXVirtualScreen: return floorDiv(left, k);
+        case kSmYVirtualScreen: return floorDiv(top, k);
+        case kSmCxVirtualScreen: return ceilDiv(right, k) - floorDiv(left, k);
+        case kSmCyVirtualScreen: return ceilDiv(bottom, k) - floorDiv(top, k);
         default: return 0;
     }
 }
@@ -338,12 +365,12 @@ std::int32_t X11Windows::SystemParametersInfoA(std::uint32_t action, std::uint32
 
 float SdlScreen::Width() {
     const std::vector<Monitor>& all = windows_.monitors();
-    return static_cast<float>(all.empty() ? 0 : all[0].width) * TwipsPerPixelX();
+    return static_cast<float>(all.empty() ? 0 : all[0].width / windows_.scale()) * TwipsPerPixelX();
 }
 
 float SdlScreen::Height() {
     const std::vector<Monitor>& all = windows_.monitors();
-    return static_cast<float>(all.empty() ? 0 : all[0].height) * TwipsPerPixelY();
+    return static_cast<float>(all.empty() ? 0 : all[0].height / windows_.scale()) * TwipsPerPixelY();
 }
 
 }  // namespace lumaris::linux_backend

@@ -6,7 +6,8 @@
 // puts around them, matching the title exactly; GetSystemMetrics for the
 // monitor count and the virtual desktop from the X server's own monitors
 // (x11Monitors); the screen object from the primary monitor at 15 twips per
-// pixel; the pointer's
+// pixel. Both in the scene's logical pixels: on a large primary monitor
+// each is a k x k block of the screen's (runtime/scale.h). The pointer's
 // display counter, hiding SDL's pointer while it is below 0.
 // Not implemented: window styles have no X11 meaning, so Get/SetWindowLongA
 // keep them in a table of ours; z-order flags are ignored.
@@ -34,6 +35,10 @@ struct Monitor {
 // monitors (a server of several screens joined may give RandR only the
 // first), else the whole screen.
 std::vector<Monitor> x11Monitors(_XDisplay* display);
+
+// The scale the desktop declares for its programs: GDK_SCALE, else Xft.dpi
+// of the display's resources in whole multiples of 96; at least 1.
+int desktopScale(_XDisplay* display);
 
 class X11Windows : public User32 {
 public:
@@ -74,6 +79,11 @@ public:
     // of the server once, and again after SDL reports a change of displays:
     // the splash reads the screen's size each frame.
     const std::vector<Monitor>& monitors();
+    // The user's choice of scale (0: automatic), and the scale of the
+    // screen: of the primary monitor's size.
+    void setScaleChoice(int choice) { scaleChoice_ = choice; }
+    int scaleChoice() const { return scaleChoice_; }
+    int scale();
 
 private:
     _XDisplay* display();
@@ -84,12 +94,13 @@ private:
     static int watchDisplays(void* self, ::SDL_Event* event);
     std::vector<Monitor> monitors_;
     bool monitorsKnown_ = false;
+    int scaleChoice_ = 0;
     bool watching_ = false;
     std::int32_t cursorCount_ = 0;
     bool screensaverRunning_ = false;
 };
 
-// The primary monitor.
+// The primary monitor, in logical pixels.
 class SdlScreen : public Screen {
 public:
     explicit SdlScreen(X11Windows& windows) : windows_(windows) {}

@@ -1,0 +1,97 @@
+#include "runtime/scale.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "runtime/convert.h"
+
+namespace lumaris {
+
+int wholeScale(int width, int height, int designWidth, int designHeight) {
+    if (designWidth <= 0 || designHeight <= 0) return 1;
+    return std::clamp(std::min(width / designWidth, height / designHeight), 1, kLargestScale);
+}
+
+bool parseScale(const std::string& text, int& choice) {
+    const std::string t = trimBlanks(text);
+    if (t == "auto") {
+        choice = 0;
+        return true;
+    }
+    if (t.size() != 1 || t[0] < '1' || t[0] > '0' + kLargestScale) return false;
+    choice = t[0] - '0';
+    return true;
+}
+
+int chooseScale(int choice, int width, int height, int designWidth, int designHeight) {
+    if (choice <= 0) return wholeScale(width, height, designWidth, designHeight);
+    return std::max(1, std::min({choice, width, height}));
+}
+
+namespace {
+PixelRect times(const PixelRect& r, int k) { return PixelRect{r.left * k, r.top * k, r.right * k, r.bottom * k}; }
+PixelRect intersection(const PixelRect& a, const PixelRect& b) {
+    const PixelRect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                      std::min(a.bottom, b.bottom)};
+    return r.empty() ? PixelRect{} : r;
+}
+}  // namespace
+
+void magnify(const Surface& from, const PixelRect& r, int k, Surface& to) {
+    const PixelRect in = intersection(r, from.stored());
+    if (in.empty()) return;
+    const std::size_t rowBytes = static_cast<std::size_t>(in.width()) * k * sizeof(std::uint32_t);
+    for (int y = in.top; y < in.bottom; ++y) {
+        const std::uint32_t* src = from.at(in.left, y);
+        std::uint32_t* first = to.at(in.left * k, y * k);
+        std::uint32_t* d = first;
+        if (k == 2) {
+            for (int x = 0; x < in.width(); ++x, d += 2) d[0] = d[1] = src[x];
+        } else {
+            for (int x = 0; x < in.width(); ++x, d += k) std::fill_n(d, k, src[x]);
+        }
+        for (int i = 1; i < k; ++i) std::memcpy(to.at(in.left * k, y * k + i), first, rowBytes);
+    }
+}
+
+void Magnifier::fit(int scale, int width, int height, bool sparse) {
+    scale = std::max(scale, 1);
+    if (scale == k_ && width == width_ && height == height_ && big_.width() == (scale > 1 ? width : 0)) return;
+    k_ = scale;
+    width_ = std::max(width, 0);
+    height_ = std::max(height, 0);
+    if (k_ == 1) {
+        big_ = Surface();  // the image is shown as it is
+        return;
+    }
+    big_ = Surface("screen", width_, height_);
+    if (sparse) big_.keepOnlyDrawn();
+    big_.markAllDamaged();
+}
+
+Surface& Magnifier::update(Surface& image) {
+    if (k_ == 1) return image;
+    PixelRect changed = image.takeDamage();
+    const PixelRect wanted = times(image.stored(), k_).clippedTo(big_.width(), big_.height());
+    if (big_.stored() != wanted) {
+        const PixelRect& had = big_.stored();
+        const bool grows = had.empty() || (wanted.left <= had.left && wanted.top <= had.top &&
+                                           wanted.right >= had.right && wanted.bottom >= had.bottom);
+        if (!grows) {
+            // What the image no longer stores shows its background again.
+            big_.keepOnlyDrawn();
+            changed = PixelRect{0, 0, image.width(), image.height()};
+        }
+        big_.reserve(wanted);
+    }
+    if (changed.empty()) return big_;
+    magnify(image, changed, k_, big_);
+    PixelRect shown = times(changed, k_);
+    // The columns and rows past k times the image belong to its edge.
+    if (changed.right >= image.width()) shown.right = big_.width();
+    if (changed.bottom >= image.height()) shown.bottom = big_.height();
+    big_.markDamaged(shown);
+    return big_;
+}
+
+}  // namespace lumaris
