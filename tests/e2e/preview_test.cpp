@@ -90,6 +90,28 @@ TEST_F(Preview, ASmallerHostShowsTheTopLeftPart) {
     EXPECT_EQ(mismatches, 0);
 }
 
+// A host twice the picture's size shows it doubled, and the text with it.
+TEST_F(Preview, AHostTwiceThePictureSizeShowsItDoubled) {
+    makeHost(50, 60, 320, 240);
+    startPreview();
+    const Screenshot shot = capture();
+    const Picture sunset = picture("preview");
+    int text = -1;
+    for (int y = 0; y < 240 && text < 0; ++y)
+        for (int x = 40; x < 278 && text < 0; ++x) {
+            const std::uint32_t p = shot.at(hostX + x, hostY + y);
+            if ((p >> 16) > 200 && ((p >> 8) & 255) > 200 && (p & 255) < 90) text = y;
+        }
+    ASSERT_GE(text, 0) << "the credit text is in view";
+    int mismatches = 0;
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x) {
+            if (x >= 40 && x < 278 && y >= text) continue;
+            mismatches += shot.at(hostX + x, hostY + y) != sunset.at(x / 2, y / 2);
+        }
+    EXPECT_EQ(mismatches, 0);
+}
+
 TEST_F(Preview, EndsWithItsHost) {
     makeHost(10, 10, 160, 120);
     startPreview();

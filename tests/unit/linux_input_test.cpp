@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "platform/linux/event_loop.h"
 #include "platform/linux/screen_lock.h"
@@ -28,6 +30,32 @@ TEST(SdlInput, KeysButtonsAndShiftInTheFormsTerms) {
     EXPECT_EQ(buttonCode(SDL_BUTTON_RIGHT), 2);
     EXPECT_EQ(buttonCode(SDL_BUTTON_MIDDLE), 4);
     EXPECT_EQ(buttonMask(SDL_BUTTON_LMASK | SDL_BUTTON_MMASK), 5);
+}
+
+// At scale k the pointer reaches the form in logical pixels.
+TEST(SdlInput, PointerPositionsInLogicalPixels) {
+    struct Moves : FormInput {
+        void KeyDown(std::int16_t, std::int16_t) override {}
+        void MouseDown(std::int16_t, std::int16_t, float x, float y) override { at.push_back({x, y}); }
+        void MouseUp() override {}
+        void MouseMove(std::int16_t, std::int16_t, float x, float y) override { at.push_back({x, y}); }
+        void LostFocus() override {}
+        void CloseRequest() override {}
+        void Terminate() override {}
+        std::vector<std::pair<float, float>> at;
+    } input;
+    SDL_Event move{};
+    move.type = SDL_MOUSEMOTION;
+    move.motion.x = 101;
+    move.motion.y = -1;
+    deliver(move, input, 2);
+    SDL_Event press{};
+    press.type = SDL_MOUSEBUTTONDOWN;
+    press.button.x = 3839;
+    press.button.y = 2;
+    deliver(press, input, 3);
+    deliver(press, input);
+    EXPECT_EQ(input.at, (std::vector<std::pair<float, float>>{{50, -1}, {1279, 0}, {3839, 2}}));
 }
 
 // A song that ends while the password prompt is open starts the next one:

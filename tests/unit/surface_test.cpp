@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "runtime/compose.h"
+#include "runtime/scale.h"
 #include "runtime/surface.h"
 
 namespace lumaris {
@@ -254,6 +255,60 @@ TEST(FormComposer, CentresTheOverlayInItsArea) {
         const auto frame = composer.compose(image, {}, &overlay, nullptr);
         EXPECT_TRUE(frame.changed == c.changed) << c.area.left << "," << c.area.top;
     }
+}
+
+TEST(Scale, TheLargestWholeNumberThatLeavesTheDesignSize) {
+    const struct {
+        int width, height, designWidth, designHeight, choice, scale;
+    } cases[] = {
+        {1024, 768, 1024, 768, 0, 1},   {3840, 2160, 1024, 768, 0, 2}, {2560, 1440, 1024, 768, 0, 1},
+        {5120, 2880, 1024, 768, 0, 3},  {7680, 4320, 1024, 768, 0, 5}, {800, 600, 1024, 768, 0, 1},
+        {320, 240, 160, 120, 0, 2},     {152, 112, 160, 120, 0, 1},    {3840, 2160, 1024, 768, 1, 1},
+        {1024, 768, 1024, 768, 4, 4},   {3, 100, 160, 120, 8, 3},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(chooseScale(c.choice, c.width, c.height, c.designWidth, c.designHeight), c.scale)
+            << c.width << "x" << c.height << " choice " << c.choice;
+    }
+    int choice = -1;
+    for (const char* good : {"auto", " 3 ", "8"}) EXPECT_TRUE(parseScale(good, choice)) << good;
+    EXPECT_EQ(choice, 8);
+    for (const char* bad : {"", "0", "9", "2x", "-1", "Auto", "1.5"}) EXPECT_FALSE(parseScale(bad, choice)) << bad;
+}
+
+// Only the changed rectangle is enlarged; columns and rows past k times the
+// image show its background; a picture that stores less shows the rest as
+// background again.
+TEST(Magnifier, EnlargesWhatChangedIntoBlocks) {
+    Surface image = numbered("image", 3, 2);
+    image.keepOnlyDrawn();
+    image.setPixel(0, 0, 7);
+    image.setPixel(2, 1, 9);
+    Magnifier m;
+    m.fit(2, 7, 5, true);
+    ASSERT_EQ(m.imageWidth(), 3);
+    ASSERT_EQ(m.imageHeight(), 2);
+    Surface& big = m.update(image);
+    EXPECT_EQ(rows(big), (Rows{{7, 7, 0, 0, 0, 0, 0},
+                               {7, 7, 0, 0, 0, 0, 0},
+                               {0, 0, 0, 0, 9, 9, 0},
+                               {0, 0, 0, 0, 9, 9, 0},
+                               {0, 0, 0, 0, 0, 0, 0}}));
+    EXPECT_EQ(big.takeDamage(), (PixelRect{0, 0, 7, 5}));
+    image.setPixel(1, 0, 5);
+    image.markDamaged(PixelRect{1, 0, 2, 1});
+    m.update(image);
+    EXPECT_EQ(big.takeDamage(), (PixelRect{2, 0, 4, 2}));
+    EXPECT_EQ(big.pixel(3, 1), 5u);
+    image.keepOnlyDrawn();
+    image.setPixel(2, 1, 4);
+    image.markDamaged(PixelRect{2, 1, 3, 2});
+    m.update(image);
+    EXPECT_EQ(big.pixel(0, 0), 0u) << "no longer stored";
+    EXPECT_EQ(big.pixel(5, 3), 4u);
+    Surface same = numbered("same", 2, 2);
+    m.fit(1, 2, 2, false);
+    EXPECT_EQ(&m.update(same), &same) << "scale 1 shows the image itself";
 }
 
 }  // namespace
