@@ -48,6 +48,51 @@ protected:
     unsigned long window = 0;
 };
 
+// A desktop that declares a scale (GDK_SCALE, or Xft.dpi in the X
+// resources) gets the dialog at that scale: the layout's 341 x 369 and the
+// speed bar's (81, 105, 105, 17) times the scale.
+TEST_F(DialogProgram, ShowsAtTheDesktopsScale) {
+    const struct {
+        const char* environment;
+        const char* resources;
+        int scale;
+    } cases[] = {{"GDK_SCALE=1", "", 1}, {"GDK_SCALE=2", "", 2}, {"LUMARIS_UNUSED=", "Xft.dpi: 192", 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.environment + std::string(" ") + c.resources);
+        ASSERT_EQ(std::system(("echo '" + std::string(c.resources) + "' | xrdb -load -").c_str()), 0);
+        config = settingsFolder({});
+        pid = start({"/c"}, config, {c.environment, "SDL_AUDIODRIVER=disk"});
+        window = waitForWindow("Configuration", 20);
+        ASSERT_NE(window, 0u);
+        sleepFor(1.0);
+        const Screenshot shot = capture();
+        std::FILE* geometry = popen(("xdotool getwindowgeometry --shell " + std::to_string(window)).c_str(), "r");
+        int x = 0, y = 0, w = 0, h = 0;
+        char line[64];
+        while (std::fgets(line, sizeof line, geometry) != nullptr) {
+            std::sscanf(line, "X=%d", &x);
+            std::sscanf(line, "Y=%d", &y);
+            std::sscanf(line, "WIDTH=%d", &w);
+            std::sscanf(line, "HEIGHT=%d", &h);
+        }
+        pclose(geometry);
+        std::system("xrdb -remove");
+        stop(pid);
+        pid = -1;
+        EXPECT_EQ(w, 341 * c.scale);
+        EXPECT_EQ(h, 369 * c.scale);
+        // The speed bar's trough, one colour across its width above the slider.
+        const int k = c.scale, row = y + 106 * k;
+        const std::uint32_t trough = shot.at(x + 84 * k, row);
+        ASSERT_LT(x + w, shot.width);
+        int left = x + 84 * k, right = left;
+        while (left > x && shot.at(left - 1, row) == trough) --left;
+        while (right < x + w && shot.at(right, row) == trough) ++right;
+        EXPECT_EQ(left - x, 81 * k);
+        EXPECT_EQ(right - left, 105 * k);
+    }
+}
+
 TEST_F(DialogProgram, EnterSavesTheDefaults) {
     open();
     xdo("key Return");

@@ -1,6 +1,9 @@
 #include "platform/linux/message_box.h"
 
 #include <gtk/gtk.h>
+#ifdef GDK_WINDOWING_X11
+#include <gdk/gdkx.h>
+#endif
 
 #include <signal.h>
 
@@ -9,14 +12,39 @@
 #include <iterator>
 
 #include "platform/linux/end_signals.h"
+#include "platform/linux/x11_windows.h"
 #include "runtime/failure.h"
 
 namespace lumaris::linux_backend {
 
+namespace {
+// GTK follows GDK_SCALE and the desktop's settings service by itself; a
+// desktop that declares its scale only through Xft.dpi (192 and more) gets
+// the dialog and the boxes at that scale too: GTK would only enlarge their
+// text, which then no longer fits the controls. The text keeps its size
+// relative to the controls.
+void followDesktopScale() {
+#ifdef GDK_WINDOWING_X11
+    GdkDisplay* display = gdk_display_get_default();
+    if (g_getenv("GDK_SCALE") != nullptr || display == nullptr || !GDK_IS_X11_DISPLAY(display)) return;
+    Display* x = gdk_x11_display_get_xdisplay(display);
+    const int scale = desktopScale(x);
+    GdkMonitor* primary = gdk_display_get_primary_monitor(display);
+    if (primary == nullptr) primary = gdk_display_get_monitor(display, 0);
+    const int has = primary != nullptr ? gdk_monitor_get_scale_factor(primary) : 1;
+    if (scale <= has) return;
+    gdk_x11_display_set_window_scale(display, scale);
+    g_object_set(gtk_settings_get_default(), "gtk-xft-dpi", static_cast<gint>(xftDpi(x) / scale * 1024), nullptr);
+#endif
+}
+}  // namespace
+
 bool gtkAvailable() {
     static const bool available = [] {
         if (g_getenv("DISPLAY") == nullptr && g_getenv("WAYLAND_DISPLAY") == nullptr) return false;
-        return gtk_init_check(nullptr, nullptr) != FALSE;
+        if (gtk_init_check(nullptr, nullptr) == FALSE) return false;
+        followDesktopScale();
+        return true;
     }();
     return available;
 }

@@ -193,13 +193,8 @@ const std::vector<Monitor>& X11Windows::monitors() {
     return monitors_;
 }
 
-int desktopScale(Display* display) {
-    if (const char* given = std::getenv("GDK_SCALE"); given != nullptr && *given != '\0') {
-        const int scale = std::atoi(given);
-        if (scale >= 1) return std::min(scale, kLargestScale);
-    }
+double xftDpi(Display* display) {
     const char* resources = display != nullptr ? XResourceManagerString(display) : nullptr;
-    if (resources == nullptr) return 1;
     // One "name:\tvalue" per line; the last word on Xft.dpi holds.
     double dpi = 0;
     for (const char* line = resources; line != nullptr && *line != '\0';) {
@@ -207,7 +202,15 @@ int desktopScale(Display* display) {
         line = std::strchr(line, '\n');
         if (line != nullptr) ++line;
     }
-    return std::clamp(static_cast<int>(dpi / 96), 1, kLargestScale);
+    return dpi;
+}
+
+int desktopScale(Display* display) {
+    if (const char* given = std::getenv("GDK_SCALE"); given != nullptr && *given != '\0') {
+        const int scale = std::atoi(given);
+        if (scale >= 1) return std::min(scale, kLargestScale);
+    }
+    return std::clamp(static_cast<int>(xftDpi(display) / 96), 1, kLargestScale);
 }
 
 int X11Windows::scale() {

@@ -39,6 +39,8 @@ std::vector<Monitor> x11Monitors(_XDisplay* display);
 // The scale the desktop declares for its programs: GDK_SCALE, else Xft.dpi
 // of the display's resources in whole multiples of 96; at least 1.
 int desktopScale(_XDisplay* display);
+// Xft.dpi of the display's resources; 0 when it has none.
+double xftDpi(_XDisplay* display);
 
 class X11Windows : public User32 {
 public:
