@@ -1,14 +1,19 @@
 // A baseline for the whole-program benchmark: a bare Xlib program that shows
 // a new prepared frame with the shared-memory extension every INTERVAL ms
 // until SIGTERM, the whole window or (with "strip") only a 1024 x 760
-// rectangle. Each tick copies the next of two prepared frames into the shared
-// image (the least a program showing changing frames can do) and puts it.
-// Prints the frames it put. Usage: bare_xshm_presenter [INTERVAL] [strip]
+// rectangle, or (with "big") a 2048 x 1520 one: the strip doubled. With
+// "render2x" it puts the 1024 x 760 strip into a pixmap and has the server
+// double it onto the window (RENDER's picture transform, nearest filter).
+// Each tick copies the next of two prepared frames into the shared image
+// (the least a program showing changing frames can do) and puts it.
+// Prints the frames it put.
+// Usage: bare_xshm_presenter [INTERVAL] [strip|big|render2x]
 // With "host" it only makes a 565 x 317 window, prints its id and waits: a
 // host for the preview.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
+#include <X11/extensions/Xrender.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/ipc.h>
@@ -33,7 +38,10 @@ long long nowMs() {
 
 int main(int argc, char** argv) {
     const int interval = argc > 1 ? std::atoi(argv[1]) : 51;
-    const bool strip = argc > 2 && std::strcmp(argv[2], "strip") == 0;
+    const char* mode = argc > 2 ? argv[2] : "";
+    const bool strip = std::strcmp(mode, "strip") == 0 || std::strcmp(mode, "render2x") == 0;
+    const bool big = std::strcmp(mode, "big") == 0;
+    const bool render = std::strcmp(mode, "render2x") == 0;
     const bool host = argc > 2 && std::strcmp(argv[2], "host") == 0;
     signal(SIGTERM, stop);
     signal(SIGINT, stop);
@@ -61,7 +69,22 @@ int main(int argc, char** argv) {
     XShmAttach(display, &info);
     XSync(display, False);
     shmctl(info.shmid, IPC_RMID, nullptr);
-    const int pw = strip ? std::min(w, 1024) : w, ph = strip ? std::min(h, 760) : h;
+    const int pw = strip ? std::min(w, 1024) : big ? std::min(w, 2048) : w;
+    const int ph = strip ? std::min(h, 760) : big ? std::min(h, 1520) : h;
+    // The server's side of "render2x": the strip in a pixmap, shown doubled.
+    Pixmap pixmap = 0;
+    Picture source = 0, target = 0;
+    if (render) {
+        int event = 0, error = 0;
+        if (!XRenderQueryExtension(display, &event, &error)) return 1;
+        XRenderPictFormat* format = XRenderFindVisualFormat(display, DefaultVisual(display, screen));
+        pixmap = XCreatePixmap(display, window, pw, ph, DefaultDepth(display, screen));
+        source = XRenderCreatePicture(display, pixmap, format, 0, nullptr);
+        target = XRenderCreatePicture(display, window, format, 0, nullptr);
+        XTransform half{{{XDoubleToFixed(0.5), 0, 0}, {0, XDoubleToFixed(0.5), 0}, {0, 0, XDoubleToFixed(1)}}};
+        XRenderSetPictureTransform(display, source, &half);
+        XRenderSetPictureFilter(display, source, FilterNearest, nullptr, 0);
+    }
     const size_t row = static_cast<size_t>(pw) * 4, pitch = static_cast<size_t>(image->bytes_per_line);
     std::vector<unsigned> prepared[2];
     for (int k = 0; k < 2; ++k) {
@@ -84,7 +107,12 @@ int main(int argc, char** argv) {
         next = nowMs() + interval;
         const char* from = reinterpret_cast<const char*>(prepared[frames & 1].data());
         for (int y = 0; y < ph; ++y) std::memcpy(image->data + y * pitch, from + y * row, row);
-        XShmPutImage(display, window, gc, image, 0, 0, 0, 0, pw, ph, False);
+        if (render) {
+            XShmPutImage(display, pixmap, gc, image, 0, 0, 0, 0, pw, ph, False);
+            XRenderComposite(display, PictOpSrc, source, 0, target, 0, 0, 0, 0, 0, 0, pw * 2, ph * 2);
+        } else {
+            XShmPutImage(display, window, gc, image, 0, 0, 0, 0, pw, ph, False);
+        }
         XSync(display, False);
         ++frames;
     }

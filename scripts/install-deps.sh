@@ -7,7 +7,7 @@ set -eu
 packages="
   build-essential cmake pkg-config
   libsdl2-dev libsdl2-mixer-dev libmpg123-dev libsdl2-ttf-dev libsdl2-image-dev
-  libgtk-3-dev libx11-dev libxext-dev libxrandr-dev libxinerama-dev libfontconfig-dev libpam0g-dev zlib1g-dev
+  libgtk-3-dev libx11-dev libxext-dev libxrandr-dev libxrender-dev libxinerama-dev libfontconfig-dev libpam0g-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils x11-xserver-utils fonts-dejavu-core lame
   xscreensaver xscreensaver-data xserver-xephyr libxss-dev openbox

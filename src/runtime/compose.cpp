@@ -5,9 +5,14 @@
 
 namespace lumaris {
 
-const Surface* TextCache::find(const Key& key) const {
+const Surface* TextCache::find(std::string_view text, std::uint32_t color, int size, bool bold, int wrapWidth,
+                               bool centred) const {
     for (const Entry& e : entries_) {
-        if (e.key == key) return &e.pixels;
+        const Key& k = e.key;
+        if (k.text == text && k.color == color && k.size == size && k.bold == bold && k.wrapWidth == wrapWidth &&
+            k.centred == centred) {
+            return &e.pixels;
+        }
     }
     return nullptr;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -51,8 +52,9 @@ public:
         bool centred;
         bool operator==(const Key&) const = default;
     };
-    // The picture made for this key, or null.
-    const Surface* find(const Key& key) const;
+    // The picture made for these, or null; nothing is copied to look.
+    const Surface* find(std::string_view text, std::uint32_t color, int size, bool bold, int wrapWidth,
+                        bool centred) const;
     // Keeps a picture (all are let go when there are many); valid until the
     // next keep.
     const Surface* keep(Key key, Surface pixels);

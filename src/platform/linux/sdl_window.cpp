@@ -114,8 +114,7 @@ TTF_Font* TextRenderer::font(int size, bool bold) {
 
 const Surface* TextRenderer::Render(const std::string& text, std::uint32_t color, int size, bool bold, int wrapWidth,
                                     bool centred) {
-    TextCache::Key key{text, color, size, bold, wrapWidth, centred};
-    if (const Surface* kept = cache_.find(key)) return kept;
+    if (const Surface* kept = cache_.find(text, color, size, bold, wrapWidth, centred)) return kept;
     TTF_Font* f = font(size, bold);
     if (f == nullptr || text.empty()) return nullptr;
     std::string lines;
@@ -147,7 +146,7 @@ const Surface* TextRenderer::Render(const std::string& text, std::uint32_t color
         }
     }
     SDL_FreeSurface(argb);
-    return cache_.keep(std::move(key), std::move(pixels));
+    return cache_.keep(TextCache::Key{text, color, size, bold, wrapWidth, centred}, std::move(pixels));
 }
 
 SdlFormWindow::SdlFormWindow(const std::string& name, int scale) : image_(name, 0, 0) {

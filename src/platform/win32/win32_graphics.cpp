@@ -178,13 +178,12 @@ HFONT GdiText::font(int size, bool bold) {
 
 const Surface* GdiText::Render(const std::string& text, std::uint32_t color, int size, bool bold, int wrapWidth,
                                bool centred) {
+    if (const Surface* kept = cache_.find(text, color, size, bold, wrapWidth, centred)) return kept;
     std::string line;
     for (char c : text) {
         if (c != '\r') line += c;
     }
     if (line.empty()) return nullptr;
-    TextCache::Key key{line, color, size, bold, wrapWidth, centred};
-    if (const Surface* kept = cache_.find(key)) return kept;
     const HGDIOBJ previousFont = SelectObject(dc_, font(size, bold));
     UINT format = DT_NOPREFIX | (wrapWidth > 0 ? DT_WORDBREAK : DT_SINGLELINE) | (centred ? DT_CENTER : DT_LEFT);
     RECT bounds{0, 0, wrapWidth > 0 ? wrapWidth : 0, 0};
@@ -212,7 +211,7 @@ const Surface* GdiText::Render(const std::string& text, std::uint32_t color, int
         }
     }
     SelectObject(dc_, previousFont);
-    return cache_.keep(std::move(key), std::move(pixels));
+    return cache_.keep(TextCache::Key{text, color, size, bold, wrapWidth, centred}, std::move(pixels));
 }
 
 }  // namespace lumaris::win32_backend
