@@ -250,7 +250,9 @@ TEST_F(DisplayMode, AGrownWindowShowsOnlyItsNewLayoutAndAHugeOneCostsNoMemory) {
     const Window window = XCreateSimpleWindow(on, DefaultRootWindow(on), 0, 0, 800, 600, 0, 0, WhitePixel(on, 0));
     XMapWindow(on, window);
     XSync(on, False);
-    const pid_t pid = startMode({"--window-id", hex(window)}, {"DISPLAY=" + big});
+    // At scale 1: the window's size alone decides what it costs (a larger
+    // scale costs the scene's strip k x k times, whatever the window).
+    const pid_t pid = startMode({"--window-id", hex(window), "--scale", "1"}, {"DISPLAY=" + big});
     sleepFor(2.5);
     for (const auto& [w, h] : {std::pair{1920, 1080}, {640, 480}, {1920, 1080}}) {
         XResizeWindow(on, window, w, h);
