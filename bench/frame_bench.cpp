@@ -11,6 +11,7 @@
 
 #include "platform/linux/sdl_window.h"
 #include "platform/null/null_platform.h"
+#include "runtime/scale.h"
 #include "scene/frm_tidemar_main.h"
 #include "startup/lumz_submain.h"
 
@@ -74,6 +75,34 @@ void BM_MemcpyFrame(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
 }
 BENCHMARK(BM_MemcpyFrame)->Args({1024, 768})->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
+
+// The strip enlarged k times into the screen's picture (what a large screen
+// adds to each frame), next to a plain memcpy of the enlarged bytes.
+void BM_Magnify(benchmark::State& state) {
+    const int k = static_cast<int>(state.range(0));
+    Surface strip("strip", 1024, 760);
+    for (int y = 0; y < 760; ++y)
+        for (int x = 0; x < 1024; ++x) strip.row(y)[x] = static_cast<std::uint32_t>(x * 7 + y * 13);
+    Magnifier magnifier;
+    magnifier.fit(k, 1024 * k, 760 * k, false);
+    const std::size_t bytes = static_cast<std::size_t>(1024 * k) * 760 * k * 4;
+    std::vector<std::uint8_t> from(bytes, 1), to(bytes);
+    const auto copyStart = std::chrono::steady_clock::now();
+    for (int i = 0; i < 20; ++i) {
+        std::memcpy(to.data(), from.data(), bytes);
+        benchmark::DoNotOptimize(to.data());
+    }
+    const double copySeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - copyStart).count() / 20;
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        strip.markAllDamaged();
+        benchmark::DoNotOptimize(magnifier.update(strip).at(0, 0));
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
+                           static_cast<double>(state.iterations());
+    state.counters["x_memcpy"] = seconds / copySeconds;
+}
+BENCHMARK(BM_Magnify)->Arg(2)->Arg(3)->Arg(5)->Unit(benchmark::kMicrosecond);
 
 void BM_NightStart(benchmark::State& state) {
     for (auto _ : state) {

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "runtime/convert.h"
 
@@ -37,6 +40,25 @@ PixelRect intersection(const PixelRect& a, const PixelRect& b) {
 }
 }  // namespace
 
+namespace {
+// Scale 2, the common one (a 4K monitor): each source row written to both
+// rows of the picture at once, two pixels at a time where the processor has
+// 128-bit registers. Plain stores: the display server reads the picture
+// right after, from the cache it shares with this processor.
+void doubleRow(const std::uint32_t* src, int width, std::uint32_t* row0, std::uint32_t* row1) {
+    int x = 0;
+#if defined(__SSE2__)
+    for (; x + 2 <= width; x += 2) {
+        const __m128i pair = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + x));
+        const __m128i doubled = _mm_unpacklo_epi32(pair, pair);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row0 + 2 * x), doubled);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row1 + 2 * x), doubled);
+    }
+#endif
+    for (; x < width; ++x) row0[2 * x] = row0[2 * x + 1] = row1[2 * x] = row1[2 * x + 1] = src[x];
+}
+}  // namespace
+
 void magnify(const Surface& from, const PixelRect& r, int k, Surface& to) {
     const PixelRect in = intersection(r, from.stored());
     if (in.empty()) return;
@@ -44,12 +66,12 @@ void magnify(const Surface& from, const PixelRect& r, int k, Surface& to) {
     for (int y = in.top; y < in.bottom; ++y) {
         const std::uint32_t* src = from.at(in.left, y);
         std::uint32_t* first = to.at(in.left * k, y * k);
-        std::uint32_t* d = first;
         if (k == 2) {
-            for (int x = 0; x < in.width(); ++x, d += 2) d[0] = d[1] = src[x];
-        } else {
-            for (int x = 0; x < in.width(); ++x, d += k) std::fill_n(d, k, src[x]);
+            doubleRow(src, in.width(), first, to.at(in.left * 2, y * 2 + 1));
+            continue;
         }
+        std::uint32_t* d = first;
+        for (int x = 0; x < in.width(); ++x, d += k) std::fill_n(d, k, src[x]);
         for (int i = 1; i < k; ++i) std::memcpy(to.at(in.left * k, y * k + i), first, rowBytes);
     }
 }

@@ -35,9 +35,11 @@ Picture loadPng(const std::string& path) {
     return p;
 }
 
-Picture snapshot(const std::string& config, int frames, const std::string& size = "1024x768") {
+Picture snapshot(const std::string& config, int frames, const std::string& size = "1024x768",
+                 const std::string& scale = "auto") {
     const std::string out = config + "/shot.png";
-    const pid_t pid = start({"--snapshot", out, "--frames", std::to_string(frames), "--size", size}, config);
+    const pid_t pid =
+        start({"--snapshot", out, "--frames", std::to_string(frames), "--size", size, "--scale", scale}, config);
     EXPECT_EQ(waitExit(pid, 60), 0);
     return loadPng(out);
 }
@@ -83,16 +85,39 @@ TEST(Snapshot, PicturesStayPixelForPixel) {
         int frames;
         const char* size;
         std::uint64_t sum;
+        const char* scale = "auto";
     } cases[] = {
         {{}, 5, "1920x1080", 0x457184a9757ceeceull},
         {{}, 40, "1024x768", 0x65ed6915d73562d6ull},
         {{}, 40, "1920x1080", 0x84772a8ea70195d6ull},
         {{}, 40, "800x600", 0x11cb176bfc905744ull},
         {{"BALLOON=True", "CIVILIZATION=True"}, 1821, "1024x768", 0xe10487046d4ff2c0ull},
+        {{}, 40, "3840x2160", 0x681e9ad1af07dc7bull, "1"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(checksum(snapshot(settingsFolder(c.settings), c.frames, c.size)), c.sum)
-            << c.frames << " frames at " << c.size;
+        EXPECT_EQ(checksum(snapshot(settingsFolder(c.settings), c.frames, c.size, c.scale)), c.sum)
+            << c.frames << " frames at " << c.size << ", scale " << c.scale;
+    }
+}
+
+// A large size is the scene of a k-th of it with every pixel a k x k block;
+// what is left over past k times that is black.
+TEST(Snapshot, LargeSizesShowTheSmallerSceneInBlocks) {
+    const std::string config = settingsFolder({"BALLOON=True"});
+    const struct {
+        const char* size;
+        const char* small;
+        int k;
+    } cases[] = {{"3840x2160", "1920x1080", 2}, {"5120x2880", "1706x960", 3}};
+    for (const auto& c : cases) {
+        const Picture big = snapshot(config, 60, c.size), small = snapshot(config, 60, c.small);
+        int mismatches = 0;
+        for (int y = 0; y < big.height; ++y)
+            for (int x = 0; x < big.width; ++x) {
+                const bool inside = x < small.width * c.k && y < small.height * c.k;
+                mismatches += big.at(x, y) != (inside ? small.at(x / c.k, y / c.k) : 0u);
+            }
+        EXPECT_EQ(mismatches, 0) << c.size << " against " << c.small << " times " << c.k;
     }
 }
 
