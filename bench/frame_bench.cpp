@@ -38,21 +38,24 @@ struct Rig {
     }
 };
 
+// The yardstick: how long copying `bytes` once takes, in seconds.
+double memcpySeconds(std::size_t bytes) {
+    std::vector<std::uint8_t> from(bytes, 1), to(bytes);
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 20; ++i) {
+        std::memcpy(to.data(), from.data(), bytes);
+        benchmark::DoNotOptimize(to.data());
+    }
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / 20;
+}
+
 void BM_Frame(benchmark::State& state) {
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     Rig rig(w, h, false, true);
     rig.form.Form_Load();
     for (int i = 0; i < 40; ++i) rig.form.Timer1_Timer();  // past the splash
 
-    // The yardstick: copying the frame's bytes once.
-    const std::size_t bytes = static_cast<std::size_t>(w) * h * 4;
-    std::vector<std::uint8_t> from(bytes, 1), to(bytes);
-    const auto copyStart = std::chrono::steady_clock::now();
-    for (int i = 0; i < 50; ++i) {
-        std::memcpy(to.data(), from.data(), bytes);
-        benchmark::DoNotOptimize(to.data());
-    }
-    const double copySeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - copyStart).count() / 50;
+    const double copySeconds = memcpySeconds(static_cast<std::size_t>(w) * h * 4);
 
     const auto frameStart = std::chrono::steady_clock::now();
     for (auto _ : state) {
@@ -85,14 +88,7 @@ void BM_Magnify(benchmark::State& state) {
         for (int x = 0; x < 1024; ++x) strip.row(y)[x] = static_cast<std::uint32_t>(x * 7 + y * 13);
     Magnifier magnifier;
     magnifier.fit(k, 1024 * k, 760 * k, false);
-    const std::size_t bytes = static_cast<std::size_t>(1024 * k) * 760 * k * 4;
-    std::vector<std::uint8_t> from(bytes, 1), to(bytes);
-    const auto copyStart = std::chrono::steady_clock::now();
-    for (int i = 0; i < 20; ++i) {
-        std::memcpy(to.data(), from.data(), bytes);
-        benchmark::DoNotOptimize(to.data());
-    }
-    const double copySeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - copyStart).count() / 20;
+    const double copySeconds = memcpySeconds(static_cast<std::size_t>(1024 * k) * 760 * k * 4);
     const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
         strip.markAllDamaged();
