@@ -1,8 +1,9 @@
 #!/bin/sh
 # Checks a built Lumaris.scr without running it: a GUI executable for the
-# given processor, importing only libraries every Windows has, with the
-# version 2.01, the product name and string 1 "Lumaris" among its
-# resources. Usage: check-scr.sh Lumaris.scr i686|x86_64
+# given processor (the 32-bit one large-address-aware), importing only
+# libraries every Windows has, with the version 2.01, the product name,
+# string 1 "Lumaris" and the manifest among its resources.
+# Usage: check-scr.sh Lumaris.scr i686|x86_64
 set -eu
 scr=$1
 arch=$2
@@ -30,6 +31,18 @@ for name in SKYPICSOURCE WATERPICSOURCE PICDARKWATER PICMOON PICCIVILSOURCE SPLA
     grep -q "^\"$name\" 2 /\* RT_BITMAP" "$resources" || fail "no bitmap $name"
 done
 grep -q '^"TIDEMAR" "WAVE"' "$resources" || fail "no sound TIDEMAR of type WAVE"
+# The manifest, resource 1 of type 24: the common controls 6, every Windows
+# from Vista to 11, and no request for administrator rights.
+manifest=$(awk '/^1 24 /,/^END/' "$resources" | sed -n 's/^ *"\(.*\)"$/\1/p' | sed 's/""/"/g; s/\\r//g; s/\\n//g' | tr '\n' ' ')
+[ -n "$manifest" ] || fail "no manifest (resource 1 of type 24)"
+for want in 'name="Microsoft.Windows.Common-Controls"' 'version="6.0.0.0"' 'level="asInvoker"' \
+    e2011457-1546-43c5-a5fe-008deee3d3f0 35138b9a-5d96-4fbd-8e2d-a2440225f93a 4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38 \
+    1f676c76-80e1-4239-95bb-83d0f6d0da78 8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a; do
+    case $manifest in *"$want"*) ;; *) fail "the manifest lacks $want" ;; esac
+done
+if [ "$arch" = i686 ]; then
+    $arch-w64-mingw32-objdump -p "$scr" | grep -q 'large address aware' || fail "not large-address-aware"
+fi
 # Every resource is American English (language 1033).
 [ "$(grep '^LANGUAGE' "$resources" | sort -u)" = "LANGUAGE 9, 1" ] || fail "a resource is not in language 1033"
 echo "check-scr: $scr is a $expected with its resources, importing only $allowed"

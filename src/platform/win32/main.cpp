@@ -2,6 +2,7 @@
 // runs the program (app/forms.h) with the command line the system gave.
 #include <windows.h>
 #include <objbase.h>
+#include <commctrl.h>
 
 #include "app/forms.h"
 #include "platform/win32/win32_host.h"
@@ -15,6 +16,10 @@ namespace {
 int run() {
     // The folder browser and the picture loader are COM objects.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    // The themed controls of the manifest's common controls, for the dialog
+    // and the boxes.
+    INITCOMMONCONTROLSEX common{sizeof(common), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&common);
     Win32App app;
     Win32Host host;
     Platform platform = host.platform(app);

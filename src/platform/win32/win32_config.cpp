@@ -68,8 +68,6 @@ SIZE textSize(HWND window, HFONT font, const std::string& text) {
 Win32ConfigWindow::Win32ConfigWindow(float twipsPerPixel, std::function<void()> onClose)
     : twipsPerPixel_(twipsPerPixel > 0 ? twipsPerPixel : kTwipsPerPixel), onClose_(std::move(onClose)) {
     const HINSTANCE instance = GetModuleHandleA(nullptr);
-    INITCOMMONCONTROLSEX common{sizeof(common), ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&common);
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = &Win32ConfigWindow::procedure;
     windowClass.hInstance = instance;
