@@ -1,5 +1,6 @@
 #include "app/forms.h"
 
+#include "audio/background_sound.h"
 #include "runtime/failure.h"
 
 namespace lumaris {
@@ -79,6 +80,21 @@ void ProgramForms::LostFocus() { scene_->Form_LostFocus(); }
 // the grace period and the password hold for it too.
 void ProgramForms::CloseRequest() { scene_->endsaver(); }
 void ProgramForms::Terminate() { scene_->Unload(); }
+
+void ProgramForms::DisplayPower(bool on) {
+    if (!scene_ || displayDark_ == !on) return;
+    displayDark_ = !on;
+    const Settings& cfg = module_.cfg;
+    sceneTimer_->SetEnabled(on);
+    if (cfg.cfgSound) {
+        if (on) {
+            PlayResWave("tidemar", module_, platform_);
+        } else {
+            platform_.audio.sndPlaySoundA(nullptr, kSndAsync);
+        }
+    }
+    if (cfg.cfgMusic) sceneMedia_->SetCommand(on ? "resume" : "pause");
+}
 
 void runProgram(LumzSubMain& module, Platform& platform, Toolkit& toolkit) {
     ProgramForms forms(module, platform, toolkit);

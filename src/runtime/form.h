@@ -49,6 +49,9 @@ public:
     // The system ends the program (a signal from the user's own processes,
     // the session's end): the form unloads without asking.
     virtual void Terminate() = 0;
+    // The monitors went dark (on: false) or lit again: while they are dark
+    // nothing needs drawing or playing.
+    virtual void DisplayPower(bool /*on*/) {}
 };
 
 // Loads the program's forms. Loading runs the form's load handler to

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -219,6 +220,58 @@ TEST_F(Wine, TheSeaSoundIsTheRecording) {
     // A stretch from the middle of the recording, sample for sample.
     const std::string stretch(reinterpret_cast<const char*>(sound.data()) + 4000, 4000);
     EXPECT_NE(heard.find(stretch), std::string::npos) << heard.size() << " bytes heard";
+}
+
+// The processor time of the Windows program's process in microseconds, from
+// the scheduler's counts of all its threads.
+long long cpuOfScr() {
+    long long total = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream comm(entry.path() / "comm");
+        std::string name;
+        if (!std::getline(comm, name) || name != "Lumaris.scr") continue;
+        std::error_code error;
+        for (const auto& task : std::filesystem::directory_iterator(entry.path() / "task", error)) {
+            std::ifstream stat(task.path() / "schedstat");
+            long long ns = 0;
+            stat >> ns;
+            total += ns / 1000;
+        }
+    }
+    return total;
+}
+
+// While the monitors are off the scene draws nothing and plays nothing; when
+// they come back both go on.
+TEST_F(Wine, WhileTheDisplayIsDarkTheSceneRestsAndGoesOnAfter) {
+    useSettings({});
+    startScene();
+    sleepFor(2.0);
+    auto power = [](const char* state) {
+        return output("/usr/lib/wine/wine64 '" + env("LUMARIS_WINTOOL") + "' monitorpower 'QNVesmire Saver Running' " +
+                      state);
+    };
+    const std::string sound = home + "/capture.wav";
+    auto sample = [&] {
+        std::error_code error;
+        return std::pair{cpuOfScr(), static_cast<long long>(std::filesystem::file_size(sound, error))};
+    };
+    ASSERT_EQ(power("2"), "sent 2\n");
+    sleepFor(0.5);
+    const auto darkFrom = sample();
+    sleepFor(2.0);
+    const auto darkTo = sample();
+    ASSERT_EQ(power("-1"), "sent -1\n");
+    sleepFor(0.5);
+    const auto litFrom = sample();
+    sleepFor(2.0);
+    const auto litTo = sample();
+    EXPECT_EQ(darkTo.second, darkFrom.second) << "sound written while dark";
+    EXPECT_GT(litTo.second, litFrom.second) << "no sound after";
+    EXPECT_GT(litTo.first - litFrom.first, 0);
+    EXPECT_LT(darkTo.first - darkFrom.first, (litTo.first - litFrom.first) / 10)
+        << "microseconds of processor time while dark, and while lit";
+    EXPECT_TRUE(running(0.1));
 }
 
 void makeTone(const std::string& path, double frequency) {

@@ -6,11 +6,15 @@
 //                            reports how the preview sits in it, destroys the
 //                            host and reports whether the preview ended within
 //                            a second
+//   wintool monitorpower TITLE STATE
+//                            sends the window TITLE the command that turns
+//                            the monitors off (2) or on (-1), as the system does
 //
 // Prints "key value" lines; exits non-zero when it could not do its job.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -90,11 +94,20 @@ int host(const char* scr) {
     return 0;
 }
 
+int monitorPower(const char* title, const char* state) {
+    HWND window = FindWindowA(nullptr, title);
+    if (window == nullptr) return 2;
+    SendMessageA(window, WM_SYSCOMMAND, SC_MONITORPOWER, static_cast<LPARAM>(std::atoi(state)));
+    std::printf("sent %s\n", state);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "controls") == 0) return controls(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "host") == 0) return host(argv[2]);
-    std::fputs("usage: wintool controls TITLE | host SCR\n", stderr);
+    if (argc == 4 && std::strcmp(argv[1], "monitorpower") == 0) return monitorPower(argv[2], argv[3]);
+    std::fputs("usage: wintool controls TITLE | host SCR | monitorpower TITLE STATE\n", stderr);
     return 1;
 }

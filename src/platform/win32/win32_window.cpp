@@ -43,6 +43,9 @@ std::int16_t buttonState(WPARAM keys) {
     return buttons;
 }
 
+// GUID_CONSOLE_DISPLAY_STATE: the console's display is off, on or dimmed.
+const GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+
 }  // namespace
 
 Win32FormWindow::Win32FormWindow(const std::string& name, Win32Gdi& gdi, float twipsPerPixel, bool topMost)
@@ -53,12 +56,25 @@ Win32FormWindow::Win32FormWindow(const std::string& name, Win32Gdi& gdi, float t
     if (window_ == nullptr) throw Failure(failures::kCannotCreate, "No window");
     SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32FormWindow::procedure));
+    // The display's power, so that the scene rests while it is dark (none
+    // before Vista: then only the monitor-power command tells).
+    using Register = HPOWERNOTIFY(WINAPI*)(HANDLE, LPCGUID, DWORD);
+    if (const auto registerPower = reinterpret_cast<Register>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "RegisterPowerSettingNotification")))) {
+        powerNotice_ = registerPower(window_, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
+    }
 }
 
 Win32FormWindow::~Win32FormWindow() {
     if (window_ != nullptr) {
         SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
         SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+        using Unregister = BOOL(WINAPI*)(HPOWERNOTIFY);
+        if (const auto unregisterPower = reinterpret_cast<Unregister>(reinterpret_cast<void*>(
+                GetProcAddress(GetModuleHandleA("user32.dll"), "UnregisterPowerSettingNotification")));
+            unregisterPower != nullptr && powerNotice_ != nullptr) {
+            unregisterPower(powerNotice_);
+        }
         DestroyWindow(window_);
     }
     if (dib_) gdi_.forget(*dib_);
@@ -131,6 +147,22 @@ LRESULT Win32FormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             // No other screensaver over this one, and no sleep request of
             // its own: the system's schedule holds.
             if ((wParam & 0xFFF0) == SC_SCREENSAVE) return 0;
+            // The monitors go off (2) or on again (-1); the system still
+            // does what the command says.
+            if ((wParam & 0xFFF0) == SC_MONITORPOWER && input != nullptr && (lParam == 2 || lParam == -1)) {
+                input->DisplayPower(lParam == -1);
+            }
+            break;
+        case WM_POWERBROADCAST:
+            if (wParam == PBT_POWERSETTINGCHANGE && input != nullptr) {
+                const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
+                // 0 off, 1 on, 2 dimmed (still showing).
+                if (setting != nullptr && IsEqualGUID(setting->PowerSetting, kConsoleDisplayState) &&
+                    setting->DataLength >= sizeof(DWORD)) {
+                    input->DisplayPower(*reinterpret_cast<const DWORD*>(setting->Data) != 0);
+                }
+                return TRUE;
+            }
             break;
         case WM_CLOSE:
             if (input != nullptr) {

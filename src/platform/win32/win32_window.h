@@ -56,6 +56,7 @@ private:
 
     Win32Gdi& gdi_;
     float twipsPerPixel_;
+    HPOWERNOTIFY powerNotice_ = nullptr;
     HWND window_ = nullptr;
     Surface image_;
     std::unique_ptr<DibImage> dib_;
