@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -446,6 +447,57 @@ TEST_F(Wine, TheSettingsDialogHasTheTablesControlsAtTheirPlaces) {
     focusAnd("key Escape");
     EXPECT_EQ(waitExit(pid, 10), 0);
     pid = -1;
+}
+
+// From a folder whose name the ANSI code page cannot spell (a user name in
+// another script), the ReadMe button still opens the read-me beside the
+// program: by the folder's short name.
+TEST_F(Wine, TheReadMeIsFoundBesideTheProgramInAFolderOfAnyName) {
+    useSettings({});
+    const std::string folder = home + "/Progr\xC3\xA1m \xE6\x97\xA5\xE6\x9C\xAC";
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy_file(env("LUMARIS_SCR"), folder + "/Lumaris.scr");
+    std::ofstream(folder + "/lumzreadme.txt") << "read me\n";
+    const std::string trace = home + "/trace.txt";
+    // Started as the system starts a screensaver: from the system folder.
+    const std::string pidFile = home + "/dialog.pid";
+    shell("cd \"$WINEPREFIX/drive_c/windows/system32\" && { HOME='" + home +
+          "' WINEDEBUG=trace+exec /usr/lib/wine/wine64 '" + folder + "/Lumaris.scr' /c 2>'" + trace +
+          "' & echo $! >'" + pidFile + "'; }");
+    pid_t dialogPid = -1;
+    std::ifstream(pidFile) >> dialogPid;
+    ASSERT_GT(dialogPid, 0);
+    const unsigned long dialog = waitForWindow("Configuration", 30);
+    ASSERT_NE(dialog, 0u);
+    // The ReadMe button: (3240, 600) twips, 57 x 25 pixels.
+    ASSERT_TRUE(e2e::focusAnd(dialog, "mousemove --window " + std::to_string(dialog) + " 244 52 click 1"));
+    std::string opened;
+    for (int attempt = 0; attempt < 50 && opened.empty(); ++attempt) {
+        sleepFor(0.1);
+        std::ifstream in(trace);
+        for (std::string line; std::getline(in, line);) {
+            const auto at = line.find("ShellExecuteA");
+            const auto from = line.find('"', at), to = line.find('"', from + 1);
+            if (at != std::string::npos && from != std::string::npos && to != std::string::npos) {
+                opened = line.substr(from + 1, to - from - 1);
+            }
+        }
+    }
+    // The dialog, and whatever the system showed for the read-me, go.
+    kill(dialogPid, SIGKILL);
+    for (int attempt = 0; attempt < 50 && shell("xdotool search --name '^Configuration$'") == 0; ++attempt) {
+        sleepFor(0.1);
+    }
+    ASSERT_FALSE(opened.empty()) << "the ReadMe button opened nothing";
+    std::string windows;  // the trace doubles each backslash
+    for (std::size_t i = 0; i < opened.size(); ++i) {
+        windows += opened[i];
+        if (opened[i] == '\\' && i + 1 < opened.size() && opened[i + 1] == '\\') ++i;
+    }
+    std::string unix = output("/usr/lib/wine/wine64 winepath -u '" + windows + "'");
+    while (!unix.empty() && unix.back() == '\n') unix.pop_back();
+    EXPECT_TRUE(std::filesystem::exists(unix)) << windows << " is " << unix;
+    EXPECT_EQ(std::filesystem::path(unix).filename(), "lumzreadme.txt");
 }
 
 TEST_F(Wine, TheSettingsDialogSavesOnEnterAndNotOnEscape) {

@@ -108,11 +108,35 @@ void Win32App::releaseStartLock() {
 }
 
 std::string Win32App::Path() {
-    char path[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, n);
-    const auto separator = folder.find_last_of("\\/");
-    return separator == std::string::npos ? std::string(".") : folder.substr(0, separator);
+    // The program's folder as the system's ANSI calls take it: a folder
+    // whose name the ANSI code page cannot spell (a user name in another
+    // script) goes by its short name, which is plain ASCII.
+    std::wstring wide(32768, L'\0');
+    const DWORD n = GetModuleFileNameW(nullptr, wide.data(), static_cast<DWORD>(wide.size()));
+    wide.resize(n < wide.size() ? n : 0);
+    const auto separator = wide.find_last_of(L"\\/");
+    if (separator == std::wstring::npos) return ".";
+    wide.resize(separator);
+    BOOL lossy = FALSE;
+    auto ansi = [&lossy](const std::wstring& text) {
+        // A code page of UTF-8 spells everything, and takes no question
+        // whether it could.
+        BOOL* asked = GetACP() == CP_UTF8 ? nullptr : &lossy;
+        const int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, asked);
+        std::string out(size > 0 ? size - 1 : 0, '\0');
+        if (size > 1) WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, out.data(), size, nullptr, asked);
+        return out;
+    };
+    std::string folder = ansi(wide);
+    if (lossy) {
+        std::wstring shorter(32768, L'\0');
+        const DWORD m = GetShortPathNameW(wide.c_str(), shorter.data(), static_cast<DWORD>(shorter.size()));
+        if (m > 0 && m < shorter.size()) {
+            shorter.resize(m);
+            folder = ansi(shorter);
+        }
+    }
+    return folder;
 }
 
 void Win32App::EndProcess() { ExitProcess(0); }
