@@ -12,7 +12,7 @@ packages="
   xvfb xauth xdotool imagemagick x11-utils x11-xserver-utils fonts-dejavu-core lame
   xscreensaver xscreensaver-data xserver-xephyr libxss-dev openbox
   dpkg-dev file clang libclang-rt-dev
-  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 nsis
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 "
 

@@ -500,6 +500,49 @@ TEST_F(Wine, TheReadMeIsFoundBesideTheProgramInAFolderOfAnyName) {
     EXPECT_EQ(std::filesystem::path(unix).filename(), "lumzreadme.txt");
 }
 
+// The installer, silent: the program and its read-me in the user's
+// programs folder, chosen as the screensaver, an entry in Installed apps;
+// the installed program runs; the uninstaller takes it all away and puts
+// the screensaver before it back.
+TEST_F(Wine, TheInstallerAndItsUninstallerForTheCurrentUser) {
+    const std::string desktop = std::string("\"") + kDesktopKey + "\"";
+    const std::string entry = "\"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumaris\"";
+    auto query = [](const std::string& key, const std::string& value) {
+        const std::string text = output("/usr/lib/wine/wine64 reg query " + key + " /v " + value);
+        const auto at = text.find("REG_SZ");
+        if (at == std::string::npos) return std::string();
+        std::string v = text.substr(text.find_first_not_of(' ', at + 6));
+        return v.substr(0, v.find('\n'));
+    };
+    reg("add " + desktop + " /v SCRNSAVE.EXE /d \"C:\\windows\\system32\\before.scr\" /f");
+    ASSERT_EQ(shell("/usr/lib/wine/wine64 '" + env("LUMARIS_INSTALLER") + "' /S"), 0);
+    const std::string local = output("/usr/lib/wine/wine64 cmd /c echo %LOCALAPPDATA%");
+    const std::string folder = local.substr(0, local.find('\n')) + "\\Programs\\Lumaris";
+    std::string unix = output("/usr/lib/wine/wine64 winepath -u '" + folder + "'");
+    unix = unix.substr(0, unix.find('\n'));
+    for (const char* file : {"Lumaris.scr", "lumzreadme.txt", "Uninstall Lumaris.exe"}) {
+        EXPECT_TRUE(std::filesystem::exists(unix + "/" + file)) << file << " in " << unix;
+    }
+    EXPECT_EQ(query(desktop, "SCRNSAVE.EXE"), folder + "\\Lumaris.scr");
+    EXPECT_EQ(query(desktop, "ScreenSaveActive"), "1");
+    EXPECT_EQ(query(entry, "DisplayName"), "Lumaris");
+    EXPECT_EQ(query(entry, "UninstallString"), "\"" + folder + "\\Uninstall Lumaris.exe\"");
+
+    useSettings({});
+    pid = start({"/s"}, home, {"LUMARIS_SCR=" + unix + "/Lumaris.scr"});
+    EXPECT_NE(waitForWindow("QNVesmire Saver Running", 30), 0u) << "the installed program shows the scene";
+    stop(pid);
+    pid = -1;
+
+    ASSERT_EQ(shell("/usr/lib/wine/wine64 '" + unix + "/Uninstall Lumaris.exe' /S"), 0);
+    // The uninstaller finishes from a copy of itself.
+    for (int attempt = 0; attempt < 100 && std::filesystem::exists(unix); ++attempt) sleepFor(0.1);
+    EXPECT_FALSE(std::filesystem::exists(unix)) << "the program's folder is gone";
+    EXPECT_EQ(query(desktop, "SCRNSAVE.EXE"), "C:\\windows\\system32\\before.scr");
+    EXPECT_EQ(query(entry, "DisplayName"), "");
+    reg("delete " + desktop + " /v SCRNSAVE.EXE /f");
+}
+
 TEST_F(Wine, TheSettingsDialogSavesOnEnterAndNotOnEscape) {
     const std::string query = "/usr/lib/wine/wine64 reg query \"" + std::string(kSettingsKey) + "\"";
     useSettings({});
