@@ -33,14 +33,7 @@ int chooseScale(int choice, int width, int height, int designWidth, int designHe
 
 namespace {
 PixelRect times(const PixelRect& r, int k) { return PixelRect{r.left * k, r.top * k, r.right * k, r.bottom * k}; }
-PixelRect intersection(const PixelRect& a, const PixelRect& b) {
-    const PixelRect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-                      std::min(a.bottom, b.bottom)};
-    return r.empty() ? PixelRect{} : r;
-}
-}  // namespace
 
-namespace {
 // Scale 2, the common one (a 4K monitor): each source row written to both
 // rows of the picture at once, two pixels at a time where the processor has
 // 128-bit registers. Plain stores: the display server reads the picture
@@ -60,7 +53,7 @@ void doubleRow(const std::uint32_t* src, int width, std::uint32_t* row0, std::ui
 }  // namespace
 
 void magnify(const Surface& from, const PixelRect& r, int k, Surface& to) {
-    const PixelRect in = intersection(r, from.stored());
+    const PixelRect in = r.intersectedWith(from.stored());
     if (in.empty()) return;
     const std::size_t rowBytes = static_cast<std::size_t>(in.width()) * k * sizeof(std::uint32_t);
     for (int y = in.top; y < in.bottom; ++y) {

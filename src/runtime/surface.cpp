@@ -18,6 +18,12 @@ void PixelRect::add(const PixelRect& other) {
     bottom = std::max(bottom, other.bottom);
 }
 
+PixelRect PixelRect::intersectedWith(const PixelRect& other) const {
+    const PixelRect r{std::max(left, other.left), std::max(top, other.top), std::min(right, other.right),
+                      std::min(bottom, other.bottom)};
+    return r.empty() ? PixelRect{} : r;
+}
+
 PixelRect PixelRect::clippedTo(int width, int height) const {
     PixelRect r{std::max(left, 0), std::max(top, 0), std::min(right, width), std::min(bottom, height)};
     return r.empty() ? PixelRect{} : r;
@@ -29,14 +35,6 @@ std::uint64_t Surface::freshVersion() {
     static std::uint64_t last = 0;
     return ++last;
 }
-
-namespace {
-PixelRect intersection(const PixelRect& a, const PixelRect& b) {
-    const PixelRect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-                      std::min(a.bottom, b.bottom)};
-    return r.empty() ? PixelRect{} : r;
-}
-}  // namespace
 
 void Surface::changed() { version_ = freshVersion(); }
 
@@ -58,7 +56,7 @@ void Surface::markChanged(const PixelRect& rect, const KnownCopy* except) {
     if (r.empty()) return;
     for (KnownCopy& k : known_) {
         if (k.source == nullptr || &k == except) continue;
-        k.drawnOver.add(intersection(k.to, r));
+        k.drawnOver.add(k.to.intersectedWith(r));
     }
 }
 
@@ -206,7 +204,7 @@ void Surface::readRow(int y, int left, int count, std::uint32_t* out) const {
 void Surface::moveStorage(const PixelRect& to) {
     Pixels moved(static_cast<std::size_t>(to.width()) * to.height());
     if (background_ != 0) std::fill(moved.begin(), moved.end(), background_);
-    const PixelRect both = intersection(stored_, to);
+    const PixelRect both = stored_.intersectedWith(to);
     for (int y = both.top; y < both.bottom; ++y) {
         std::memcpy(moved.data() + static_cast<std::size_t>(y - to.top) * to.width() + (both.left - to.left),
                     at(both.left, y), static_cast<std::size_t>(both.width()) * sizeof(std::uint32_t));
@@ -255,7 +253,7 @@ void Surface::resize(int width, int height) {
     height = std::max(height, 0);
     if (width == width_ && height == height_) return;
     const PixelRect whole{0, 0, width, height};
-    moveStorage(sparse_ ? intersection(stored_, whole) : whole);
+    moveStorage(sparse_ ? stored_.intersectedWith(whole) : whole);
     width_ = width;
     height_ = height;
     markAllDamaged();
@@ -348,7 +346,7 @@ std::int32_t blit(Surface& dst, int x, int y, int w, int h, const Surface& src, 
     const PixelRect to{area.x, area.y, area.x + area.width, area.y + area.height};
     dst.reserve(to);
     const PixelRect from{area.sx, area.sy, area.sx + area.width, area.sy + area.height};
-    if (intersection(from, src.stored()) != from) {
+    if (from.intersectedWith(src.stored()) != from) {
         // Part of the source has no memory and shows its background.
         copyPixelByPixel(dst, src, area, rop);
         return 1;

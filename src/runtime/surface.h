@@ -62,6 +62,8 @@ struct PixelRect {
     // The smallest rectangle holding both.
     void add(const PixelRect& other);
     PixelRect clippedTo(int width, int height) const;
+    // The part both hold; empty when they do not meet.
+    PixelRect intersectedWith(const PixelRect& other) const;
     bool operator==(const PixelRect&) const = default;
 };
 

@@ -179,7 +179,10 @@ int run(int argc, char** argv) {
         if (parseScale(scale, choice)) {
             user32.setScaleChoice(choice);
         } else {
-            std::fprintf(stderr, "lumaris: LUMARIS_SCALE must be auto or a whole number from 1 to 8, not %s; automatic is used\n", scale);
+            std::fprintf(stderr,
+                         "lumaris: LUMARIS_SCALE must be auto or a whole number from 1 to 8, not %s; "
+                         "automatic is used\n",
+                         scale);
         }
     }
     SdlScreen screen(user32);

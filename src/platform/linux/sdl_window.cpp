@@ -149,6 +149,13 @@ const Surface* TextRenderer::Render(const std::string& text, std::uint32_t color
     return cache_.keep(TextCache::Key{text, color, size, bold, wrapWidth, centred}, std::move(pixels));
 }
 
+namespace {
+// A display's bounds in logical pixels at scale k.
+SDL_Rect logical(const SDL_Rect& bounds, int k) {
+    return SDL_Rect{floorDiv(bounds.x, k), floorDiv(bounds.y, k), bounds.w / k, bounds.h / k};
+}
+}  // namespace
+
 SdlFormWindow::SdlFormWindow(const std::string& name, int scale) : image_(name, 0, 0) {
     // The window's framebuffer as SDL makes it natively (no renderer of its
     // own behind it).
@@ -157,7 +164,7 @@ SdlFormWindow::SdlFormWindow(const std::string& name, int scale) : image_(name, 
     SDL_Rect bounds{0, 0, 640, 480};
     SDL_GetDisplayBounds(0, &bounds);
     const int k = std::max(scale, 1);
-    geometry_ = SDL_Rect{floorDiv(bounds.x, k), floorDiv(bounds.y, k), bounds.w / k, bounds.h / k};
+    geometry_ = logical(bounds, k);
     window_ = SDL_CreateWindow("", bounds.x, bounds.y, bounds.w, bounds.h,
                                SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP);
     if (window_ == nullptr) throw Failure(failures::kCannotCreate, std::string("No window: ") + SDL_GetError());
@@ -314,8 +321,7 @@ void SdlFormWindow::SetWindowState(std::int32_t state) {
     if (state == 2) {  // maximised: the primary display
         SDL_Rect bounds{};
         if (SDL_GetDisplayBounds(0, &bounds) != 0) return;
-        const int k = scale();
-        geometry_ = SDL_Rect{floorDiv(bounds.x, k), floorDiv(bounds.y, k), bounds.w / k, bounds.h / k};
+        geometry_ = logical(bounds, scale());
         applyGeometry();
     }
 }

@@ -28,12 +28,6 @@ int onAttachError(Display* display, XErrorEvent* error) {
     return g_previous != nullptr ? g_previous(display, error) : 0;
 }
 
-PixelRect intersection(const PixelRect& a, const PixelRect& b) {
-    const PixelRect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-                      std::min(a.bottom, b.bottom)};
-    return r.empty() ? PixelRect{} : r;
-}
-
 // A colour mask's lowest bit and its number of bits; 0 bits for a mask that
 // is not one run of bits.
 struct Channel {
@@ -255,7 +249,7 @@ void X11Image::follow(Surface& picture) {
 void X11Image::put(const Surface& picture, const PixelRect& changed) {
     auto* gc = static_cast<GC>(gc_);
     const PixelRect& stored = picture.stored();
-    const PixelRect in = intersection(changed, stored);
+    const PixelRect in = changed.intersectedWith(stored);
     // The rest of what changed shows the background.
     XRectangle outside[4];
     int n = 0;
