@@ -71,7 +71,10 @@ void magnify(const Surface& from, const PixelRect& r, int k, Surface& to) {
 
 void Magnifier::fit(int scale, int width, int height, bool sparse) {
     scale = std::max(scale, 1);
-    if (scale == k_ && width == width_ && height == height_ && big_.width() == (scale > 1 ? width : 0)) return;
+    if (scale == k_ && width == width_ && height == height_ && big_.width() == (scale > 1 ? width : 0) &&
+        big_.keepsOnlyDrawn() == (sparse && scale > 1)) {
+        return;
+    }
     k_ = scale;
     width_ = std::max(width, 0);
     height_ = std::max(height, 0);
@@ -87,8 +90,11 @@ void Magnifier::fit(int scale, int width, int height, bool sparse) {
 Surface& Magnifier::update(Surface& image) {
     if (k_ == 1) return image;
     PixelRect changed = image.takeDamage();
+    // A picture that keeps only what is drawn follows what the image stores;
+    // a whole one (with its leftover columns and rows) stays whole, and may
+    // be the screen's own memory.
     const PixelRect wanted = times(image.stored(), k_).clippedTo(big_.width(), big_.height());
-    if (big_.stored() != wanted) {
+    if (big_.keepsOnlyDrawn() && big_.stored() != wanted) {
         const PixelRect& had = big_.stored();
         const bool grows = had.empty() || (wanted.left <= had.left && wanted.top <= had.top &&
                                            wanted.right >= had.right && wanted.bottom >= had.bottom);

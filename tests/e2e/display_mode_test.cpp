@@ -401,23 +401,6 @@ TEST_F(DisplayMode, TheFullScreenSceneCoversEveryMonitor) {
     }
 }
 
-// Every k x k block of the screen one colour: the screen as k times a
-// picture of a k-th of its size, which is returned; empty if not.
-Screenshot shrunk(const Screenshot& shot, int k) {
-    Screenshot small;
-    small.width = shot.width / k;
-    small.height = shot.height / k;
-    for (int y = 0; y < small.height; ++y)
-        for (int x = 0; x < small.width; ++x) {
-            const std::uint32_t p = shot.at(x * k, y * k);
-            for (int i = 0; i < k * k; ++i) {
-                if (shot.at(x * k + i % k, y * k + i / k) != p) return Screenshot{};
-            }
-            small.pixels.push_back(p);
-        }
-    return small;
-}
-
 // A 3840x2160 screen: the full-screen scene and the display mode each show
 // a frame of the 1920x1080 scene with every pixel doubled, exactly.
 TEST_F(DisplayMode, OnA4KScreenBothShowTheHalfSizeSnapshotDoubled) {

@@ -118,6 +118,21 @@ int loopOffset(const Screenshot& shot, int x0, int y, int width, const Picture& 
     return -1;
 }
 
+Screenshot shrunk(const Screenshot& shot, int k) {
+    Screenshot small;
+    small.width = shot.width / k;
+    small.height = shot.height / k;
+    for (int y = 0; y < small.height; ++y)
+        for (int x = 0; x < small.width; ++x) {
+            const std::uint32_t p = shot.at(x * k, y * k);
+            for (int i = 0; i < k * k; ++i) {
+                if (shot.at(x * k + i % k, y * k + i / k) != p) return Screenshot{};
+            }
+            small.pixels.push_back(p);
+        }
+    return small;
+}
+
 bool showsStripRow(const Screenshot& shot, int x0, int y, int width, int lift) {
     static const Picture sky = picture("skypicsource"), sea = picture("waterpicsource");
     const int row = y + lift;

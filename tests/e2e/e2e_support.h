@@ -42,6 +42,9 @@ int loopOffset(const Screenshot& shot, int x0, int y, int width, const Picture& 
 // of the scene's strip: the sky picture above row 410, the sea below.
 bool showsStripRow(const Screenshot& shot, int x0, int y, int width, int lift);
 Picture picture(const std::string& name);
+// Every k x k block of the screen one colour: the screen as k times a
+// picture of a k-th of its size, which is returned; empty if not.
+Screenshot shrunk(const Screenshot& shot, int k);
 // A picture file SDL_image reads (PNG); throws when it cannot.
 Screenshot readPicture(const std::string& path);
 // A fresh folder for settings, with the given lines under [Settings].

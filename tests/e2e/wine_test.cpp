@@ -112,7 +112,13 @@ int mismatches(const Screenshot& a, const Screenshot& b) {
 struct Strip {
     int left, top;
 };
-Strip stripOf(const Screenshot& shot) { return {(shot.width - 1024) / 2 > 0 ? 128 : 0, shot.height > 768 ? 82 : 0}; }
+// Where the scene's strip starts on a screen of this size: centred, and
+// lifted as the scene lifts it for the screen's height.
+Strip stripOf(const Screenshot& shot) {
+    const int h = shot.height;
+    const int lift = h > 1020 ? 430 - h / 2 : h > 600 ? 0 : h > 500 ? 50 : h > 400 ? 100 : h;
+    return {std::max(shot.width - 1024, 0) / 2, -lift};
+}
 
 class Wine : public ::testing::Test {
 protected:
@@ -149,7 +155,8 @@ protected:
 long frameOf(const Screenshot& shot, int tries, Screenshot& linux) {
     const Strip s = stripOf(shot);
     const Picture sky = picture("skypicsource");
-    auto skyOffset = [&](const Screenshot& picture) { return loopOffset(picture, s.left, s.top + 200, 1024, sky, 200); };
+    const int width = std::min(shot.width, 1024);
+    auto skyOffset = [&](const Screenshot& picture) { return loopOffset(picture, s.left, s.top + 200, width, sky, 200); };
     const int seen = skyOffset(shot);
     if (seen < 0) return -1;
     const int at100 = skyOffset(linuxFrame(100, shot.width, shot.height));
@@ -447,6 +454,73 @@ TEST_F(Wine, TheSettingsDialogHasTheTablesControlsAtTheirPlaces) {
     focusAnd("key Escape");
     EXPECT_EQ(waitExit(pid, 10), 0);
     pid = -1;
+}
+
+// The user's pixel density (150% and 200%): the dialog and every control
+// of it 1.5 and 2 times its size at 100%, text sized to fit aside; the
+// scene on a 3840x2160 screen at 200% every pixel doubled, a frame of the
+// Linux program's 1920x1080 scene.
+TEST_F(Wine, AtEveryDensityTheDialogGrowsAndTheSceneIsDoubledOnA4KScreen) {
+    useSettings({});
+    for (const int dpi : {144, 192}) {
+        SCOPED_TRACE(dpi);
+        reg(std::string("add \"") + kDesktopKey + "\" /v LogPixels /t REG_DWORD /d " + std::to_string(dpi) + " /f");
+        pid = start({"/c"}, home);
+        window = waitForWindow(kConfigCaption, 30);
+        ASSERT_NE(window, 0u) << "exit status " << waitExit(pid, 0);
+        int width = 0, height = 0;
+        const auto controls = controlsOf(kConfigCaption, width, height);
+        const double f = dpi / 96.0;
+        EXPECT_NEAR(width, 341 * f, 0.5);
+        EXPECT_NEAR(height, 369 * f, 0.5);
+        for (const DialogControl& c : dialogLayout()) {
+            if (c.kind == ControlKind::HScrollBar || c.sizedToText) continue;
+            const ControlSeen* seenAs = seen(controls, c.caption);
+            ASSERT_NE(seenAs, nullptr) << c.name;
+            const double at100[] = {c.left / 15.0, c.top / 15.0, c.width / 15.0, c.height / 15.0};
+            const int shown[] = {seenAs->left, seenAs->top, seenAs->width, seenAs->height};
+            for (int i = 0; i < 4; ++i) EXPECT_NEAR(shown[i], at100[i] * f, 0.5) << c.name << " " << i;
+        }
+        focusAnd("key Escape");
+        EXPECT_EQ(waitExit(pid, 10), 0);
+        pid = -1;
+        if (dpi != 192 || env("LUMARIS_SCREEN") != "3840x2160") continue;
+        startScene();
+        sleepFor(3.0);
+        const Screenshot half = shrunk(capture(), 2);
+        ASSERT_EQ(half.width, 1920) << "every pixel doubled";
+        Screenshot linux;
+        EXPECT_GT(frameOf(half, 3, linux), 0) << "no frame of the Linux scene";
+    }
+    reg(std::string("delete \"") + kDesktopKey + "\" /v LogPixels /f");
+}
+
+// Two monitors, the primary one right of the other (a virtual desktop that
+// starts left of the primary's origin): one window covers both, and the
+// scene, laid out for the primary's 800x600, lies at the window's top
+// left, on the other monitor; the primary shows black.
+TEST_F(Wine, OneWindowCoversBothMonitorsFromLeftOfThePrimary) {
+    useSettings({});
+    const std::string driver = "\"HKCU\\Software\\Wine\\X11 Driver\"";
+    reg("add " + driver + " /v PrimaryMonitor /d 1 /f");
+    // Wine reads its monitors when its desktop starts: a new one reads this.
+    shell("/usr/lib/wine/wineserver -k");
+    startScene();
+    sleepFor(3.0);
+    const Screenshot shot = capture();
+    reg("delete " + driver + " /v PrimaryMonitor /f");
+    ASSERT_EQ(shot.width, 1824);
+    Screenshot left;
+    left.width = 800;
+    left.height = 600;
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 800; ++x) left.pixels.push_back(shot.at(x, y));
+    Screenshot linux;
+    EXPECT_GT(frameOf(left, 3, linux), 0) << "no frame of the Linux scene at 800x600";
+    int shown = 0;
+    for (int y = 0; y < 600; ++y)
+        for (int x = 1024; x < 1824; ++x) shown += shot.at(x, y) != 0;
+    EXPECT_EQ(shown, 0) << "pixels of the primary monitor that are not black";
 }
 
 // From a folder whose name the ANSI code page cannot spell (a user name in

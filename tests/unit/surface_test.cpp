@@ -306,6 +306,15 @@ TEST(Magnifier, EnlargesWhatChangedIntoBlocks) {
     m.update(image);
     EXPECT_EQ(big.pixel(0, 0), 0u) << "no longer stored";
     EXPECT_EQ(big.pixel(5, 3), 4u);
+    // A whole picture with leftover columns stays whole, in the memory it
+    // was given (a window's bitmap).
+    Surface whole = numbered("whole", 3, 2);
+    m.fit(2, 7, 5, false);
+    std::vector<std::uint32_t> screen(7 * 5);
+    m.update(whole).attach(screen.data(), false);
+    whole.markAllDamaged();
+    EXPECT_TRUE(m.update(whole).attached());
+    EXPECT_EQ(screen[7 + 5], whole.pixel(2, 0));
     Surface same = numbered("same", 2, 2);
     m.fit(1, 2, 2, false);
     EXPECT_EQ(&m.update(same), &same) << "scale 1 shows the image itself";

@@ -32,10 +32,12 @@ for name in SKYPICSOURCE WATERPICSOURCE PICDARKWATER PICMOON PICCIVILSOURCE SPLA
 done
 grep -q '^"TIDEMAR" "WAVE"' "$resources" || fail "no sound TIDEMAR of type WAVE"
 # The manifest, resource 1 of type 24: the common controls 6, every Windows
-# from Vista to 11, and no request for administrator rights.
+# from Vista to 11, drawing for each monitor's pixel density, and no request
+# for administrator rights.
 manifest=$(awk '/^1 24 /,/^END/' "$resources" | sed -n 's/^ *"\(.*\)"$/\1/p' | sed 's/""/"/g; s/\\r//g; s/\\n//g' | tr '\n' ' ')
 [ -n "$manifest" ] || fail "no manifest (resource 1 of type 24)"
 for want in 'name="Microsoft.Windows.Common-Controls"' 'version="6.0.0.0"' 'level="asInvoker"' \
+    '>true/pm</dpiAware>' '>PerMonitorV2, PerMonitor</dpiAwareness>' \
     e2011457-1546-43c5-a5fe-008deee3d3f0 35138b9a-5d96-4fbd-8e2d-a2440225f93a 4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38 \
     1f676c76-80e1-4239-95bb-83d0f6d0da78 8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a; do
     case $manifest in *"$want"*) ;; *) fail "the manifest lacks $want" ;; esac

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <set>
 #include <string>
+#include <tuple>
 
 #include "app/forms.h"
 #include "platform/win32/win32_graphics.h"
@@ -159,48 +160,55 @@ private:
     std::string command_;
 };
 
-TEST(Preview, ThePictureSitsAtTheHostsTopLeftUnstretched) {
+// In a host twice the picture's size or more, every pixel of the picture
+// is a 2 x 2 block.
+TEST(Preview, ThePictureSitsAtTheHostsTopLeftInWholeBlocks) {
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = DefWindowProcA;
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = "LumarisPreviewTestHost";
     RegisterClassA(&windowClass);
-    // Larger than the picture: what lies beyond it stays the form's own.
-    const HWND host = CreateWindowExA(0, windowClass.lpszClassName, "host", WS_POPUP | WS_VISIBLE, 0, 0, 240, 180,
-                                      nullptr, nullptr, windowClass.hInstance, nullptr);
-    ASSERT_NE(host, nullptr);
-    PreviewApp app(host);
-    Win32Host services;
-    Platform platform = services.platform(app);
-    Win32Loop loop;
-    Win32Toolkit toolkit(loop, services.gdi, services.screen.TwipsPerPixelX());
-    LumzSubMain module;
-    const Surface sunset = services.pictures.Load("preview", 0);
-    {
-        ProgramForms forms(module, platform, toolkit);
-        Main(module, platform, forms);
-        forms.afterMain();
-        const HWND preview = GetWindow(host, GW_CHILD);
-        ASSERT_NE(preview, nullptr);
-        EXPECT_TRUE(IsChild(host, preview));
-        for (const DWORD until = GetTickCount() + 600; GetTickCount() < until;) {
-            MSG message;
-            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-            Sleep(10);
+    for (const auto& [width, height, k] : {std::tuple{240, 180, 1}, std::tuple{330, 250, 2}}) {
+        SCOPED_TRACE(width);
+        // Larger than the picture: what lies beyond it stays the form's own.
+        const HWND host = CreateWindowExA(0, windowClass.lpszClassName, "host", WS_POPUP | WS_VISIBLE, 0, 0, width,
+                                          height, nullptr, nullptr, windowClass.hInstance, nullptr);
+        ASSERT_NE(host, nullptr);
+        PreviewApp app(host);
+        Win32Host services;
+        Platform platform = services.platform(app);
+        Win32Loop loop;
+        Win32Toolkit toolkit(loop, services.gdi);
+        LumzSubMain module;
+        const Surface sunset = services.pictures.Load("preview", 0);
+        {
+            ProgramForms forms(module, platform, toolkit);
+            Main(module, platform, forms);
+            forms.afterMain();
+            const HWND preview = GetWindow(host, GW_CHILD);
+            ASSERT_NE(preview, nullptr);
+            EXPECT_TRUE(IsChild(host, preview));
+            for (const DWORD until = GetTickCount() + 600; GetTickCount() < until;) {
+                MSG message;
+                while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+                Sleep(10);
+            }
+            // What the host shows, read back from its window.
+            DibImage shown(width, height);
+            const HDC dc = GetDC(host);
+            BitBlt(shown.dc(), 0, 0, width, height, dc, 0, 0, SRCCOPY);
+            ReleaseDC(host, dc);
+            GdiFlush();
+            // Every pixel of the picture but those under the scrolling credit.
+            int same = 0;
+            for (int y = 0; y < sunset.height() * k; ++y)
+                for (int x = 0; x < sunset.width() * k; ++x) {
+                    same += shown.bits()[y * width + x] == sunset.pixel(x / k, y / k);
+                }
+            EXPECT_GT(same, sunset.width() * sunset.height() * k * k * 8 / 10);
         }
-        // What the host shows, read back from its window.
-        DibImage shown(240, 180);
-        const HDC dc = GetDC(host);
-        BitBlt(shown.dc(), 0, 0, 240, 180, dc, 0, 0, SRCCOPY);
-        ReleaseDC(host, dc);
-        GdiFlush();
-        // Every pixel of the picture but those under the scrolling credit.
-        int same = 0;
-        for (int y = 0; y < sunset.height(); ++y)
-            for (int x = 0; x < sunset.width(); ++x) same += shown.bits()[y * 240 + x] == sunset.pixel(x, y);
-        EXPECT_GT(same, sunset.width() * sunset.height() * 8 / 10);
+        DestroyWindow(host);
     }
-    DestroyWindow(host);
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ int run() {
     Win32Host host;
     Platform platform = host.platform(app);
     Win32Loop loop;
-    Win32Toolkit toolkit(loop, host.gdi, host.screen.TwipsPerPixelX());
+    Win32Toolkit toolkit(loop, host.gdi);
     Win32Audio& audio = host.audio;
     // Sound and music never outlive the program. Stopping without
     // SND_ASYNC returns once the player has closed the device; the audio

@@ -15,6 +15,9 @@ namespace lumaris::win32_backend {
 namespace {
 
 constexpr const char* kConfigClass = "LumarisConfig";
+// Sent when the dialog moves to a monitor of another density (Windows 8.1
+// and later); the headers name it only for newer targets.
+constexpr UINT kDpiChanged = 0x02E0;
 constexpr const char* kDialogFace = "MS Sans Serif";
 constexpr int kFirstControlId = 100;
 
@@ -34,15 +37,13 @@ bool fontInstalled(const char* face) {
     return found;
 }
 
-HFONT makeFont(int points, bool bold, bool underline) {
-    const HDC screen = GetDC(nullptr);
-    const int height = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
+HFONT makeFont(int points, bool bold, bool underline, int dpi) {
+    const int height = -MulDiv(points, dpi, 72);
     if (!fontInstalled(kDialogFace)) {
-        // The system's dialog font, in the look asked for.
+        // The system's dialog font, in the size and look asked for.
         LOGFONTA font{};
         GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
-        if (points != 8) font.lfHeight = height;
+        font.lfHeight = height;
         font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
         font.lfUnderline = underline ? TRUE : FALSE;
         return CreateFontIndirectA(&font);
@@ -63,10 +64,40 @@ SIZE textSize(HWND window, HFONT font, const std::string& text) {
     return size;
 }
 
+// The pixel density of the monitor a window is on (of the primary monitor
+// for none): from the system's per-monitor call where it has one (Windows
+// 10 and later), else the screen's.
+int densityOf(HWND window) {
+    using ForWindow = UINT(WINAPI*)(HWND);
+    static const auto forWindow = reinterpret_cast<ForWindow>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (window != nullptr && forWindow != nullptr) {
+        if (const UINT dpi = forWindow(window); dpi > 0) return static_cast<int>(dpi);
+    }
+    const HDC screen = GetDC(nullptr);
+    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen != nullptr) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+// The window's outer size for a client area at a density.
+SIZE frameFor(int width, int height, DWORD style, DWORD exStyle, int dpi) {
+    using ForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    static const auto forDpi = reinterpret_cast<ForDpi>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "AdjustWindowRectExForDpi")));
+    RECT frame{0, 0, width, height};
+    if (forDpi == nullptr || !forDpi(&frame, style, FALSE, exStyle, static_cast<UINT>(dpi))) {
+        AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    }
+    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+}
+
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
 }  // namespace
 
-Win32ConfigWindow::Win32ConfigWindow(float twipsPerPixel, std::function<void()> onClose)
-    : twipsPerPixel_(twipsPerPixel > 0 ? twipsPerPixel : kTwipsPerPixel), onClose_(std::move(onClose)) {
+Win32ConfigWindow::Win32ConfigWindow(std::function<void()> onClose) : onClose_(std::move(onClose)) {
     const HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = &Win32ConfigWindow::procedure;
@@ -76,21 +107,12 @@ Win32ConfigWindow::Win32ConfigWindow(float twipsPerPixel, std::function<void()> 
     windowClass.lpszClassName = kConfigClass;
     RegisterClassA(&windowClass);  // already there for a second dialog
 
-    plain_ = makeFont(8, false, false);
-    bold_ = makeFont(8, true, false);
-    title_ = makeFont(12, true, false);
-    link_ = makeFont(8, false, true);
     face_ = GetSysColorBrush(COLOR_BTNFACE);
 
-    // The client area of the table's size, centred on the screen.
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    RECT frame{0, 0, pixels(kConfigWidthTwips), pixels(kConfigHeightTwips)};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    window_ = CreateWindowExA(exStyle, kConfigClass, kConfigCaption, style,
-                              (GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2,
-                              width, height, nullptr, nullptr, instance, this);
+    // Made at the primary monitor's density and laid out once it is there,
+    // centred on that monitor.
+    window_ = CreateWindowExA(kDialogExStyle, kConfigClass, kConfigCaption, kDialogStyle, 0, 0, 0, 0, nullptr,
+                              nullptr, instance, this);
     if (window_ == nullptr) throw Failure(failures::kCannotCreate, "No window for the settings dialog");
 
     tooltips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
@@ -129,16 +151,8 @@ Win32ConfigWindow::Win32ConfigWindow(float twipsPerPixel, std::function<void()> 
                 controlStyle |= WS_TABSTOP | SBS_HORZ;
                 break;
         }
-        const HFONT controlFont = font(c.look);
-        int left = pixels(c.left), top = pixels(c.top), w = pixels(c.width), h = pixels(c.height);
-        if (c.sizedToText && !c.centred) {
-            const SIZE text = textSize(window_, controlFont, c.caption);
-            w = text.cx;
-            h = text.cy;
-        }
-        const HWND child = CreateWindowExA(0, className, c.caption.c_str(), controlStyle, left, top, w, h, window_,
+        const HWND child = CreateWindowExA(0, className, c.caption.c_str(), controlStyle, 0, 0, 0, 0, window_,
                                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(controlFont), FALSE);
         if (c.kind == ControlKind::CheckBox) SendMessageA(child, BM_SETCHECK, c.checked ? BST_CHECKED : BST_UNCHECKED, 0);
         if (c.kind == ControlKind::HScrollBar) {
             speedMin_ = kSpeedMin;
@@ -165,6 +179,34 @@ Win32ConfigWindow::Win32ConfigWindow(float twipsPerPixel, std::function<void()> 
             SetWindowPos(controls_[c->role], HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         }
     }
+    layOut(densityOf(window_));
+    const SIZE size = frameFor(pixels(kConfigWidthTwips), pixels(kConfigHeightTwips), kDialogStyle, kDialogExStyle, dpi_);
+    SetWindowPos(window_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32ConfigWindow::layOut(int dpi) {
+    dpi_ = dpi;
+    const HFONT old[] = {plain_, bold_, title_, link_};
+    plain_ = makeFont(8, false, false, dpi);
+    bold_ = makeFont(8, true, false, dpi);
+    title_ = makeFont(12, true, false, dpi);
+    link_ = makeFont(8, false, true, dpi);
+    for (const DialogControl& c : dialogLayout()) {
+        const HWND child = control(c.role);
+        const HFONT controlFont = font(c.look);
+        int w = pixels(c.width), h = pixels(c.height);
+        if (c.sizedToText && !c.centred) {
+            const SIZE text = textSize(window_, controlFont, c.caption);
+            w = text.cx;
+            h = text.cy;
+        }
+        SetWindowPos(child, nullptr, pixels(c.left), pixels(c.top), w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(controlFont), TRUE);
+    }
+    for (HFONT f : old) {
+        if (f != nullptr) DeleteObject(f);
+    }
 }
 
 Win32ConfigWindow::~Win32ConfigWindow() {
@@ -177,7 +219,9 @@ Win32ConfigWindow::~Win32ConfigWindow() {
     }
 }
 
-int Win32ConfigWindow::pixels(float twips) const { return static_cast<int>(std::lround(twips / twipsPerPixel_)); }
+int Win32ConfigWindow::pixels(float twips) const {
+    return static_cast<int>(std::lround(static_cast<double>(twips) * dpi_ / 1440.0));
+}
 
 HFONT Win32ConfigWindow::font(ControlLook look) const {
     switch (look) {
@@ -250,6 +294,17 @@ LRESULT Win32ConfigWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 return TRUE;
             }
             break;
+        case kDpiChanged: {
+            // Moved to a monitor of another density: laid out again for it,
+            // where the system suggests.
+            layOut(HIWORD(wParam));
+            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+            const SIZE size =
+                frameFor(pixels(kConfigWidthTwips), pixels(kConfigHeightTwips), kDialogStyle, kDialogExStyle, dpi_);
+            SetWindowPos(window_, nullptr, suggested->left, suggested->top, size.cx, size.cy,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
         case WM_CLOSE:  // the close box: closed, nothing saved
             Close();
             return 0;

@@ -1,7 +1,9 @@
 // The settings dialog on Windows: a fixed-size window with the controls of
 // the dialog's layout table as system controls (STATIC, BUTTON, SCROLLBAR),
 // their tooltips, the table's focus order and the dialog keys of
-// IsDialogMessage.
+// IsDialogMessage. The table's twips are laid out at the pixel density of
+// the monitor the dialog is on (twips x dpi / 1440), fonts likewise, and
+// again when it moves to a monitor of another density.
 #pragma once
 
 #include <windows.h>
@@ -18,7 +20,7 @@ namespace lumaris::win32_backend {
 class Win32ConfigWindow : public ConfigWindow {
 public:
     // onClose runs once the window is gone.
-    Win32ConfigWindow(float twipsPerPixel, std::function<void()> onClose);
+    explicit Win32ConfigWindow(std::function<void()> onClose);
     ~Win32ConfigWindow() override;
     Win32ConfigWindow(const Win32ConfigWindow&) = delete;
     Win32ConfigWindow& operator=(const Win32ConfigWindow&) = delete;
@@ -55,8 +57,10 @@ private:
     HWND check(Check box) const;
     int pixels(float twips) const;
     HFONT font(ControlLook look) const;
+    // Places and sizes every control, and gives each its font, at a density.
+    void layOut(int dpi);
 
-    float twipsPerPixel_;
+    int dpi_ = 96;
     std::function<void()> onClose_;
     ConfigEvents events_;
     HWND window_ = nullptr;

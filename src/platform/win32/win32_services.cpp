@@ -9,6 +9,7 @@
 
 #include "platform/win32/win32_handles.h"
 #include "runtime/failure.h"
+#include "runtime/scale.h"
 
 namespace lumaris::win32_backend {
 
@@ -201,11 +202,34 @@ Hwnd Win32User32::FindWindowA(const char* className, const char* windowName) {
     return static_cast<Hwnd>(reinterpret_cast<INT_PTR>(::FindWindowA(className, windowName)));
 }
 
-float Win32Screen::twipsPerPixel(int axis) {
-    const HDC screen = GetDC(nullptr);
-    const int dpi = screen != nullptr ? GetDeviceCaps(screen, axis) : 96;
-    if (screen != nullptr) ReleaseDC(nullptr, screen);
-    return 1440.0f / static_cast<float>(dpi > 0 ? dpi : 96);
+int primaryScale() {
+    return chooseScale(0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN), kSceneDesignWidth,
+                       kSceneDesignHeight);
+}
+
+std::int32_t Win32User32::GetSystemMetrics(std::int32_t index) {
+    const int k = primaryScale();
+    switch (index) {
+        case SM_CXSCREEN:
+        case SM_CYSCREEN: return ::GetSystemMetrics(index) / k;
+        case SM_XVIRTUALSCREEN:
+        case SM_YVIRTUALSCREEN: return floorDiv(::GetSystemMetrics(index), k);
+        case SM_CXVIRTUALSCREEN:
+        case SM_CYVIRTUALSCREEN: {
+            const bool across = index == SM_CXVIRTUALSCREEN;
+            const int origin = ::GetSystemMetrics(across ? SM_XVIRTUALSCREEN : SM_YVIRTUALSCREEN);
+            return ceilDiv(origin + ::GetSystemMetrics(index), k) - floorDiv(origin, k);
+        }
+        default: return ::GetSystemMetrics(index);
+    }
+}
+
+float Win32Screen::Width() {
+    return static_cast<float>(::GetSystemMetrics(SM_CXSCREEN) / primaryScale()) * kTwipsPerPixel;
+}
+
+float Win32Screen::Height() {
+    return static_cast<float>(::GetSystemMetrics(SM_CYSCREEN) / primaryScale()) * kTwipsPerPixel;
 }
 
 std::string RegistryStore::GetSetting(const std::string& application, const std::string& section,

@@ -19,6 +19,7 @@
 #include "platform/system.h"
 #include "platform/ui.h"
 #include "platform/user32.h"
+#include "runtime/form.h"
 
 namespace lumaris::win32_backend {
 
@@ -70,9 +71,16 @@ private:
     std::mt19937 generator_{5489u};
 };
 
+// The scene's whole-number scale for the primary monitor (runtime/scale.h):
+// every logical pixel of the scene is a k x k block of the monitor's own.
+int primaryScale();
+
 class Win32User32 : public User32 {
 public:
-    std::int32_t GetSystemMetrics(std::int32_t index) override { return ::GetSystemMetrics(index); }
+    // The screen and the virtual desktop in the scene's logical pixels (the
+    // desktop rounded outwards, so that a window of its size covers every
+    // monitor); everything else as the system gives it.
+    std::int32_t GetSystemMetrics(std::int32_t index) override;
     std::int32_t GetClientRect(Hwnd window, Rect& rect) override;
     std::int32_t GetWindowLongA(Hwnd window, std::int32_t index) override;
     std::int32_t SetWindowLongA(Hwnd window, std::int32_t index, std::int32_t value) override;
@@ -87,16 +95,17 @@ public:
     }
 };
 
-// The primary screen from the screen DC's pixel density.
+// The primary monitor as the scene sees it: its logical pixels at the
+// whole-number scale, 15 twips each. The scene is drawn in pixels, and a
+// twip count that is not a whole multiple of its pixels (9.6 at 150%) would
+// lay it out narrower than the screen; the settings dialog takes the
+// monitor's real pixel density instead (win32_config.h).
 class Win32Screen : public Screen {
 public:
-    float Width() override { return static_cast<float>(::GetSystemMetrics(SM_CXSCREEN)) * TwipsPerPixelX(); }
-    float Height() override { return static_cast<float>(::GetSystemMetrics(SM_CYSCREEN)) * TwipsPerPixelY(); }
-    float TwipsPerPixelX() override { return twipsPerPixel(LOGPIXELSX); }
-    float TwipsPerPixelY() override { return twipsPerPixel(LOGPIXELSY); }
-
-private:
-    static float twipsPerPixel(int axis);
+    float Width() override;
+    float Height() override;
+    float TwipsPerPixelX() override { return kTwipsPerPixel; }
+    float TwipsPerPixelY() override { return kTwipsPerPixel; }
 };
 
 // The settings as string values under

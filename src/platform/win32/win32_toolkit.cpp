@@ -78,8 +78,7 @@ void MciMediaControl::notice(WPARAM code) {
     }
 }
 
-Win32Toolkit::Win32Toolkit(Win32Loop& loop, Win32Gdi& gdi, float twipsPerPixel)
-    : Toolkit(loop), loop_(loop), gdi_(gdi), twipsPerPixel_(twipsPerPixel) {
+Win32Toolkit::Win32Toolkit(Win32Loop& loop, Win32Gdi& gdi) : Toolkit(loop), loop_(loop), gdi_(gdi) {
     loop_.setFilter([this](MSG& message) { return dialog_ != nullptr && dialog_->dialogMessage(message); });
 }
 
@@ -88,7 +87,7 @@ Win32Toolkit::~Win32Toolkit() = default;
 std::unique_ptr<FormSurface> Win32Toolkit::CreateSurface(const std::string& name, SurfaceKind kind, int width,
                                                          int height) {
     if (kind == SurfaceKind::Given) throw Failure(failures::kCannotCreate, "No window was handed to the program");
-    auto window = std::make_unique<Win32FormWindow>(name, gdi_, twipsPerPixel_, kind == SurfaceKind::TopLevel);
+    auto window = std::make_unique<Win32FormWindow>(name, gdi_, kind == SurfaceKind::TopLevel);
     if (kind == SurfaceKind::Embedded) window->ResizeTo(width, height);
     return window;
 }
@@ -100,8 +99,8 @@ namespace {
 // The dialog, which the toolkit stops sending keys to when it goes.
 class ToolkitConfigWindow : public Win32ConfigWindow {
 public:
-    ToolkitConfigWindow(Win32Toolkit& toolkit, float twipsPerPixel, std::function<void()> onClose)
-        : Win32ConfigWindow(twipsPerPixel, std::move(onClose)), toolkit_(toolkit) {
+    ToolkitConfigWindow(Win32Toolkit& toolkit, std::function<void()> onClose)
+        : Win32ConfigWindow(std::move(onClose)), toolkit_(toolkit) {
         toolkit_.setDialog(this);
     }
     ~ToolkitConfigWindow() override { toolkit_.setDialog(nullptr); }
@@ -113,7 +112,7 @@ private:
 }  // namespace
 
 std::unique_ptr<ConfigWindow> Win32Toolkit::CreateConfigWindow() {
-    return std::make_unique<ToolkitConfigWindow>(*this, twipsPerPixel_, [this] { loop_.Quit(); });
+    return std::make_unique<ToolkitConfigWindow>(*this, [this] { loop_.Quit(); });
 }
 
 bool Win32Toolkit::HostClientRect(Hwnd window, Rect& rect) {

@@ -51,7 +51,7 @@ private:
 
 class Win32Toolkit : public Toolkit {
 public:
-    Win32Toolkit(Win32Loop& loop, Win32Gdi& gdi, float twipsPerPixel);
+    Win32Toolkit(Win32Loop& loop, Win32Gdi& gdi);
     ~Win32Toolkit() override;
 
     std::unique_ptr<FormSurface> CreateSurface(const std::string& name, SurfaceKind kind, int width,
@@ -66,7 +66,6 @@ public:
 private:
     Win32Loop& loop_;
     Win32Gdi& gdi_;
-    float twipsPerPixel_;
     Win32ConfigWindow* dialog_ = nullptr;
 };
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/win32/win32_services.h"
 #include "runtime/failure.h"
 
 namespace lumaris::win32_backend {
@@ -48,8 +49,7 @@ const GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2
 
 }  // namespace
 
-Win32FormWindow::Win32FormWindow(const std::string& name, Win32Gdi& gdi, float twipsPerPixel, bool topMost)
-    : gdi_(gdi), twipsPerPixel_(twipsPerPixel > 0 ? twipsPerPixel : kTwipsPerPixel), image_(name, 0, 0) {
+Win32FormWindow::Win32FormWindow(const std::string& name, Win32Gdi& gdi, bool topMost) : gdi_(gdi), image_(name, 0, 0) {
     registerClass();
     window_ = CreateWindowExA(topMost ? WS_EX_TOPMOST : 0, kFormClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                               GetModuleHandleA(nullptr), nullptr);
@@ -80,6 +80,7 @@ Win32FormWindow::~Win32FormWindow() {
     if (dib_) gdi_.forget(*dib_);
     GdiFlush();
     image_.detach();
+    magnifier_.fit(1, 0, 0, false);
 }
 
 LRESULT CALLBACK Win32FormWindow::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -112,8 +113,8 @@ LRESULT Win32FormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_MOUSEMOVE:
             if (input != nullptr) {
-                input->MouseMove(buttonState(wParam), shiftState(), static_cast<float>(GET_X_LPARAM(lParam)),
-                                 static_cast<float>(GET_Y_LPARAM(lParam)));
+                input->MouseMove(buttonState(wParam), shiftState(), logical(GET_X_LPARAM(lParam)),
+                                 logical(GET_Y_LPARAM(lParam)));
             }
             return 0;
         case WM_LBUTTONDOWN:
@@ -121,8 +122,7 @@ LRESULT Win32FormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_MBUTTONDOWN: {
             const std::int16_t button = message == WM_LBUTTONDOWN ? 1 : message == WM_RBUTTONDOWN ? 2 : 4;
             if (input != nullptr) {
-                input->MouseDown(button, shiftState(), static_cast<float>(GET_X_LPARAM(lParam)),
-                                 static_cast<float>(GET_Y_LPARAM(lParam)));
+                input->MouseDown(button, shiftState(), logical(GET_X_LPARAM(lParam)), logical(GET_Y_LPARAM(lParam)));
             }
             return 0;
         }
@@ -178,7 +178,7 @@ LRESULT Win32FormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(window_, message, wParam, lParam);
 }
 
-int Win32FormWindow::pixels(float twips) const { return static_cast<int>(std::lround(twips / twipsPerPixel_)); }
+int Win32FormWindow::pixels(float twips) const { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
 
 void Win32FormWindow::SetCaption(const std::string& caption) { SetWindowTextA(window_, caption.c_str()); }
 
@@ -189,16 +189,19 @@ void Win32FormWindow::Show() {
 }
 
 void Win32FormWindow::applyGeometry() {
-    const int width = std::max<int>(geometry_.right - geometry_.left, 0);
-    const int height = std::max<int>(geometry_.bottom - geometry_.top, 0);
-    MoveWindow(window_, geometry_.left, geometry_.top, width, height, TRUE);
+    // Logical pixels, each k x k of the monitor's.
+    const int k = primaryScale();
+    const int width = std::max<int>(geometry_.right - geometry_.left, 0) * k;
+    const int height = std::max<int>(geometry_.bottom - geometry_.top, 0) * k;
+    MoveWindow(window_, geometry_.left * k, geometry_.top * k, width, height, TRUE);
     resizeImage(width, height);
 }
 
 void Win32FormWindow::SetWindowState(std::int32_t state) {
     if (state != 2) return;
     // Maximised: the primary monitor.
-    geometry_ = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    const int k = primaryScale();
+    geometry_ = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN) / k, GetSystemMetrics(SM_CYSCREEN) / k};
     applyGeometry();
 }
 
@@ -229,22 +232,37 @@ void Win32FormWindow::SetHeight(float twips) {
 void Win32FormWindow::ResizeTo(int width, int height) {
     width = std::max(width, 0);
     height = std::max(height, 0);
-    if (width == image_.width() && height == image_.height()) return;
+    if (width == magnifier_.width() && height == magnifier_.height()) return;
     SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     resizeImage(width, height);
 }
 
+int Win32FormWindow::scaleFor(int width, int height) const {
+    if ((GetWindowLongA(window_, GWL_STYLE) & WS_CHILD) != 0) {
+        return chooseScale(0, width, height, kPreviewPictureWidth, kPreviewPictureHeight);
+    }
+    return primaryScale();
+}
+
 void Win32FormWindow::resizeImage(int width, int height) {
-    if (width == image_.width() && height == image_.height() && dib_) return;
+    const int k = scaleFor(width, height);
+    if (width == magnifier_.width() && height == magnifier_.height() && k == magnifier_.scale() && dib_) return;
     GdiFlush();
     if (dib_) gdi_.forget(*dib_);
-    image_.resize(width, height);
-    auto dib = std::make_unique<DibImage>(width, height);
+    // The enlarged picture lets go of the bitmap it lived in before that
+    // goes.
+    magnifier_.fit(1, 0, 0, false);
+    shownDib_.reset();
+    magnifier_.fit(k, width, height, false);
+    composer_.setScale(k);
+    image_.resize(magnifier_.imageWidth(), magnifier_.imageHeight());
+    auto dib = std::make_unique<DibImage>(image_.width(), image_.height());
     if (dib->valid()) {
         image_.attach(dib->bits(), true);
         gdi_.know(image_, *dib);
     }
     dib_ = std::move(dib);
+    if (k > 1) shownDib_ = std::make_unique<DibImage>(width, height);
     composer_.invalidate();
     if (onResize_) onResize_();
 }
@@ -259,14 +277,21 @@ void Win32FormWindow::KeepInput(bool keep) {
 
 void Win32FormWindow::present(HDC target, bool whole) {
     if (!dib_ || !dib_->valid()) return;
+    // The raster code reads and draws on the pixels GDI wrote.
+    GdiFlush();
+    Surface& shown = magnifier_.update(image_);
+    DibImage* from = dib_.get();
+    if (&shown != &image_) {
+        if (!shownDib_ || !shownDib_->valid()) return;
+        if (!shown.attached()) shown.attach(shownDib_->bits(), true);
+        from = shownDib_.get();
+    }
     if (whole) composer_.invalidate();
-    // The raster code draws the labels into the pixels GDI wrote.
-    GdiFlush();
-    const auto frame = composer_.composeInPlace(image_, labels_, nullptr, &text_);
+    const auto frame = composer_.composeInPlace(shown, labels_, nullptr, &text_);
     const PixelRect& r = frame.changed;
-    if (!r.empty()) ::BitBlt(target, r.left, r.top, r.width(), r.height(), dib_->dc(), r.left, r.top, SRCCOPY);
+    if (!r.empty()) ::BitBlt(target, r.left, r.top, r.width(), r.height(), from->dc(), r.left, r.top, SRCCOPY);
     GdiFlush();
-    composer_.restore(image_);
+    composer_.restore(shown);
 }
 
 void Win32FormWindow::Refresh() {

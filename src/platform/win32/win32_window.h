@@ -1,7 +1,12 @@
 // Form windows on Windows: a borderless WS_POPUP window whose back image is
 // a DIB section; each refresh is one BitBlt of the part that changed to the
-// window. Geometry in twips at the screen's twips per pixel, the maximised
-// state as the primary monitor, the window's messages as the form's input.
+// window. The form works in logical pixels at a whole-number scale k: the
+// scene's for a top-level window (the primary monitor's), the preview
+// picture's for a window embedded in a host (the host's size). At k > 1 the
+// changed part of the image is enlarged into a second DIB of the window's
+// size, and that is shown. Geometry in twips of logical pixels, the
+// maximised state as the primary monitor, the window's messages as the
+// form's input with positions in logical pixels.
 #pragma once
 
 #include <windows.h>
@@ -15,13 +20,14 @@
 #include "platform/win32/win32_graphics.h"
 #include "platform/win32/win32_handles.h"
 #include "runtime/compose.h"
+#include "runtime/scale.h"
 
 namespace lumaris::win32_backend {
 
 class Win32FormWindow : public FormSurface {
 public:
     // topMost: above every other window (the full-screen scene).
-    Win32FormWindow(const std::string& name, Win32Gdi& gdi, float twipsPerPixel, bool topMost);
+    Win32FormWindow(const std::string& name, Win32Gdi& gdi, bool topMost);
     ~Win32FormWindow() override;
     Win32FormWindow(const Win32FormWindow&) = delete;
     Win32FormWindow& operator=(const Win32FormWindow&) = delete;
@@ -50,16 +56,21 @@ private:
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     int pixels(float twips) const;
     void applyGeometry();
-    // A back image of the present size, keeping what was drawn.
+    // The scale for a window of this size.
+    int scaleFor(int width, int height) const;
+    // A window position in logical pixels.
+    float logical(int position) const { return static_cast<float>(floorDiv(position, magnifier_.scale())); }
+    // A back image for a window of this size, keeping what was drawn.
     void resizeImage(int width, int height);
     void present(HDC target, bool whole);
 
     Win32Gdi& gdi_;
-    float twipsPerPixel_;
     HPOWERNOTIFY powerNotice_ = nullptr;
     HWND window_ = nullptr;
     Surface image_;
     std::unique_ptr<DibImage> dib_;
+    Magnifier magnifier_;
+    std::unique_ptr<DibImage> shownDib_;  // the enlarged picture, at k > 1
     RECT geometry_{0, 0, 0, 0};
     std::vector<const Label*> labels_;
     GdiText text_;
