@@ -390,7 +390,14 @@ struct ControlSeen {
 };
 std::vector<ControlSeen> controlsOf(const std::string& title, int& width, int& height) {
     std::vector<ControlSeen> found;
-    std::istringstream lines(output("/usr/lib/wine/wine64 '" + env("LUMARIS_WINTOOL") + "' controls '" + title + "'"));
+    // Right after a fresh Wine server starts, the tool may end before it has
+    // looked: it is asked again.
+    std::string text;
+    for (int attempt = 0; attempt < 10 && text.find("client ") == std::string::npos; ++attempt) {
+        if (attempt > 0) sleepFor(0.5);
+        text = output("/usr/lib/wine/wine64 '" + env("LUMARIS_WINTOOL") + "' controls '" + title + "'");
+    }
+    std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
         if (line.rfind("client ", 0) == 0) std::sscanf(line.c_str(), "client %d %d", &width, &height);
         if (line.rfind("control ", 0) != 0) continue;
