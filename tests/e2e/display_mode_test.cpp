@@ -33,30 +33,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Another program, with extra environment entries before the test's own.
-pid_t spawn(const std::vector<std::string>& words, const std::vector<std::string>& extra = {},
-            int keepFd = -1) {
-    std::vector<std::string> w = words, env = extra;
-    for (char** e = environ; *e != nullptr; ++e) {
-        const std::string entry = *e, key = entry.substr(0, entry.find('=') + 1);
-        bool replaced = false;
-        for (const auto& x : extra) replaced = replaced || x.rfind(key, 0) == 0;
-        if (!replaced) env.push_back(entry);
-    }
-    std::vector<char*> argv, envp;
-    for (auto& s : w) argv.push_back(s.data());
-    for (auto& s : env) envp.push_back(s.data());
-    argv.push_back(nullptr);
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (keepFd >= 0) posix_spawn_file_actions_adddup2(&actions, keepFd, 3);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
 int runCommand(const std::vector<std::string>& words, const std::vector<std::string>& extra = {}) {
     const pid_t pid = spawn(words, extra);
     int status = 0;

@@ -22,6 +22,9 @@ struct Picture {
     std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 
+// Another program, with extra environment entries ("NAME=value") before the
+// test's own; keepFd, where given, becomes its descriptor 3.
+pid_t spawn(const std::vector<std::string>& words, const std::vector<std::string>& extra = {}, int keepFd = -1);
 // The program under test: $LUMARIS_BINARY.
 std::string binary();
 // Starts the program with arguments, its settings and home in configHome,

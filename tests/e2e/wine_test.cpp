@@ -39,6 +39,13 @@ std::string env(const char* name) {
     return value != nullptr ? value : "";
 }
 
+// The eight settings the dialog saves when nothing was changed, as the
+// registry tool lists them.
+const char* const kSavedDefaults[] = {
+    "SPEED    REG_SZ    100",     "SOUND    REG_SZ    True",   "MUSIC    REG_SZ    False",
+    "CIVILIZATION    REG_SZ    True", "MUSICDIR    REG_SZ    c:\\", "MOUSE    REG_SZ    False",
+    "NIGHTMODE    REG_SZ    False", "BALLOON    REG_SZ    False"};
+
 int shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
 
 // Gives a window the keyboard focus and does `action` (xdotool's words):
@@ -530,6 +537,44 @@ TEST_F(Wine, OneWindowCoversBothMonitorsFromLeftOfThePrimary) {
     EXPECT_EQ(shown, 0) << "pixels of the primary monitor that are not black";
 }
 
+// The 32-bit program a user downloads, in a virtual machine with 32-bit
+// Wine (tests/win32/run-vm.sh, LUMARIS_VM): its box for unknown arguments,
+// the scene (a frame of the Linux program's, pixel for pixel; a key ends
+// it with status 0), the dialog's eight defaults saved with Enter, and the
+// 32-bit installer and uninstaller. LUMARIS_SCR32 and LUMARIS_INSTALLER32
+// name the files.
+TEST_F(Wine, TheShipped32BitProgramInAVirtualMachine) {
+    const std::string share = settingsFolder({}) + "/share", out = share + "/out";
+    std::filesystem::create_directories(share);
+    std::filesystem::copy_file(env("LUMARIS_SCR32"), share + "/Lumaris.scr");
+    std::filesystem::copy_file(env("LUMARIS_INSTALLER32"), share + "/Lumaris-2.01-setup.exe");
+    std::filesystem::copy_file(env("LUMARIS_VM_JOB"), share + "/job");
+    ASSERT_EQ(shell(env("LUMARIS_VM_RUN") + " '" + share + "'"), 0) << "the machine did not run";
+    auto read = [&](const std::string& name) {
+        std::ifstream file(out + "/" + name);
+        std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+        return text;
+    };
+    ASSERT_EQ(read("done"), "done\n") << read("../job.log");
+    EXPECT_NE(read("x.window"), "\n") << "no box for /x";
+    EXPECT_EQ(read("x.status"), "0\n");
+    EXPECT_NE(read("s.window"), "\n") << "no scene for /s";
+    EXPECT_EQ(read("s.status"), "0\n") << "a key ends the scene with status 0";
+    ASSERT_EQ(shell("convert 'xwd:" + out + "/s.xwd' '" + out + "/s.png'"), 0);
+    Screenshot linux;
+    EXPECT_GT(frameOf(readPicture(out + "/s.png"), 3, linux), 0) << "no frame of the Linux scene";
+    EXPECT_EQ(read("c.status"), "0\n");
+    const std::string saved = read("settings.txt");
+    for (const char* value : kSavedDefaults) EXPECT_NE(saved.find(value), std::string::npos) << value << " in\n" << saved;
+    EXPECT_EQ(read("setup.status"), "0\n");
+    EXPECT_EQ(read("installed.txt"), "Lumaris.scr\nUninstall Lumaris.exe\nlumzreadme.txt\n");
+    EXPECT_NE(read("scrnsave.txt").find("\\Programs\\Lumaris\\Lumaris.scr"), std::string::npos);
+    EXPECT_NE(read("installed-s.window"), "\n") << "the installed program shows the scene";
+    EXPECT_EQ(read("uninstalled.txt"), "gone\n");
+    EXPECT_NE(read("scrnsave-after.txt").find("C:\\windows\\system32\\before.scr"), std::string::npos);
+}
+
 // From a folder whose name the ANSI code page cannot spell (a user name in
 // another script), the ReadMe button still opens the read-me beside the
 // program: by the folder's short name.
@@ -641,9 +686,7 @@ TEST_F(Wine, TheSettingsDialogSavesOnEnterAndNotOnEscape) {
 
     ASSERT_NO_FATAL_FAILURE(dialogWith("Return"));
     const std::string saved = output(query);
-    for (const char* value : {"SPEED    REG_SZ    100", "SOUND    REG_SZ    True", "MUSIC    REG_SZ    False",
-                              "CIVILIZATION    REG_SZ    True", "MUSICDIR    REG_SZ    c:\\", "MOUSE    REG_SZ    False",
-                              "NIGHTMODE    REG_SZ    False", "BALLOON    REG_SZ    False"}) {
+    for (const char* value : kSavedDefaults) {
         EXPECT_NE(saved.find(value), std::string::npos) << value << " in\n" << saved;
     }
 

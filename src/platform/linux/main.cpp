@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,8 @@
 #include "platform/linux/x11_display.h"
 #include "platform/linux/x11_windows.h"
 #include "platform/null/null_platform.h"
+#include "platform/wayland/wayland_connection.h"
+#include "platform/wayland/wayland_display_mode.h"
 #include "runtime/failure.h"
 #include "runtime/scale.h"
 #include "startup/lumz_submain.h"
@@ -72,6 +75,13 @@ void printStats() {
     }
 }
 
+// The Wayland display's name for the session's sound lock: a connection
+// handed over belongs to the session of WAYLAND_DISPLAY's default name.
+std::string waylandDisplayName() {
+    const char* name = std::getenv("WAYLAND_DISPLAY");
+    return name != nullptr && *name != '\0' ? name : "wayland-0";
+}
+
 // The display mode: no window of its own, no input, no messages but on
 // standard error; it ends with status 0 on SIGTERM, SIGINT, SIGHUP and SIGQUIT.
 int displayMode(int argc, char** argv, const DisplayOptions& given) {
@@ -88,7 +98,14 @@ int displayMode(int argc, char** argv, const DisplayOptions& given) {
     PollLoop loop;
     loop.quitOnEndSignals();
     try {
-        X11Target target(options.window);
+        const bool wayland = wayland_backend::waylandDisplayMode(options);
+        std::unique_ptr<X11Target> target;
+        std::unique_ptr<wayland_backend::WaylandConnection> connection;
+        if (wayland) {
+            connection = std::make_unique<wayland_backend::WaylandConnection>();
+        } else {
+            target = std::make_unique<X11Target>(options.window);
+        }
         LinuxApp app(argc, argv);
         LinuxClock clock;
         LinuxRandom random;
@@ -107,12 +124,20 @@ int displayMode(int argc, char** argv, const DisplayOptions& given) {
         Platform host{ui,  app,      clock, random, user32, screen, store, registry, passwords,
                       gdi, pictures, audio, files,  shell};
         app.atEnd([&mixer] { mixer.close(); });
-        DisplayModeToolkit toolkit(loop, target, mixer, options.scale);
         // Without a lock file to agree on, every process plays: better twice
         // than never.
-        PrivateLock sound(displaySoundLockName(target.name()));
-        const int status =
-            runDisplayMode(host, toolkit, options, [&sound] { return !sound.usable() || sound.tryTake(); });
+        PrivateLock sound(displaySoundLockName(wayland ? waylandDisplayName() : target->name()));
+        auto claimSound = [&sound] { return !sound.usable() || sound.tryTake(); };
+        int status = 0;
+        if (wayland) {
+            wayland_backend::WaylandDisplayModeToolkit toolkit(
+                loop, *connection, [&mixer] { return std::make_unique<SdlMediaControl>(mixer, musicFolder()); },
+                options.scale);
+            status = wayland_backend::runWaylandDisplayMode(host, toolkit, *connection, options, claimSound);
+        } else {
+            DisplayModeToolkit toolkit(loop, *target, mixer, options.scale);
+            status = runDisplayMode(host, toolkit, options, claimSound);
+        }
         mixer.close();
         printStats();
         return status;

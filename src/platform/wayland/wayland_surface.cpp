@@ -1,0 +1,262 @@
+#include "platform/wayland/wayland_surface.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+#include <wayland-client.h>
+
+#include <algorithm>
+
+#include "fractional-scale-v1-client.h"
+#include "platform/linux/process.h"
+#include "runtime/failure.h"
+#include "viewporter-client.h"
+#include "platform/wayland/layer_shell.h"
+#include "xdg-shell-client.h"
+
+namespace lumaris::wayland_backend {
+
+namespace {
+constexpr std::size_t kMostBuffers = 4;
+}  // namespace
+
+struct OutputSurface::Events {
+    static OutputSurface* self(void* data) { return static_cast<OutputSurface*>(data); }
+
+    static void layerConfigure(void* data, zwlr_layer_surface_v1* layer, std::uint32_t serial, std::uint32_t width,
+                               std::uint32_t height) {
+        zwlr_layer_surface_v1_ack_configure(layer, serial);
+        self(data)->configured(static_cast<int>(width), static_cast<int>(height));
+    }
+    // The compositor took the surface away (its output went): nothing more
+    // is drawn on it.
+    static void layerClosed(void* data, zwlr_layer_surface_v1*) {
+        self(data)->configured_ = false;
+        self(data)->dropBuffers();
+    }
+
+    static void toplevelConfigure(void* data, xdg_toplevel*, std::int32_t width, std::int32_t height, wl_array*) {
+        self(data)->pendingWidth_ = width;
+        self(data)->pendingHeight_ = height;
+    }
+    static void toplevelClose(void*, xdg_toplevel*) {}
+    static void toplevelBounds(void*, xdg_toplevel*, std::int32_t, std::int32_t) {}
+    static void toplevelCapabilities(void*, xdg_toplevel*, wl_array*) {}
+    static void surfaceConfigure(void* data, xdg_surface* surface, std::uint32_t serial) {
+        xdg_surface_ack_configure(surface, serial);
+        self(data)->configured(self(data)->pendingWidth_, self(data)->pendingHeight_);
+    }
+
+    static void preferredScale(void* data, wp_fractional_scale_v1*, std::uint32_t scale) {
+        OutputSurface* s = self(data);
+        if (static_cast<int>(scale) == s->scale120_) return;
+        s->scale120_ = static_cast<int>(scale);
+        if (s->configured_) s->fit();
+    }
+
+    static void bufferRelease(void* data, wl_buffer*) { static_cast<Buffer*>(data)->busy = false; }
+
+    static void frameDone(void* data, wl_callback* callback, std::uint32_t) {
+        OutputSurface* s = self(data);
+        wl_callback_destroy(callback);
+        s->frame_ = nullptr;
+        if (s->waiting_) s->present();
+    }
+};
+
+namespace {
+const zwlr_layer_surface_v1_listener kLayerListener = {OutputSurface::Events::layerConfigure,
+                                                       OutputSurface::Events::layerClosed};
+const xdg_toplevel_listener kToplevelListener = {
+    OutputSurface::Events::toplevelConfigure, OutputSurface::Events::toplevelClose,
+    OutputSurface::Events::toplevelBounds, OutputSurface::Events::toplevelCapabilities};
+const xdg_surface_listener kXdgSurfaceListener = {OutputSurface::Events::surfaceConfigure};
+const wp_fractional_scale_v1_listener kFractionalListener = {OutputSurface::Events::preferredScale};
+const wl_buffer_listener kBufferListener = {OutputSurface::Events::bufferRelease};
+const wl_callback_listener kFrameListener = {OutputSurface::Events::frameDone};
+}  // namespace
+
+OutputSurface::OutputSurface(WaylandConnection& connection, Output& output, const std::string& name,
+                             int scaleChoice, Keyboard keyboard)
+    : connection_(connection), output_(output), scaleChoice_(scaleChoice), image_(name, 0, 0) {
+    surface_ = wl_compositor_create_surface(connection_.compositor());
+    if (surface_ == nullptr) throw Failure(failures::kCannotCreate, "No Wayland surface");
+    if (connection_.fractionalScale() != nullptr && connection_.viewporter() != nullptr) {
+        viewport_ = wp_viewporter_get_viewport(connection_.viewporter(), surface_);
+        fractional_ = wp_fractional_scale_manager_v1_get_fractional_scale(connection_.fractionalScale(), surface_);
+        wp_fractional_scale_v1_add_listener(fractional_, &kFractionalListener, this);
+    }
+    if (connection_.layerShell() != nullptr) {
+        layer_ = zwlr_layer_shell_v1_get_layer_surface(connection_.layerShell(), surface_, output_.output,
+                                                       ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "lumaris");
+        zwlr_layer_surface_v1_add_listener(layer_, &kLayerListener, this);
+        zwlr_layer_surface_v1_set_size(layer_, 0, 0);
+        zwlr_layer_surface_v1_set_anchor(layer_, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+                                                     ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT |
+                                                     ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
+        // Over panels too, which keep their zones.
+        zwlr_layer_surface_v1_set_exclusive_zone(layer_, -1);
+        zwlr_layer_surface_v1_set_keyboard_interactivity(
+            layer_, keyboard == Keyboard::Exclusive ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE
+                                                    : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
+    } else if (connection_.wmBase() != nullptr) {
+        xdgSurface_ = xdg_wm_base_get_xdg_surface(connection_.wmBase(), surface_);
+        xdg_surface_add_listener(xdgSurface_, &kXdgSurfaceListener, this);
+        toplevel_ = xdg_surface_get_toplevel(xdgSurface_);
+        xdg_toplevel_add_listener(toplevel_, &kToplevelListener, this);
+        xdg_toplevel_set_title(toplevel_, "Lumaris");
+        xdg_toplevel_set_app_id(toplevel_, "lumaris");
+        xdg_toplevel_set_fullscreen(toplevel_, output_.output);
+    } else {
+        wl_surface_destroy(surface_);
+        surface_ = nullptr;
+        throw Failure(failures::kCannotCreate, "The Wayland display offers neither a layer shell nor an xdg shell");
+    }
+    // The first commit, without a buffer, asks for the first configure.
+    wl_surface_commit(surface_);
+    // Until then the form is laid out for the output as it is described.
+    logicalWidth_ = output_.width();
+    logicalHeight_ = output_.height();
+    fit();
+}
+
+OutputSurface::~OutputSurface() {
+    if (frame_ != nullptr) wl_callback_destroy(frame_);
+    if (fractional_ != nullptr) wp_fractional_scale_v1_destroy(fractional_);
+    if (viewport_ != nullptr) wp_viewport_destroy(viewport_);
+    if (layer_ != nullptr) zwlr_layer_surface_v1_destroy(layer_);
+    if (toplevel_ != nullptr) xdg_toplevel_destroy(toplevel_);
+    if (xdgSurface_ != nullptr) xdg_surface_destroy(xdgSurface_);
+    if (surface_ != nullptr) wl_surface_destroy(surface_);
+    dropBuffers();
+}
+
+void OutputSurface::configured(int width, int height) {
+    // A size of 0 leaves it to the client: the output's.
+    const int w = width > 0 ? width : output_.width();
+    const int h = height > 0 ? height : output_.height();
+    const bool first = !configured_;
+    configured_ = true;
+    if (w != logicalWidth_ || h != logicalHeight_) {
+        logicalWidth_ = w;
+        logicalHeight_ = h;
+        fit();
+    }
+    // The whole picture at once on the first configure: the compositor (or a
+    // locker that waits for a saver's first frame) sees it without waiting
+    // for the next frame of the scene.
+    if (first) {
+        composer_.invalidate();
+        present();
+    }
+}
+
+void OutputSurface::fit() {
+    int bufferScale = 1, width = 0, height = 0;
+    if (viewport_ != nullptr && scale120_ > 0) {
+        // Rounded half away from zero, as the fractional scale asks.
+        width = (logicalWidth_ * scale120_ + 60) / 120;
+        height = (logicalHeight_ * scale120_ + 60) / 120;
+    } else {
+        bufferScale = std::max(output_.scale, 1);
+        width = logicalWidth_ * bufferScale;
+        height = logicalHeight_ * bufferScale;
+    }
+    if (viewport_ != nullptr) wp_viewport_set_destination(viewport_, logicalWidth_, logicalHeight_);
+    wl_surface_set_buffer_scale(surface_, bufferScale);
+    const int k = chooseScale(scaleChoice_, width, height, kSceneDesignWidth, kSceneDesignHeight);
+    if (width == bufferWidth_ && height == bufferHeight_ && k == magnifier_.scale()) return;
+    bufferWidth_ = width;
+    bufferHeight_ = height;
+    dropBuffers();
+    shownOnce_ = false;
+    magnifier_.fit(k, width, height, true);
+    composer_.setScale(k);
+    image_.keepOnlyDrawn();
+    image_.resize(magnifier_.imageWidth(), magnifier_.imageHeight());
+    composer_.invalidate();
+    if (onResize_) onResize_();
+}
+
+void OutputSurface::dropBuffers() {
+    for (auto& buffer : buffers_) {
+        // A buffer the compositor still holds is let go of when it says so;
+        // destroying it now is allowed and frees it then.
+        if (buffer->buffer != nullptr) wl_buffer_destroy(buffer->buffer);
+        if (buffer->pixels != nullptr) munmap(buffer->pixels, buffer->bytes);
+    }
+    buffers_.clear();
+}
+
+OutputSurface::Buffer* OutputSurface::freeBuffer() {
+    for (auto& buffer : buffers_) {
+        if (!buffer->busy) return buffer.get();
+    }
+    if (buffers_.size() >= kMostBuffers || bufferWidth_ <= 0 || bufferHeight_ <= 0) return nullptr;
+    auto buffer = std::make_unique<Buffer>();
+    buffer->width = bufferWidth_;
+    buffer->height = bufferHeight_;
+    const int stride = bufferWidth_ * 4;
+    buffer->bytes = static_cast<std::size_t>(stride) * static_cast<std::size_t>(bufferHeight_);
+    const int fd = memfd_create("lumaris-buffer", MFD_CLOEXEC);
+    if (fd < 0) return nullptr;
+    if (ftruncate(fd, static_cast<off_t>(buffer->bytes)) != 0) {
+        close(fd);
+        return nullptr;
+    }
+    void* memory = mmap(nullptr, buffer->bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (memory == MAP_FAILED) {
+        close(fd);
+        return nullptr;
+    }
+    buffer->pixels = static_cast<std::uint32_t*>(memory);
+    wl_shm_pool* pool = wl_shm_create_pool(connection_.shm(), fd, static_cast<std::int32_t>(buffer->bytes));
+    buffer->buffer = wl_shm_pool_create_buffer(pool, 0, bufferWidth_, bufferHeight_, stride, WL_SHM_FORMAT_XRGB8888);
+    wl_shm_pool_destroy(pool);
+    close(fd);
+    wl_buffer_add_listener(buffer->buffer, &kBufferListener, buffer.get());
+    // A new buffer holds nothing yet.
+    buffer->owed = PixelRect{0, 0, bufferWidth_, bufferHeight_};
+    buffers_.push_back(std::move(buffer));
+    return buffers_.back().get();
+}
+
+void OutputSurface::Refresh() { present(); }
+
+void OutputSurface::present() {
+    if (!configured_ || surface_ == nullptr || image_.width() == 0 || image_.height() == 0) return;
+    // No faster than the compositor shows frames.
+    if (frame_ != nullptr) {
+        waiting_ = true;
+        return;
+    }
+    Buffer* buffer = freeBuffer();
+    if (buffer == nullptr) {
+        waiting_ = true;  // every buffer held: this frame's changes wait
+        return;
+    }
+    waiting_ = false;
+    Surface& shown = magnifier_.update(image_);
+    const auto frame = composer_.compose(shown, labels_, nullptr, &text_);
+    const PixelRect changed = frame.changed.clippedTo(bufferWidth_, bufferHeight_);
+    if (changed.empty() && shownOnce_) return;
+    shownOnce_ = true;
+    for (auto& other : buffers_) {
+        if (other.get() != buffer) other->owed.add(changed);
+    }
+    PixelRect copy = buffer->owed;
+    copy.add(changed);
+    copy = copy.clippedTo(bufferWidth_, bufferHeight_);
+    buffer->owed = PixelRect{};
+    for (int y = copy.top; y < copy.bottom; ++y) {
+        frame.picture->readRow(y, copy.left, copy.width(), buffer->pixels + static_cast<std::size_t>(y) * bufferWidth_ + copy.left);
+    }
+    linux_backend::countFramePresented();
+    wl_surface_attach(surface_, buffer->buffer, 0, 0);
+    buffer->busy = true;
+    if (!changed.empty()) wl_surface_damage_buffer(surface_, changed.left, changed.top, changed.width(), changed.height());
+    frame_ = wl_surface_frame(surface_);
+    wl_callback_add_listener(frame_, &kFrameListener, this);
+    wl_surface_commit(surface_);
+}
+
+}  // namespace lumaris::wayland_backend

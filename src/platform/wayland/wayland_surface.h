@@ -1,0 +1,126 @@
+// One surface of the Wayland host on one output: an overlay of the layer
+// shell above everything (an xdg toplevel made fullscreen on the output
+// where the compositor has no layer shell), drawn in shared-memory buffers.
+//
+// - The form's image is the output's size in physical pixels over the
+//   scene's whole-number scale (runtime/scale.h); the buffers are the
+//   output's physical size: the integer buffer scale, or the preferred
+//   fractional scale with a viewport where the compositor offers both.
+// - Each refresh goes into a free buffer (two at first, more while the
+//   compositor holds them, at most four); with none free the frame is
+//   skipped, its changes kept for the next. Only the changed rectangle is
+//   copied and damaged; a buffer that missed frames catches up with what
+//   changed meanwhile.
+// - No faster than the compositor shows frames: while a frame callback is
+//   pending a refresh waits for it.
+// - Input: keyboard exclusively where asked (the full-screen scene), none
+//   for the display mode.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/graphics.h"
+#include "platform/linux/sdl_window.h"
+#include "platform/wayland/wayland_connection.h"
+#include "runtime/compose.h"
+#include "runtime/scale.h"
+
+struct wl_surface;
+struct wl_buffer;
+struct wl_callback;
+struct zwlr_layer_surface_v1;
+struct xdg_surface;
+struct xdg_toplevel;
+struct wp_viewport;
+struct wp_fractional_scale_v1;
+
+namespace lumaris::wayland_backend {
+
+enum class Keyboard { None, Exclusive };
+
+class OutputSurface : public FormSurface {
+public:
+    // scaleChoice: 0 for automatic, else a fixed scale.
+    OutputSurface(WaylandConnection& connection, Output& output, const std::string& name, int scaleChoice,
+                  Keyboard keyboard);
+    ~OutputSurface() override;
+    OutputSurface(const OutputSurface&) = delete;
+    OutputSurface& operator=(const OutputSurface&) = delete;
+
+    void SetCaption(const std::string&) override {}
+    void Show() override {}
+    void SetWindowState(std::int32_t) override {}
+    void SetTop(float) override {}
+    void SetLeft(float) override {}
+    void SetWidth(float) override {}
+    void SetHeight(float) override {}
+    Hwnd hWnd() override { return static_cast<Hwnd>(output_.id); }
+    Surface& Image() override { return image_; }
+    void Refresh() override;
+    void AddLabel(const Label& label) override { labels_.push_back(&label); }
+    int LabelHeight(const Label& label) override { return labelHeight(label, &text_); }
+    void OnResize(std::function<void()> handler) override { onResize_ = std::move(handler); }
+    // The size comes from the compositor.
+    void ResizeTo(int, int) override {}
+    void KeepInput(bool) override {}
+    void SetInput(FormInput*) override {}
+
+    Output& output() const { return output_; }
+    wl_surface* surface() const { return surface_; }
+    // The surface's size in the compositor's logical pixels.
+    int logicalWidth() const { return logicalWidth_; }
+    int logicalHeight() const { return logicalHeight_; }
+
+    // The compositor's events for it.
+    struct Events;
+
+private:
+    struct Buffer {
+        wl_buffer* buffer = nullptr;
+        std::uint32_t* pixels = nullptr;
+        std::size_t bytes = 0;
+        int width = 0, height = 0;
+        bool busy = false;
+        PixelRect owed;  // changed since this buffer was last shown
+    };
+
+    // The surface's size (logical) from the compositor, or the output's.
+    void configured(int width, int height);
+    // Sizes the buffers and the image for the present logical size and
+    // scale, and lays the form out again when they change.
+    void fit();
+    Buffer* freeBuffer();
+    void dropBuffers();
+    void present();
+
+    WaylandConnection& connection_;
+    Output& output_;
+    int scaleChoice_;
+    wl_surface* surface_ = nullptr;
+    zwlr_layer_surface_v1* layer_ = nullptr;
+    xdg_surface* xdgSurface_ = nullptr;
+    xdg_toplevel* toplevel_ = nullptr;
+    wp_viewport* viewport_ = nullptr;
+    wp_fractional_scale_v1* fractional_ = nullptr;
+    wl_callback* frame_ = nullptr;
+    bool configured_ = false;
+    bool shownOnce_ = false;
+    bool waiting_ = false;  // a refresh came while a frame was pending
+    int pendingWidth_ = 0, pendingHeight_ = 0;  // a toplevel's size, until its surface's configure
+    int logicalWidth_ = 0, logicalHeight_ = 0;
+    int scale120_ = 0;  // the preferred fractional scale x 120, 0 for none
+    int bufferWidth_ = 0, bufferHeight_ = 0;
+    std::vector<std::unique_ptr<Buffer>> buffers_;
+    Surface image_;
+    Magnifier magnifier_;
+    std::vector<const Label*> labels_;
+    linux_backend::TextRenderer text_;
+    FormComposer composer_;
+    std::function<void()> onResize_;
+};
+
+}  // namespace lumaris::wayland_backend

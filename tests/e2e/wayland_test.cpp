@@ -1,0 +1,144 @@
+// The real program on a real Wayland compositor: headless sway with two
+// outputs, 1024x768 at scale 1 and 2560x1440 at scale 2 (a 1280x720
+// logical output), screenshots by grim. Sway refuses to run as root: this
+// program runs as an unprivileged user (as-test-user.sh). Each test has a
+// compositor of its own.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "e2e_support.h"
+
+namespace lumaris::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Rows of an output's picture that do not show the scene's strip where the
+// scene lays it out for a screen of that size.
+std::vector<int> rowsOffTheScene(const Screenshot& shot) {
+    const int h = shot.height;
+    const int lift = h > 1020 ? 430 - h / 2 : h > 600 ? 0 : h > 500 ? 50 : h > 400 ? 100 : h;
+    const int x0 = std::max(shot.width - 1024, 0) / 2, width = std::min(shot.width, 1024);
+    std::vector<int> off;
+    for (int y = std::max(0, -lift); y < h && y + lift < 760; y += 23) {
+        if (!showsStripRow(shot, x0, y, width, lift)) off.push_back(y);
+    }
+    return off;
+}
+
+bool allBlack(const Screenshot& shot) {
+    return std::all_of(shot.pixels.begin(), shot.pixels.end(), [](std::uint32_t p) { return p == 0; });
+}
+
+class Wayland : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char folder[] = "/tmp/lumaris-sway.XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        runtime = folder;
+        home = settingsFolder({});
+        std::ofstream(runtime + "/config") << "output HEADLESS-1 resolution 1024x768 position 0 0 scale 1\n"
+                                           << "output HEADLESS-2 resolution 2560x1440 position 1024 0 scale 2\n";
+        sway = spawn({"sh", "-c", "exec sway -c \"$0\" >\"$1\" 2>&1", runtime + "/config", runtime + "/sway.log"},
+                     {"XDG_RUNTIME_DIR=" + runtime, "WLR_BACKENDS=headless", "WLR_RENDERER=pixman",
+                      "WLR_LIBINPUT_NO_DEVICES=1", "WLR_HEADLESS_OUTPUTS=2", "DISPLAY=", "WAYLAND_DISPLAY="});
+        ASSERT_GT(sway, 0);
+        for (int attempt = 0; attempt < 100 && (display.empty() || ipc.empty()); ++attempt) {
+            sleepFor(0.05);
+            for (const auto& entry : fs::directory_iterator(runtime)) {
+                const std::string name = entry.path().filename();
+                if (name.rfind("wayland-", 0) == 0 && name.find(".lock") == std::string::npos) display = name;
+                if (name.rfind("sway-ipc.", 0) == 0) ipc = entry.path();
+            }
+        }
+        ASSERT_FALSE(display.empty()) << "sway did not start";
+        for (int attempt = 0; attempt < 100 && run("swaymsg -t get_outputs") != 0; ++attempt) sleepFor(0.05);
+    }
+    void TearDown() override {
+        for (pid_t pid : pids) stop(pid);
+        stop(sway);
+        fs::remove_all(runtime);
+    }
+    // The compositor's session for programs started by the test.
+    std::vector<std::string> session() const {
+        return {"XDG_RUNTIME_DIR=" + runtime, "WAYLAND_DISPLAY=" + display, "SWAYSOCK=" + ipc, "DISPLAY="};
+    }
+    int run(const std::string& command) const {
+        std::string env;
+        for (const std::string& entry : session()) env += "'" + entry + "' ";
+        return std::system(("env " + env + command + " >/dev/null 2>&1").c_str());
+    }
+    Screenshot grab(const std::string& output) const {
+        const std::string file = runtime + "/" + output + ".png";
+        fs::remove(file);
+        if (run("grim -o " + output + " '" + file + "'") != 0) return Screenshot{};
+        return readPicture(file);
+    }
+    // `extra` wins over the session's entries.
+    pid_t startProgram(const std::vector<std::string>& args, std::vector<std::string> extra = {}) {
+        for (const std::string& entry : session()) {
+            const std::string key = entry.substr(0, entry.find('=') + 1);
+            if (std::none_of(extra.begin(), extra.end(), [&](const std::string& e) { return e.rfind(key, 0) == 0; })) {
+                extra.push_back(entry);
+            }
+        }
+        const pid_t pid = start(args, home, extra);
+        pids.push_back(pid);
+        return pid;
+    }
+    std::string runtime, home, display, ipc;
+    pid_t sway = -1;
+    std::vector<pid_t> pids;
+};
+
+// The display mode: each output shows the scene laid out for its own size
+// in physical pixels, an output added later too; the mode ends with status
+// 0 when the compositor goes.
+TEST_F(Wayland, TheDisplayModeCoversEachOutputForItsSizeAndEndsWithTheCompositor) {
+    const pid_t pid = startProgram({"--root"});
+    sleepFor(2.5);  // the splash is over
+    const Screenshot first = grab("HEADLESS-1"), second = grab("HEADLESS-2");
+    ASSERT_EQ(second.width, 2560) << "the second output in physical pixels";
+    EXPECT_EQ(rowsOffTheScene(first), std::vector<int>{});
+    EXPECT_EQ(rowsOffTheScene(second), std::vector<int>{});
+
+    ASSERT_EQ(run("swaymsg create_output"), 0);
+    sleepFor(2.5);
+    const Screenshot added = grab("HEADLESS-3");
+    ASSERT_GT(added.width, 0);
+    EXPECT_EQ(rowsOffTheScene(added), std::vector<int>{}) << "an output added while it runs";
+
+    run("swaymsg exit");
+    EXPECT_EQ(waitExit(pid, 5), 0);
+}
+
+// A locker's way: the connection handed over in WAYLAND_SOCKET, no
+// WAYLAND_DISPLAY. The first frame shows within a second; SIGTERM ends it.
+TEST_F(Wayland, AConnectionHandedOverDrawsWithinASecond) {
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string path = runtime + "/" + display;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const pid_t pid = startProgram({"--root"}, {"WAYLAND_SOCKET=" + std::to_string(fd), "WAYLAND_DISPLAY="});
+    close(fd);
+    sleepFor(1.0);
+    EXPECT_FALSE(allBlack(grab("HEADLESS-1"))) << "nothing drawn within a second";
+    kill(pid, SIGTERM);
+    EXPECT_EQ(waitExit(pid, 3), 0);
+}
+
+}  // namespace
+}  // namespace lumaris::e2e

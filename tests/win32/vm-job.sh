@@ -1,0 +1,72 @@
+# Runs inside the test machine (tests/win32/run-vm.sh) as its job, from the
+# shared folder that holds the 32-bit Lumaris.scr and Lumaris-2.01-setup.exe:
+# the box for unknown arguments (/x), the scene (/s, ended by a key), the
+# dialog (/c, saved with Enter), then the installer, the installed program
+# and the uninstaller. What it saw goes to the folder's "out": screenshots
+# (xwd), exit statuses, and what the registry and the disk hold.
+# Wine's output goes to files, never into a pipe: its background services
+# would keep a pipe open.
+set -u
+out=/share/out
+mkdir -p "$out"
+export HOME=/root WINEPREFIX=/root/.wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=:1
+Xvfb :1 -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+for _ in $(seq 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+wineserver -p
+
+# The first window with this exact title, waited for up to a minute (the
+# first start of Wine in an emulated machine is slow).
+window() { timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n1; }
+shot() { xwd -root -silent >"$out/$1.xwd"; }
+query() { wine reg query "$1" /v "$2" >"$out/$3" 2>/dev/null; }
+
+wine /share/Lumaris.scr /x >"$out/x.log" 2>&1 &
+p=$!
+w=$(window Lumaris)
+echo "$w" >"$out/x.window"
+sleep 1
+shot x
+[ -n "$w" ] && xdotool windowfocus --sync "$w" key Return
+wait $p
+echo $? >"$out/x.status"
+
+wine /share/Lumaris.scr /s >"$out/s.log" 2>&1 &
+p=$!
+w=$(window "QNVesmire Saver Running")
+echo "$w" >"$out/s.window"
+sleep 5
+shot s
+[ -n "$w" ] && xdotool windowfocus --sync "$w" key x
+wait $p
+echo $? >"$out/s.status"
+
+wine /share/Lumaris.scr /c >"$out/c.log" 2>&1 &
+p=$!
+w=$(window Configuration)
+sleep 2
+[ -n "$w" ] && xdotool windowfocus --sync "$w" key Return
+wait $p
+echo $? >"$out/c.status"
+wine reg query "HKCU\\Software\\QN Vesmire Lumaris\\Settings" >"$out/settings.txt" 2>/dev/null
+
+desktop="HKCU\\Control Panel\\Desktop"
+wine reg add "$desktop" /v SCRNSAVE.EXE /d "C:\\windows\\system32\\before.scr" /f >/dev/null 2>&1
+wine /share/Lumaris-2.01-setup.exe /S >"$out/setup.log" 2>&1
+echo $? >"$out/setup.status"
+folder=$WINEPREFIX/drive_c/users/root/AppData/Local/Programs/Lumaris
+ls "$folder" >"$out/installed.txt" 2>&1
+query "$desktop" SCRNSAVE.EXE scrnsave.txt
+wine "$folder/Lumaris.scr" /s >"$out/installed-s.log" 2>&1 &
+p=$!
+w=$(window "QNVesmire Saver Running")
+echo "$w" >"$out/installed-s.window"
+sleep 3
+[ -n "$w" ] && xdotool windowfocus --sync "$w" key x
+wait $p
+wine "$folder/Uninstall Lumaris.exe" /S >"$out/uninstall.log" 2>&1
+# The uninstaller finishes from a copy of itself.
+for _ in $(seq 300); do [ -e "$folder" ] || break; sleep 0.1; done
+[ -e "$folder" ] && echo kept >"$out/uninstalled.txt" || echo gone >"$out/uninstalled.txt"
+query "$desktop" SCRNSAVE.EXE scrnsave-after.txt
+wineserver -k
+echo done >"$out/done"
