@@ -86,6 +86,9 @@ protected:
         return readPicture(file);
     }
     // `extra` wins over the session's entries.
+    // A key of the test's keyboard, which comes into being with the tool:
+    // the key waits half a second, until the program has the keyboard.
+    void typeKey() const { run("wtype -s 500 x"); }
     pid_t startProgram(const std::vector<std::string>& args, std::vector<std::string> extra = {}) {
         for (const std::string& entry : session()) {
             const std::string key = entry.substr(0, entry.find('=') + 1);
@@ -138,6 +141,49 @@ TEST_F(Wayland, AConnectionHandedOverDrawsWithinASecond) {
     EXPECT_FALSE(allBlack(grab("HEADLESS-1"))) << "nothing drawn within a second";
     kill(pid, SIGTERM);
     EXPECT_EQ(waitExit(pid, 3), 0);
+}
+
+// The full-screen scene: native overlays on both outputs, the scene where
+// the start puts it (laid out for the first output, black on the second);
+// a key after the grace period ends it with status 0, and so does SIGTERM.
+TEST_F(Wayland, TheFullScreenSceneCoversBothOutputsAndEndsOnAKeyOrSignal) {
+    pid_t pid = startProgram({"/s"});
+    sleepFor(3.0);
+    EXPECT_EQ(rowsOffTheScene(grab("HEADLESS-1")), std::vector<int>{});
+    const Screenshot second = grab("HEADLESS-2");
+    ASSERT_EQ(second.width, 2560);
+    EXPECT_TRUE(allBlack(second)) << "the second output shows the desktop";
+    typeKey();
+    EXPECT_EQ(waitExit(pid, 5), 0);
+
+    pid = startProgram({"/s"});
+    sleepFor(3.0);
+    EXPECT_FALSE(allBlack(grab("HEADLESS-1"))) << "started again";
+    kill(pid, SIGTERM);
+    EXPECT_EQ(waitExit(pid, 5), 0);
+}
+
+// The idle tool starts the scene; once a key has ended it, the next idle
+// timeout starts it again.
+TEST_F(Wayland, TheIdleToolStartsTheSceneAgainAfterAKeyEndedIt) {
+    std::vector<std::string> env = session();
+    for (const char* entry : {"SDL_AUDIODRIVER=dummy", "GSETTINGS_BACKEND=memory"}) env.push_back(entry);
+    env.push_back("HOME=" + home);
+    env.push_back("XDG_CONFIG_HOME=" + home);
+    const std::string count = runtime + "/starts";
+    const pid_t idle = spawn({"swayidle", "-w", "timeout", "1", "echo >>'" + count + "'; exec '" + binary() + "' /s"}, env);
+    pids.push_back(idle);
+    auto starts = [&] {
+        std::ifstream file(count);
+        return static_cast<int>(std::count(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>(), '\n'));
+    };
+    for (int waited = 0; waited < 50 && starts() < 1; ++waited) sleepFor(0.1);
+    ASSERT_EQ(starts(), 1) << "the first idle timeout starts it";
+    sleepFor(3.0);
+    EXPECT_FALSE(allBlack(grab("HEADLESS-1")));
+    typeKey();
+    for (int waited = 0; waited < 60 && starts() < 2; ++waited) sleepFor(0.1);
+    EXPECT_EQ(starts(), 2) << "the next idle timeout starts it again";
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // scene off-screen (app/snapshot.h).
 #include <SDL.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -31,6 +32,7 @@
 #include "platform/linux/x11_windows.h"
 #include "platform/null/null_platform.h"
 #include "platform/wayland/wayland_connection.h"
+#include "platform/wayland/wayland_desktop.h"
 #include "platform/wayland/wayland_display_mode.h"
 #include "runtime/failure.h"
 #include "runtime/scale.h"
@@ -147,6 +149,69 @@ int displayMode(int argc, char** argv, const DisplayOptions& given) {
     }
 }
 
+// The mode letter of the command line (the second character; the first is
+// never examined), upper case; 0 for none.
+char modeLetter(int argc, char** argv) {
+    if (argc < 2) return 0;
+    std::string arguments;
+    for (int i = 1; i < argc; ++i) arguments += std::string(i > 1 ? " " : "") + argv[i];
+    const std::size_t first = arguments.find_first_not_of(" \t");
+    if (first == std::string::npos || first + 1 >= arguments.size()) return 0;
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(arguments[first + 1])));
+}
+
+bool named(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value != nullptr && *value != '\0';
+}
+
+// The full-screen scene as a Wayland client: an overlay on every output.
+int waylandScreensaver(int argc, char** argv) {
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    PollLoop loop;
+    try {
+        wayland_backend::WaylandConnection connection;
+        LinuxUi ui;
+        LinuxApp app(argc, argv);
+        LinuxClock clock;
+        LinuxRandom random;
+        wayland_backend::WaylandDesktop desktop(connection);
+        IniFileStore store(IniFileStore::defaultFolder());
+        DesktopRegistry registry = DesktopRegistry::forCurrentUser();
+        const char* path = std::getenv("PATH");
+        LinuxPasswords passwords(ui, path != nullptr ? path : "/usr/bin:/bin");
+        // The session's locker guards a Wayland session: the scene asks for
+        // no password of its own there.
+        passwords.setVerifier([](Hwnd) {
+            std::fprintf(stderr, "lumaris: on Wayland the session's screen locker asks for the password\n");
+            return 1;
+        });
+        RasterGdi gdi;
+        SdlPictures pictures;
+        SdlMixer mixer([&loop](std::function<void()> work) { loop.Post(std::move(work)); });
+        SdlAudio audio(mixer);
+        LinuxFiles files(musicFolder());
+        GtkShell shell;
+        Platform platform{ui,  app,      clock, random, desktop, desktop, store, registry, passwords,
+                          gdi, pictures, audio, files,  shell};
+        wayland_backend::WaylandToolkit toolkit(loop, connection, desktop, mixer);
+        // An end signal is a request to end, as the session's quit is on X11.
+        loop.onEndSignal([&toolkit] { toolkit.terminate(); });
+        loop.quitOnEndSignals();
+        app.atEnd(printStats);
+        app.atEnd([&mixer] { mixer.close(); });
+        loop.Post([&app] { app.releaseStartLock(); });
+        LumzSubMain module;
+        runProgram(module, platform, toolkit);
+        mixer.close();
+        printStats();
+        return ui.unseenMessages() > 0 ? EXIT_FAILURE : EXIT_SUCCESS;
+    } catch (const Failure& failure) {
+        std::fprintf(stderr, "lumaris: %s\n", failure.message().c_str());
+        return 1;
+    }
+}
+
 int snapshot(int argc, char** argv) {
     SnapshotOptions options;
     if (!parseSnapshot(std::vector<std::string>(argv + 1, argv + argc), options)) {
@@ -178,6 +243,15 @@ int run(int argc, char** argv) {
         case DisplayParse::Ok: return displayMode(argc, argv, display);
         case DisplayParse::Bad: std::fprintf(stderr, "lumaris: %s\n", error.c_str()); return 2;
         case DisplayParse::NotDisplayMode: break;
+    }
+    // In a Wayland session the scene is a Wayland client of its own; the
+    // preview and the password change live in X11 windows only.
+    const char mode = modeLetter(argc, argv);
+    if (named("WAYLAND_DISPLAY") && mode == 'S') return waylandScreensaver(argc, argv);
+    if (named("WAYLAND_DISPLAY") && !named("DISPLAY") && (mode == 'P' || mode == 'L' || mode == 'A')) {
+        std::fprintf(stderr, "lumaris: /%c needs an X11 display; this session has only Wayland\n",
+                     static_cast<char>(std::tolower(static_cast<unsigned char>(mode))));
+        return 1;
     }
     // The X screensaver timer and the monitors' power saving keep running
     // while the scene shows: the monitors still sleep on their own schedule.

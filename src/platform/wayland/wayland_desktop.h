@@ -1,0 +1,189 @@
+// The full-screen scene on Wayland (`lumaris /s` with WAYLAND_DISPLAY set):
+// one overlay surface per output, together the virtual desktop, the
+// outputs placed where xdg-output puts them.
+//
+// - Geometry: the scene works in pixels of its own, each a k x k block of
+//   the primary (first) output's physical pixels, k the whole-number scale
+//   for that output; the desktop is the rectangle around every output in
+//   those pixels. The window's image covers it; each output shows its part,
+//   enlarged to the output's physical pixels.
+// - Input: the seat's keyboard (exclusive on the overlays) and pointer go to
+//   the form's input, positions in the scene's pixels; the pointer is hidden
+//   over the scene while the form hides it.
+// - No idle inhibitor: the compositor's later idle steps still come.
+// - A running scene holds a lock that another start sees (the system has no
+//   window list to find it by).
+//
+// Not here: the preview and the password change (X11 only), the settings
+// dialog (GTK, on its own).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/linux/poll_loop.h"
+#include "platform/linux/private_lock.h"
+#include "platform/linux/sdl_audio.h"
+#include "platform/system.h"
+#include "platform/toolkit.h"
+#include "platform/user32.h"
+#include "platform/wayland/wayland_connection.h"
+#include "platform/wayland/wayland_surface.h"
+
+struct wl_pointer;
+struct wl_keyboard;
+struct xkb_context;
+struct xkb_keymap;
+struct xkb_state;
+
+namespace lumaris::wayland_backend {
+
+// The outputs as the scene sees them.
+class WaylandDesktop : public User32, public Screen {
+public:
+    explicit WaylandDesktop(WaylandConnection& connection) : connection_(connection) {}
+
+    // The primary output's scale k, its buffer scale, and the desktop's
+    // rectangle in the scene's pixels.
+    int scale() const;
+    int primaryBufferScale() const;
+    PixelRect desktop() const;
+    // An output's rectangle in the scene's pixels.
+    PixelRect place(const Output& output) const;
+    // The name of the lock a running scene holds.
+    std::string runningLockName() const;
+
+    std::int32_t GetSystemMetrics(std::int32_t index) override;
+    std::int32_t GetClientRect(Hwnd, Rect& rect) override {
+        rect = Rect{};
+        return 0;
+    }
+    std::int32_t GetWindowLongA(Hwnd, std::int32_t) override { return 0; }
+    std::int32_t SetWindowLongA(Hwnd, std::int32_t, std::int32_t) override { return 0; }
+    Hwnd SetParent(Hwnd, Hwnd) override { return 0; }
+    std::int32_t SetWindowPos(Hwnd, Hwnd, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                              std::uint32_t) override {
+        return 0;
+    }
+    // Only the running scene's caption is found: by its lock.
+    Hwnd FindWindowA(const char* className, const char* windowName) override;
+    std::int32_t ShowCursor(bool show) override;
+    std::int32_t SystemParametersInfoA(std::uint32_t, std::uint32_t, void*, std::uint32_t) override { return 1; }
+    bool cursorShown() const { return cursorCount_ >= 0; }
+
+    float Width() override;
+    float Height() override;
+    float TwipsPerPixelX() override { return kTwipsPerPixel; }
+    float TwipsPerPixelY() override { return kTwipsPerPixel; }
+
+private:
+    WaylandConnection& connection_;
+    int cursorCount_ = 0;
+};
+
+class DesktopSurface;
+
+// The seat's keyboard and pointer, for the scene's window.
+class SeatInput {
+public:
+    SeatInput(WaylandConnection& connection, WaylandDesktop& desktop);
+    ~SeatInput();
+    SeatInput(const SeatInput&) = delete;
+    SeatInput& operator=(const SeatInput&) = delete;
+    void attach(DesktopSurface* surface) { surface_ = surface; }
+    DesktopSurface* surface() const { return surface_; }
+    struct Events;
+
+private:
+    void keymap(int fd, std::uint32_t size);
+    void pointerAt(wl_surface* surface, double x, double y);
+    void hidePointer();
+    WaylandConnection& connection_;
+    WaylandDesktop& desktop_;
+    DesktopSurface* surface_ = nullptr;
+    wl_pointer* pointer_ = nullptr;
+    wl_keyboard* keyboard_ = nullptr;
+    xkb_context* xkb_ = nullptr;
+    xkb_keymap* keymap_ = nullptr;
+    xkb_state* state_ = nullptr;
+    std::uint32_t enterSerial_ = 0;
+    wl_surface* over_ = nullptr;  // the surface the pointer is over
+    std::int16_t buttons_ = 0;
+    float x_ = 0, y_ = 0;
+};
+
+class DesktopSurface : public FormSurface {
+public:
+    DesktopSurface(WaylandConnection& connection, WaylandDesktop& desktop, const std::string& name);
+    ~DesktopSurface() override;
+
+    void SetCaption(const std::string& caption) override;
+    void Show() override;
+    void SetWindowState(std::int32_t state) override;
+    void SetTop(float twips) override;
+    void SetLeft(float twips) override;
+    void SetWidth(float twips) override;
+    void SetHeight(float twips) override;
+    Hwnd hWnd() override { return 1; }
+    Surface& Image() override { return image_; }
+    void Refresh() override;
+    void AddLabel(const Label& label) override { labels_.push_back(&label); }
+    int LabelHeight(const Label& label) override;
+    void OnResize(std::function<void()> handler) override { onResize_ = std::move(handler); }
+    void ResizeTo(int, int) override {}
+    void KeepInput(bool) override {}
+    void SetInput(FormInput* input) override { input_ = input; }
+
+    FormInput* input() const { return input_; }
+    // Where a surface of this window lies in the scene's pixels; false for
+    // another surface.
+    bool placeOf(wl_surface* surface, PixelRect& place, int& bufferScale) const;
+
+private:
+    struct Part {
+        std::uint32_t output;
+        PixelRect place;  // in the window's image
+        std::unique_ptr<OutputSurface> surface;
+    };
+    void applyGeometry();
+    void makeParts();
+    int pixels(float twips) const;
+
+    WaylandConnection& connection_;
+    WaylandDesktop& desktop_;
+    Surface image_;
+    PixelRect geometry_;
+    bool shown_ = false;
+    std::vector<Part> parts_;
+    std::vector<const Label*> labels_;
+    std::function<void()> onResize_;
+    FormInput* input_ = nullptr;
+    std::unique_ptr<linux_backend::PrivateLock> running_;
+};
+
+// The toolkit of the full-screen scene on Wayland.
+class WaylandToolkit : public Toolkit {
+public:
+    WaylandToolkit(linux_backend::PollLoop& loop, WaylandConnection& connection, WaylandDesktop& desktop,
+                   linux_backend::SdlMixer& mixer);
+    ~WaylandToolkit() override;
+    std::unique_ptr<FormSurface> CreateSurface(const std::string& name, SurfaceKind kind, int width,
+                                               int height) override;
+    std::unique_ptr<MediaControl> CreateMediaControl() override;
+    std::unique_ptr<ConfigWindow> CreateConfigWindow() override;
+    bool HostClientRect(Hwnd, Rect&) override { return false; }
+    // The session asks the program to end: a request to the scene, or the
+    // end of the run without one.
+    void terminate();
+
+private:
+    linux_backend::PollLoop& loop_;
+    WaylandConnection& connection_;
+    WaylandDesktop& desktop_;
+    linux_backend::SdlMixer& mixer_;
+    SeatInput seat_;
+};
+
+}  // namespace lumaris::wayland_backend
