@@ -398,6 +398,18 @@ bool DesktopSurface::placeOf(wl_surface* surface, PixelRect& place, int& bufferS
 }
 
 void DesktopSurface::Refresh() {
+    // One output that is the whole window shows the window's image itself.
+    if (parts_.size() == 1) {
+        Part& only = parts_.front();
+        const bool whole = only.place == PixelRect{0, 0, image_.width(), image_.height()} &&
+                           only.surface->Image().width() == image_.width() &&
+                           only.surface->Image().height() == image_.height();
+        only.surface->show(whole ? &image_ : nullptr);
+        if (whole) {
+            only.surface->Refresh();
+            return;
+        }
+    }
     const PixelRect changed = image_.takeDamage();
     std::vector<std::uint32_t> row;
     for (Part& part : parts_) {

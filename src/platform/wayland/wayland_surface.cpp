@@ -223,7 +223,11 @@ OutputSurface::Buffer* OutputSurface::freeBuffer() {
 void OutputSurface::Refresh() { present(); }
 
 void OutputSurface::present() {
-    if (!configured_ || surface_ == nullptr || image_.width() == 0 || image_.height() == 0) return;
+    Surface& source = shows_ != nullptr ? *shows_ : image_;
+    if (!configured_ || surface_ == nullptr || source.width() != image_.width() || source.height() != image_.height() ||
+        image_.width() == 0 || image_.height() == 0) {
+        return;
+    }
     // No faster than the compositor shows frames.
     if (frame_ != nullptr) {
         waiting_ = true;
@@ -235,7 +239,7 @@ void OutputSurface::present() {
         return;
     }
     waiting_ = false;
-    Surface& shown = magnifier_.update(image_);
+    Surface& shown = magnifier_.update(source);
     const auto frame = composer_.compose(shown, labels_, nullptr, &text_);
     const PixelRect changed = frame.changed.clippedTo(bufferWidth_, bufferHeight_);
     if (changed.empty() && shownOnce_) return;

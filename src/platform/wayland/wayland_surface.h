@@ -71,6 +71,9 @@ public:
 
     Output& output() const { return output_; }
     wl_surface* surface() const { return surface_; }
+    // Shows another picture of the image's size instead of the image (a
+    // window over one output shows its own image there); null: the image.
+    void show(Surface* picture) { shows_ = picture; }
     // The surface's size in the compositor's logical pixels.
     int logicalWidth() const { return logicalWidth_; }
     int logicalHeight() const { return logicalHeight_; }
@@ -116,6 +119,7 @@ private:
     int bufferWidth_ = 0, bufferHeight_ = 0;
     std::vector<std::unique_ptr<Buffer>> buffers_;
     Surface image_;
+    Surface* shows_ = nullptr;
     Magnifier magnifier_;
     std::vector<const Label*> labels_;
     linux_backend::TextRenderer text_;
