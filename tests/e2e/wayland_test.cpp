@@ -49,7 +49,8 @@ protected:
         runtime = folder;
         home = settingsFolder({});
         std::ofstream(runtime + "/config") << "output HEADLESS-1 resolution 1024x768 position 0 0 scale 1\n"
-                                           << "output HEADLESS-2 resolution 2560x1440 position 1024 0 scale 2\n";
+                                           << "output HEADLESS-2 resolution 2560x1440 position 1024 0 scale 2\n"
+                                           << "output HEADLESS-3 resolution 3840x2160 position 0 768 scale 2\n";
         sway = spawn({"sh", "-c", "exec sway -c \"$0\" >\"$1\" 2>&1", runtime + "/config", runtime + "/sway.log"},
                      {"XDG_RUNTIME_DIR=" + runtime, "WLR_BACKENDS=headless", "WLR_RENDERER=pixman",
                       "WLR_LIBINPUT_NO_DEVICES=1", "WLR_HEADLESS_OUTPUTS=2", "DISPLAY=", "WAYLAND_DISPLAY="});
@@ -106,8 +107,8 @@ protected:
 };
 
 // The display mode: each output shows the scene laid out for its own size
-// in physical pixels, an output added later too; the mode ends with status
-// 0 when the compositor goes.
+// in physical pixels, an output added later too (3840x2160: doubled); the
+// mode ends with status 0 when the compositor goes.
 TEST_F(Wayland, TheDisplayModeCoversEachOutputForItsSizeAndEndsWithTheCompositor) {
     const pid_t pid = startProgram({"--root"});
     sleepFor(2.5);  // the splash is over
@@ -118,9 +119,10 @@ TEST_F(Wayland, TheDisplayModeCoversEachOutputForItsSizeAndEndsWithTheCompositor
 
     ASSERT_EQ(run("swaymsg create_output"), 0);
     sleepFor(2.5);
-    const Screenshot added = grab("HEADLESS-3");
-    ASSERT_GT(added.width, 0);
-    EXPECT_EQ(rowsOffTheScene(added), std::vector<int>{}) << "an output added while it runs";
+    // 3840x2160: the scene of 1920x1080, every pixel doubled.
+    const Screenshot added = shrunk(grab("HEADLESS-3"), 2);
+    ASSERT_EQ(added.width, 1920) << "an output added while it runs, every pixel doubled";
+    EXPECT_EQ(rowsOffTheScene(added), std::vector<int>{});
 
     run("swaymsg exit");
     EXPECT_EQ(waitExit(pid, 5), 0);

@@ -169,6 +169,7 @@ void OutputSurface::fit() {
     bufferHeight_ = height;
     dropBuffers();
     shownOnce_ = false;
+    direct_ = false;
     magnifier_.fit(k, width, height, true);
     composer_.setScale(k);
     image_.keepOnlyDrawn();
@@ -209,6 +210,9 @@ OutputSurface::Buffer* OutputSurface::freeBuffer() {
         return nullptr;
     }
     buffer->pixels = static_cast<std::uint32_t*>(memory);
+    // The buffer as a picture, for enlarging into it.
+    buffer->view.resize(bufferWidth_, bufferHeight_);
+    buffer->view.attach(buffer->pixels, true);
     wl_shm_pool* pool = wl_shm_create_pool(connection_.shm(), fd, static_cast<std::int32_t>(buffer->bytes));
     buffer->buffer = wl_shm_pool_create_buffer(pool, 0, bufferWidth_, bufferHeight_, stride, WL_SHM_FORMAT_XRGB8888);
     wl_shm_pool_destroy(pool);
@@ -221,6 +225,31 @@ OutputSurface::Buffer* OutputSurface::freeBuffer() {
 }
 
 void OutputSurface::Refresh() { present(); }
+
+bool OutputSurface::labelsShown() const {
+    return std::any_of(labels_.begin(), labels_.end(),
+                       [](const Label* label) { return label->visible && !label->caption.empty(); });
+}
+
+void OutputSurface::enlargeInto(Buffer& buffer, const Surface& source, const PixelRect& part, int k) {
+    // The image's pixels that cover the part, and where the image stores
+    // pixels among them: the rest shows the background.
+    const PixelRect from = PixelRect{part.left / k, part.top / k, ceilDiv(part.right, k), ceilDiv(part.bottom, k)}
+                               .clippedTo(source.width(), source.height());
+    const PixelRect kept = source.stored().intersectedWith(from);
+    const PixelRect drawn = PixelRect{kept.left * k, kept.top * k, kept.right * k, kept.bottom * k};
+    const std::uint32_t background = source.background();
+    for (int y = part.top; y < part.bottom; ++y) {
+        std::uint32_t* row = buffer.pixels + static_cast<std::size_t>(y) * bufferWidth_;
+        if (kept.empty() || y < drawn.top || y >= drawn.bottom) {
+            std::fill(row + part.left, row + part.right, background);
+            continue;
+        }
+        if (part.left < drawn.left) std::fill(row + part.left, row + std::min(drawn.left, part.right), background);
+        if (part.right > drawn.right) std::fill(row + std::max(drawn.right, part.left), row + part.right, background);
+    }
+    if (!kept.empty()) magnify(source, kept, k, buffer.view);
+}
 
 void OutputSurface::present() {
     Surface& source = shows_ != nullptr ? *shows_ : image_;
@@ -239,9 +268,36 @@ void OutputSurface::present() {
         return;
     }
     waiting_ = false;
-    Surface& shown = magnifier_.update(source);
-    const auto frame = composer_.compose(shown, labels_, nullptr, &text_);
-    const PixelRect changed = frame.changed.clippedTo(bufferWidth_, bufferHeight_);
+    // Enlarged straight into the buffer where no label is drawn over the
+    // picture: one write of the enlarged pixels, no picture of its own.
+    const int k = magnifier_.scale();
+    const bool direct = k > 1 && !labelsShown();
+    PixelRect changed;
+    const Surface* picture = nullptr;
+    if (direct) {
+        if (!direct_) {
+            for (auto& each : buffers_) each->owed = PixelRect{0, 0, bufferWidth_, bufferHeight_};
+            direct_ = true;
+        }
+        const PixelRect d = source.takeDamage();
+        changed = PixelRect{d.left * k, d.top * k, d.right >= source.width() ? bufferWidth_ : d.right * k,
+                            d.bottom >= source.height() ? bufferHeight_ : d.bottom * k};
+        if (d.empty()) changed = PixelRect{};
+        if (!shownOnce_) changed = PixelRect{0, 0, bufferWidth_, bufferHeight_};
+    } else {
+        if (direct_) {
+            // Back from enlarging into the buffers: the picture afresh.
+            magnifier_.fit(1, 0, 0, true);
+            magnifier_.fit(k, bufferWidth_, bufferHeight_, true);
+            composer_.invalidate();
+            direct_ = false;
+        }
+        Surface& shown = magnifier_.update(source);
+        const auto frame = composer_.compose(shown, labels_, nullptr, &text_);
+        changed = frame.changed;
+        picture = frame.picture;
+    }
+    changed = changed.clippedTo(bufferWidth_, bufferHeight_);
     if (changed.empty() && shownOnce_) return;
     shownOnce_ = true;
     for (auto& other : buffers_) {
@@ -251,8 +307,13 @@ void OutputSurface::present() {
     copy.add(changed);
     copy = copy.clippedTo(bufferWidth_, bufferHeight_);
     buffer->owed = PixelRect{};
-    for (int y = copy.top; y < copy.bottom; ++y) {
-        frame.picture->readRow(y, copy.left, copy.width(), buffer->pixels + static_cast<std::size_t>(y) * bufferWidth_ + copy.left);
+    if (direct) {
+        enlargeInto(*buffer, source, copy, k);
+    } else {
+        for (int y = copy.top; y < copy.bottom; ++y) {
+            picture->readRow(y, copy.left, copy.width(),
+                             buffer->pixels + static_cast<std::size_t>(y) * bufferWidth_ + copy.left);
+        }
     }
     linux_backend::countFramePresented();
     wl_surface_attach(surface_, buffer->buffer, 0, 0);

@@ -89,6 +89,7 @@ private:
         int width = 0, height = 0;
         bool busy = false;
         PixelRect owed;  // changed since this buffer was last shown
+        Surface view{"buffer", 0, 0};  // its pixels as a picture
     };
 
     // The surface's size (logical) from the compositor, or the output's.
@@ -97,6 +98,9 @@ private:
     // scale, and lays the form out again when they change.
     void fit();
     Buffer* freeBuffer();
+    bool labelsShown() const;
+    // Enlarges the image k times into a part of the buffer.
+    void enlargeInto(Buffer& buffer, const Surface& source, const PixelRect& part, int k);
     void dropBuffers();
     void present();
 
@@ -112,6 +116,7 @@ private:
     wl_callback* frame_ = nullptr;
     bool configured_ = false;
     bool shownOnce_ = false;
+    bool direct_ = false;  // the last frame was enlarged straight into a buffer
     bool waiting_ = false;  // a refresh came while a frame was pending
     int pendingWidth_ = 0, pendingHeight_ = 0;  // a toplevel's size, until its surface's configure
     int logicalWidth_ = 0, logicalHeight_ = 0;
