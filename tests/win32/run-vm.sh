@@ -15,7 +15,7 @@ snapshot=-snapshot
 [ -z "${LUMARIS_VM_WRITABLE:-}" ] || snapshot=
 # shellcheck disable=SC2086
 exec timeout "${LUMARIS_VM_TIMEOUT:-600}" qemu-system-x86_64 \
-    -accel tcg,thread=multi -cpu "${LUMARIS_VM_CPU:-max,-smap}" -smp 2 -m 2048 \
+    -accel tcg,thread=multi -cpu "${LUMARIS_VM_CPU:-max,-smap}" -smp "${LUMARIS_VM_SMP:-2}" -m 2048 \
     -nographic -no-reboot -nic none \
     -kernel "$vm/vmlinuz" -initrd "$vm/initrd.img" \
     -append "root=/dev/vda rw init=/sbin/lumaris-init console=ttyS0 quiet" \

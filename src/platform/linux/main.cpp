@@ -165,35 +165,65 @@ bool named(const char* variable) {
     return value != nullptr && *value != '\0';
 }
 
+// LUMARIS_SCALE: the user's scale for /s and /p; automatic (0) where it is
+// not set, and, with a line on standard error, where it is not a scale.
+int scaleChoiceFromEnvironment() {
+    const char* scale = std::getenv("LUMARIS_SCALE");
+    int choice = 0;
+    if (scale == nullptr || *scale == '\0') return 0;
+    if (parseScale(scale, choice)) return choice;
+    std::fprintf(stderr,
+                 "lumaris: LUMARIS_SCALE must be auto or a whole number from 1 to 8, not %s; "
+                 "automatic is used\n",
+                 scale);
+    return 0;
+}
+
+// The services of the whole program on every Linux desktop: all but the
+// windows and the screen, which are the display system's.
+struct ProgramServices {
+    ProgramServices(int argc, char** argv, EventLoop& loop)
+        : app(argc, argv), mixer([&loop](std::function<void()> work) { loop.Post(std::move(work)); }) {}
+    Platform platform(User32& user32, Screen& screen) {
+        return Platform{ui,  app,      clock, random, user32, screen, store, registry, passwords,
+                        gdi, pictures, audio, files,  shell};
+    }
+    static std::string searchPath() {
+        const char* path = std::getenv("PATH");
+        return path != nullptr ? path : "/usr/bin:/bin";
+    }
+    LinuxUi ui;
+    LinuxApp app;
+    LinuxClock clock;
+    LinuxRandom random;
+    IniFileStore store{IniFileStore::defaultFolder()};
+    DesktopRegistry registry = DesktopRegistry::forCurrentUser();
+    LinuxPasswords passwords{ui, searchPath()};
+    RasterGdi gdi;
+    SdlPictures pictures;
+    SdlMixer mixer;
+    SdlAudio audio{mixer};
+    LinuxFiles files{musicFolder()};
+    GtkShell shell;
+};
+
 // The full-screen scene as a Wayland client: an overlay on every output.
 int waylandScreensaver(int argc, char** argv) {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     PollLoop loop;
     try {
         wayland_backend::WaylandConnection connection;
-        LinuxUi ui;
-        LinuxApp app(argc, argv);
-        LinuxClock clock;
-        LinuxRandom random;
-        wayland_backend::WaylandDesktop desktop(connection);
-        IniFileStore store(IniFileStore::defaultFolder());
-        DesktopRegistry registry = DesktopRegistry::forCurrentUser();
-        const char* path = std::getenv("PATH");
-        LinuxPasswords passwords(ui, path != nullptr ? path : "/usr/bin:/bin");
+        ProgramServices services(argc, argv, loop);
+        wayland_backend::WaylandDesktop desktop(connection, scaleChoiceFromEnvironment());
         // The session's locker guards a Wayland session: the scene asks for
         // no password of its own there.
-        passwords.setVerifier([](Hwnd) {
+        services.passwords.setVerifier([](Hwnd) {
             std::fprintf(stderr, "lumaris: on Wayland the session's screen locker asks for the password\n");
             return 1;
         });
-        RasterGdi gdi;
-        SdlPictures pictures;
-        SdlMixer mixer([&loop](std::function<void()> work) { loop.Post(std::move(work)); });
-        SdlAudio audio(mixer);
-        LinuxFiles files(musicFolder());
-        GtkShell shell;
-        Platform platform{ui,  app,      clock, random, desktop, desktop, store, registry, passwords,
-                          gdi, pictures, audio, files,  shell};
+        Platform platform = services.platform(desktop, desktop);
+        SdlMixer& mixer = services.mixer;
+        LinuxApp& app = services.app;
         wayland_backend::WaylandToolkit toolkit(loop, connection, desktop, mixer);
         // An end signal is a request to end, as the session's quit is on X11.
         loop.onEndSignal([&toolkit] { toolkit.terminate(); });
@@ -205,7 +235,7 @@ int waylandScreensaver(int argc, char** argv) {
         runProgram(module, platform, toolkit);
         mixer.close();
         printStats();
-        return ui.unseenMessages() > 0 ? EXIT_FAILURE : EXIT_SUCCESS;
+        return services.ui.unseenMessages() > 0 ? EXIT_FAILURE : EXIT_SUCCESS;
     } catch (const Failure& failure) {
         std::fprintf(stderr, "lumaris: %s\n", failure.message().c_str());
         return 1;
@@ -268,35 +298,15 @@ int run(int argc, char** argv) {
     SdlEventLoop loop;
     loop.quitOnEndSignals();
 
-    LinuxUi ui;
-    LinuxApp app(argc, argv);
-    LinuxClock clock;
-    LinuxRandom random;
+    ProgramServices services(argc, argv, loop);
     X11Windows user32;
-    if (const char* scale = std::getenv("LUMARIS_SCALE"); scale != nullptr && *scale != '\0') {
-        int choice = 0;
-        if (parseScale(scale, choice)) {
-            user32.setScaleChoice(choice);
-        } else {
-            std::fprintf(stderr,
-                         "lumaris: LUMARIS_SCALE must be auto or a whole number from 1 to 8, not %s; "
-                         "automatic is used\n",
-                         scale);
-        }
-    }
+    user32.setScaleChoice(scaleChoiceFromEnvironment());
     SdlScreen screen(user32);
-    IniFileStore store(IniFileStore::defaultFolder());
-    DesktopRegistry registry = DesktopRegistry::forCurrentUser();
-    const char* path = std::getenv("PATH");
-    LinuxPasswords passwords(ui, path != nullptr ? path : "/usr/bin:/bin");
-    RasterGdi gdi;
-    SdlPictures pictures;
-    SdlMixer mixer([&loop](std::function<void()> work) { loop.Post(std::move(work)); });
-    SdlAudio audio(mixer);
-    LinuxFiles files(musicFolder());
-    GtkShell shell;
-    Platform platform{ui,  app,      clock, random, user32, screen, store, registry, passwords,
-                      gdi, pictures, audio, files,  shell};
+    Platform platform = services.platform(user32, screen);
+    SdlMixer& mixer = services.mixer;
+    LinuxApp& app = services.app;
+    LinuxUi& ui = services.ui;
+    LinuxPasswords& passwords = services.passwords;
 
     LinuxToolkit toolkit(loop, user32, mixer);
     ScreenLock lock(

@@ -47,7 +47,8 @@ const Output* primary(const WaylandConnection& connection) {
 int WaylandDesktop::scale() const {
     const Output* first = primary(connection_);
     if (first == nullptr) return 1;
-    return chooseScale(0, first->width() * std::max(first->scale, 1), first->height() * std::max(first->scale, 1),
+    return chooseScale(scaleChoice_, first->width() * std::max(first->scale, 1),
+                       first->height() * std::max(first->scale, 1),
                        kSceneDesignWidth, kSceneDesignHeight);
 }
 

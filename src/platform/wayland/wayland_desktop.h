@@ -43,7 +43,9 @@ namespace lumaris::wayland_backend {
 // The outputs as the scene sees them.
 class WaylandDesktop : public User32, public Screen {
 public:
-    explicit WaylandDesktop(WaylandConnection& connection) : connection_(connection) {}
+    // scaleChoice: 0 for automatic, else a fixed scale.
+    WaylandDesktop(WaylandConnection& connection, int scaleChoice)
+        : connection_(connection), scaleChoice_(scaleChoice) {}
 
     // The primary output's scale k, its buffer scale, and the desktop's
     // rectangle in the scene's pixels.
@@ -80,6 +82,7 @@ public:
 
 private:
     WaylandConnection& connection_;
+    int scaleChoice_;
     int cursorCount_ = 0;
 };
 
