@@ -20,50 +20,36 @@ window() { timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/
 shot() { xwd -root -silent >"$out/$1.xwd"; }
 query() { wine reg query "$1" /v "$2" >"$out/$3" 2>/dev/null; }
 
-wine /share/Lumaris.scr /x >"$out/x.log" 2>&1 &
-p=$!
-w=$(window Lumaris)
-echo "$w" >"$out/x.window"
-sleep 1
-shot x
-[ -n "$w" ] && xdotool windowfocus --sync "$w" key Return
-wait $p
-echo $? >"$out/x.status"
+# run NAME PROGRAM ARGUMENT TITLE WAIT KEY: starts the program, waits for its
+# window TITLE, takes a screenshot NAME after WAIT seconds, gives the window
+# the key and records the window and the exit status (two minutes at most:
+# a program that hangs or crashes into the debugger is ended).
+run() {
+    timeout 120 wine "$2" "$3" >"$out/$1.log" 2>&1 &
+    p=$!
+    w=$(window "$4")
+    echo "$w" >"$out/$1.window"
+    sleep "$5"
+    shot "$1"
+    [ -n "$w" ] && xdotool windowfocus --sync "$w" key "$6"
+    wait $p
+    echo $? >"$out/$1.status"
+}
 
-wine /share/Lumaris.scr /s >"$out/s.log" 2>&1 &
-p=$!
-w=$(window "QNVesmire Saver Running")
-echo "$w" >"$out/s.window"
-sleep 5
-shot s
-[ -n "$w" ] && xdotool windowfocus --sync "$w" key x
-wait $p
-echo $? >"$out/s.status"
-
-wine /share/Lumaris.scr /c >"$out/c.log" 2>&1 &
-p=$!
-w=$(window Configuration)
-sleep 2
-[ -n "$w" ] && xdotool windowfocus --sync "$w" key Return
-wait $p
-echo $? >"$out/c.status"
+run x /share/Lumaris.scr /x Lumaris 1 Return
+run s /share/Lumaris.scr /s "QNVesmire Saver Running" 5 x
+run c /share/Lumaris.scr /c Configuration 2 Return
 wine reg query "HKCU\\Software\\QN Vesmire Lumaris\\Settings" >"$out/settings.txt" 2>/dev/null
 
 desktop="HKCU\\Control Panel\\Desktop"
 wine reg add "$desktop" /v SCRNSAVE.EXE /d "C:\\windows\\system32\\before.scr" /f >/dev/null 2>&1
-wine /share/Lumaris-2.01-setup.exe /S >"$out/setup.log" 2>&1
+timeout 300 wine /share/Lumaris-2.01-setup.exe /S >"$out/setup.log" 2>&1
 echo $? >"$out/setup.status"
 folder=$WINEPREFIX/drive_c/users/root/AppData/Local/Programs/Lumaris
 ls "$folder" >"$out/installed.txt" 2>&1
 query "$desktop" SCRNSAVE.EXE scrnsave.txt
-wine "$folder/Lumaris.scr" /s >"$out/installed-s.log" 2>&1 &
-p=$!
-w=$(window "QNVesmire Saver Running")
-echo "$w" >"$out/installed-s.window"
-sleep 3
-[ -n "$w" ] && xdotool windowfocus --sync "$w" key x
-wait $p
-wine "$folder/Uninstall Lumaris.exe" /S >"$out/uninstall.log" 2>&1
+run installed-s "$folder/Lumaris.scr" /s "QNVesmire Saver Running" 3 x
+timeout 300 wine "$folder/Uninstall Lumaris.exe" /S >"$out/uninstall.log" 2>&1
 # The uninstaller finishes from a copy of itself.
 for _ in $(seq 300); do [ -e "$folder" ] || break; sleep 0.1; done
 [ -e "$folder" ] && echo kept >"$out/uninstalled.txt" || echo gone >"$out/uninstalled.txt"
