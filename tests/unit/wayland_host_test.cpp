@@ -1,7 +1,8 @@
 // The Wayland host against a compositor of the test's own that offers what
 // a screen locker offers its saver: a compositor, shared memory, one output
-// and (or not) the layer shell; no seat, no xdg shell, no viewporter. The
-// locker sends a configure of size 0 and takes the size of the buffer.
+// and the layer shell; no seat, no xdg shell, no viewporter. The locker
+// sends a configure of size 0 and takes the size of the buffer. Also one
+// with only the xdg shell (as weston), and one with no shell at all.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
@@ -18,19 +19,23 @@
 #define namespace layer_namespace
 #include "wlr-layer-shell-unstable-v1-server.h"
 #undef namespace
+#include "xdg-shell-server.h"
 
 namespace lumaris::wayland_backend {
 namespace {
 
+enum class Shell { Layer, Xdg, None };
+
 struct Locker {
-    explicit Locker(bool layerShell) {
+    explicit Locker(Shell shell) {
         setenv("XDG_RUNTIME_DIR", runtime.path.c_str(), 1);
         display = wl_display_create();
         wl_display_init_shm(display);
         socket = wl_display_add_socket_auto(display);
         wl_global_create(display, &wl_compositor_interface, 4, this, bindCompositor);
         wl_global_create(display, &wl_output_interface, 2, this, bindOutput);
-        if (layerShell) wl_global_create(display, &zwlr_layer_shell_v1_interface, 4, this, bindLayers);
+        if (shell == Shell::Layer) wl_global_create(display, &zwlr_layer_shell_v1_interface, 4, this, bindLayers);
+        if (shell == Shell::Xdg) wl_global_create(display, &xdg_wm_base_interface, 2, this, bindXdg);
         thread = std::thread([this] {
             while (!stop) {
                 wl_event_loop_dispatch(wl_display_get_event_loop(display), 10);
@@ -84,6 +89,14 @@ struct Locker {
             zwlr_layer_surface_v1_send_configure(self->layer, 1, 0, 0);
             self->configured = true;
         }
+        if (self->toplevel != nullptr && !self->configured) {
+            wl_array states;
+            wl_array_init(&states);
+            xdg_toplevel_send_configure(self->toplevel, 0, 0, &states);
+            wl_array_release(&states);
+            xdg_surface_send_configure(self->xdgSurface, 1);
+            self->configured = true;
+        }
         if (wl_shm_buffer* shm = self->attached != nullptr ? wl_shm_buffer_get(self->attached) : nullptr) {
             self->width = wl_shm_buffer_get_width(shm);
             self->height = wl_shm_buffer_get_height(shm);
@@ -122,6 +135,47 @@ struct Locker {
         wl_resource_set_implementation(self->layer, &layer, self, nullptr);
     }
 
+    static void bindXdg(wl_client* client, void* data, std::uint32_t version, std::uint32_t id) {
+        static const struct xdg_wm_base_interface base = {
+            destroy, [](wl_client*, wl_resource*, std::uint32_t) {}, getXdgSurface,
+            [](wl_client*, wl_resource*, std::uint32_t) {}};
+        wl_resource* r = wl_resource_create(client, &xdg_wm_base_interface, static_cast<int>(version), id);
+        wl_resource_set_implementation(r, &base, data, nullptr);
+    }
+    static void getXdgSurface(wl_client* client, wl_resource* base, std::uint32_t id, wl_resource*) {
+        static const struct xdg_surface_interface surface = {
+            destroy, getToplevel, [](wl_client*, wl_resource*, std::uint32_t, wl_resource*, wl_resource*) {},
+            [](wl_client*, wl_resource*, std::int32_t, std::int32_t, std::int32_t, std::int32_t) {},
+            [](wl_client*, wl_resource*, std::uint32_t) {}};
+        auto* self = static_cast<Locker*>(wl_resource_get_user_data(base));
+        self->xdgSurface = wl_resource_create(client, &xdg_surface_interface, wl_resource_get_version(base), id);
+        wl_resource_set_implementation(self->xdgSurface, &surface, self, nullptr);
+    }
+    static void getToplevel(wl_client* client, wl_resource* surface, std::uint32_t id) {
+        using R = wl_resource*;
+        using C = wl_client*;
+        static const struct xdg_toplevel_interface toplevel = {
+            destroy,
+            [](C, R, R) {},
+            [](C, R, const char*) {},
+            [](C, R, const char*) {},
+            [](C, R, R, std::uint32_t, std::int32_t, std::int32_t) {},
+            [](C, R, R, std::uint32_t) {},
+            [](C, R, R, std::uint32_t, std::uint32_t) {},
+            [](C, R, std::int32_t, std::int32_t) {},
+            [](C, R, std::int32_t, std::int32_t) {},
+            [](C, R) {},
+            [](C, R) {},
+            [](C, R toplevel, R output) {
+                static_cast<Locker*>(wl_resource_get_user_data(toplevel))->fullscreen = output != nullptr;
+            },
+            [](C, R) {},
+            [](C, R) {}};
+        auto* self = static_cast<Locker*>(wl_resource_get_user_data(surface));
+        self->toplevel = wl_resource_create(client, &xdg_toplevel_interface, wl_resource_get_version(surface), id);
+        wl_resource_set_implementation(self->toplevel, &toplevel, self, nullptr);
+    }
+
     testing::TempDir runtime;
     wl_display* display = nullptr;
     const char* socket = nullptr;
@@ -129,36 +183,45 @@ struct Locker {
     std::atomic<bool> stop{false};
     wl_resource* attached = nullptr;
     wl_resource* layer = nullptr;
+    wl_resource* xdgSurface = nullptr;
+    wl_resource* toplevel = nullptr;
+    std::atomic<bool> fullscreen{false};
     bool configured = false;
     std::atomic<int> width{0}, height{0};
 };
 
-// Only a compositor, shared memory, an output and the layer shell: the
-// surface takes the output's size and shows a buffer of it.
+// Only a compositor, shared memory, an output and the layer shell (or only
+// the xdg shell, where the surface is a toplevel made fullscreen on the
+// output): the surface takes the output's size and shows a buffer of it.
 TEST(WaylandHost, ALockersFewGlobalsSufficeAndASizeOfZeroIsTheOutputs) {
-    Locker locker(true);
-    WaylandConnection connection;
-    EXPECT_EQ(connection.seat(), nullptr);
-    EXPECT_EQ(connection.wmBase(), nullptr);
-    EXPECT_EQ(connection.viewporter(), nullptr);
-    ASSERT_EQ(connection.outputs().size(), 1u);
-    Output& output = *connection.outputs().front();
-    EXPECT_EQ(output.width(), 800);
-    OutputSurface surface(connection, output, "form", 0, Keyboard::None);
-    for (int i = 0; i < 200 && locker.width == 0; ++i) {
-        connection.drain();
-        pollfd ready{connection.fd(), POLLIN, 0};
-        poll(&ready, 1, 10);
-        surface.Refresh();
+    for (const Shell shell : {Shell::Layer, Shell::Xdg}) {
+        SCOPED_TRACE(shell == Shell::Layer ? "layer shell" : "xdg shell");
+        Locker locker(shell);
+        WaylandConnection connection;
+        EXPECT_EQ(connection.seat(), nullptr);
+        EXPECT_EQ(connection.viewporter(), nullptr);
+        ASSERT_EQ(connection.outputs().size(), 1u);
+        Output& output = *connection.outputs().front();
+        EXPECT_EQ(output.width(), 800);
+        OutputSurface surface(connection, output, "form", 0, Keyboard::None);
+        for (int i = 0; i < 200 && locker.width == 0; ++i) {
+            connection.drain();
+            pollfd ready{connection.fd(), POLLIN, 0};
+            poll(&ready, 1, 10);
+            surface.Refresh();
+        }
+        EXPECT_EQ(locker.width, 800);
+        EXPECT_EQ(locker.height, 600);
+        EXPECT_EQ(surface.Image().width(), 800);
+        if (shell == Shell::Xdg) {
+            EXPECT_TRUE(locker.fullscreen) << "fullscreen on the output";
+        }
     }
-    EXPECT_EQ(locker.width, 800);
-    EXPECT_EQ(locker.height, 600);
-    EXPECT_EQ(surface.Image().width(), 800);
 }
 
 // Neither a layer shell nor an xdg shell: a clear failure, no crash.
 TEST(WaylandHost, WithoutAShellASurfaceIsAFailure) {
-    Locker locker(false);
+    Locker locker(Shell::None);
     WaylandConnection connection;
     ASSERT_EQ(connection.outputs().size(), 1u);
     try {
