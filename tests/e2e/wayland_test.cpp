@@ -165,6 +165,21 @@ TEST_F(Wayland, TheFullScreenSceneCoversBothOutputsAndEndsOnAKeyOrSignal) {
     EXPECT_EQ(waitExit(pid, 5), 0);
 }
 
+// The settings dialog is a window of the compositor's own (GTK on Wayland,
+// no X server anywhere); the preview says it needs X11.
+TEST_F(Wayland, TheDialogOpensNativelyThePreviewNeedsX11) {
+    const pid_t dialog = startProgram({"/c"});
+    bool shown = false;
+    for (int waited = 0; waited < 50 && !shown; ++waited) {
+        sleepFor(0.1);
+        shown = run("swaymsg -t get_tree | grep -q '\"name\": \"Configuration\"'") == 0;
+    }
+    EXPECT_TRUE(shown) << "no settings dialog among sway's windows";
+    kill(dialog, SIGTERM);
+    EXPECT_EQ(waitExit(dialog, 5), 0);
+    EXPECT_EQ(waitExit(startProgram({"/p", "123"}), 5), 1);
+}
+
 // The idle tool starts the scene; once a key has ended it, the next idle
 // timeout starts it again.
 TEST_F(Wayland, TheIdleToolStartsTheSceneAgainAfterAKeyEndedIt) {
