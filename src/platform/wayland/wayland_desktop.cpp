@@ -104,11 +104,6 @@ Hwnd WaylandDesktop::FindWindowA(const char*, const char* windowName) {
     return 1;
 }
 
-std::int32_t WaylandDesktop::ShowCursor(bool show) {
-    cursorCount_ += show ? 1 : -1;
-    return cursorCount_;
-}
-
 float WaylandDesktop::Width() {
     const Output* first = primary(connection_);
     return first == nullptr ? 0 : static_cast<float>(first->width() * primaryBufferScale() / scale()) * kTwipsPerPixel;

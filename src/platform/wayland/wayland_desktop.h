@@ -26,6 +26,7 @@
 #include "platform/linux/poll_loop.h"
 #include "platform/linux/private_lock.h"
 #include "platform/linux/sdl_audio.h"
+#include "platform/null/null_platform.h"
 #include "platform/system.h"
 #include "platform/toolkit.h"
 #include "platform/user32.h"
@@ -40,8 +41,8 @@ struct xkb_state;
 
 namespace lumaris::wayland_backend {
 
-// The outputs as the scene sees them.
-class WaylandDesktop : public User32, public Screen {
+// The outputs as the scene sees them; no other window is reachable.
+class WaylandDesktop : public null_backend::NoWindows, public Screen {
 public:
     // scaleChoice: 0 for automatic, else a fixed scale.
     WaylandDesktop(WaylandConnection& connection, int scaleChoice)
@@ -58,22 +59,9 @@ public:
     std::string runningLockName() const;
 
     std::int32_t GetSystemMetrics(std::int32_t index) override;
-    std::int32_t GetClientRect(Hwnd, Rect& rect) override {
-        rect = Rect{};
-        return 0;
-    }
-    std::int32_t GetWindowLongA(Hwnd, std::int32_t) override { return 0; }
-    std::int32_t SetWindowLongA(Hwnd, std::int32_t, std::int32_t) override { return 0; }
-    Hwnd SetParent(Hwnd, Hwnd) override { return 0; }
-    std::int32_t SetWindowPos(Hwnd, Hwnd, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                              std::uint32_t) override {
-        return 0;
-    }
     // Only the running scene's caption is found: by its lock.
     Hwnd FindWindowA(const char* className, const char* windowName) override;
-    std::int32_t ShowCursor(bool show) override;
-    std::int32_t SystemParametersInfoA(std::uint32_t, std::uint32_t, void*, std::uint32_t) override { return 1; }
-    bool cursorShown() const { return cursorCount_ >= 0; }
+    bool cursorShown() const { return cursorCount >= 0; }
 
     float Width() override;
     float Height() override;
@@ -83,7 +71,6 @@ public:
 private:
     WaylandConnection& connection_;
     int scaleChoice_;
-    int cursorCount_ = 0;
 };
 
 class DesktopSurface;
