@@ -269,9 +269,7 @@ void SeatInput::hidePointer() {
 void SeatInput::pointerAt(wl_surface* surface, double x, double y) {
     if (surface != nullptr) over_ = surface;
     PixelRect place;
-    int bufferScale = 1;
-    if (surface_ == nullptr || !surface_->placeOf(over_, place, bufferScale)) return;
-    (void)bufferScale;
+    if (surface_ == nullptr || !surface_->placeOf(over_, place)) return;
     // The surface's logical pixels to the scene's, through its place.
     x_ = static_cast<float>(place.left + std::floor(x * desktop_.primaryBufferScale() / desktop_.scale()));
     y_ = static_cast<float>(place.top + std::floor(y * desktop_.primaryBufferScale() / desktop_.scale()));
@@ -382,11 +380,10 @@ int DesktopSurface::LabelHeight(const Label& label) {
     return parts_.empty() ? 0 : parts_.front().surface->LabelHeight(label);
 }
 
-bool DesktopSurface::placeOf(wl_surface* surface, PixelRect& place, int& bufferScale) const {
+bool DesktopSurface::placeOf(wl_surface* surface, PixelRect& place) const {
     for (const Part& part : parts_) {
         if (part.surface->surface() == surface) {
             place = part.place;
-            bufferScale = part.surface->output().scale;
             return true;
         }
     }
@@ -407,7 +404,6 @@ void DesktopSurface::Refresh() {
         }
     }
     const PixelRect changed = image_.takeDamage();
-    std::vector<std::uint32_t> row;
     for (Part& part : parts_) {
         Surface& target = part.surface->Image();
         // The part of the change on this output, in the output's image.

@@ -129,7 +129,7 @@ public:
     FormInput* input() const { return input_; }
     // Where a surface of this window lies in the scene's pixels; false for
     // another surface.
-    bool placeOf(wl_surface* surface, PixelRect& place, int& bufferScale) const;
+    bool placeOf(wl_surface* surface, PixelRect& place) const;
 
 private:
     struct Part {
