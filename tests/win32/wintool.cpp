@@ -1,6 +1,6 @@
 // What the end-to-end tests need to see of Windows from inside Wine.
 //
-//   wintool controls TITLE   the client size of the top-level window TITLE,
+//   wintool controls TITLE   the client size of the top-level window TITLE once shown,
 //                            then each child: class|text|left|top|width|height|visible
 //   wintool host SCR         makes a host window, runs "SCR /p HOST" in it,
 //                            reports how the preview sits in it, destroys the
@@ -34,11 +34,13 @@ BOOL CALLBACK printControl(HWND child, LPARAM parent) {
 
 int controls(const char* title) {
     HWND window = nullptr;
-    for (int attempt = 0; attempt < 100 && window == nullptr; ++attempt) {
+    // The window is looked at once it is shown: while it is being made its
+    // controls are not all there or not yet in their places.
+    for (int attempt = 0; attempt < 100 && (window == nullptr || !IsWindowVisible(window)); ++attempt) {
         window = FindWindowA(nullptr, title);
-        if (window == nullptr) Sleep(100);
+        if (window == nullptr || !IsWindowVisible(window)) Sleep(100);
     }
-    if (window == nullptr) return 2;
+    if (window == nullptr || !IsWindowVisible(window)) return 2;
     RECT client{};
     GetClientRect(window, &client);
     std::printf("client %ld %ld\n", client.right, client.bottom);
