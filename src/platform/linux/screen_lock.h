@@ -1,13 +1,10 @@
 // The password prompt of the full-screen scene on Linux.
 //
-// The prompt is drawn over the scene in its own window: the user's name, a
-// masked field and a line for messages. Enter checks the password through
-// PAM, Esc cancels, and 30 seconds without typing cancel as well. The prompt
+// The prompt (password_prompt.h) is drawn over the scene in its own window:
+// the user's name, a masked field and a line for messages. The prompt
 // runs inside the program's event loop (a modal run): timers, the music's
 // completion and other posted work go on while it is open, but it takes
 // every input event, so nothing reaches the scene.
-// The typed password lives in one fixed buffer that is wiped after each
-// check and never written anywhere else by this program.
 // When PAM cannot check passwords at all, the answer is "verified": a saver
 // that nobody can unlock would lock the user out of the session.
 #pragma once
@@ -16,6 +13,7 @@
 #include <string>
 
 #include "platform/linux/pam_verifier.h"
+#include "platform/linux/password_prompt.h"
 #include "platform/user32.h"
 
 namespace lumaris::linux_backend {
@@ -37,7 +35,5 @@ private:
     WindowFinder findWindow_;
     Checker check_;
 };
-
-inline constexpr int kPromptIdleSeconds = 30;
 
 }  // namespace lumaris::linux_backend
