@@ -176,6 +176,36 @@ TEST_F(Wayland, TheFullScreenSceneCoversBothOutputsAndEndsOnAKeyOrSignal) {
     EXPECT_EQ(waitExit(pid, 5), 0);
 }
 
+// With the desktop's lock option, a key after the grace period opens the
+// password prompt in the middle of the first output: a wrong password
+// keeps the scene and the prompt, Esc closes the prompt, and SIGTERM while
+// it is open ends the program with status 0.
+TEST_F(Wayland, WithTheLockOptionAKeyOpensThePasswordPrompt) {
+    std::ofstream(home + "/.xscreensaver") << "lock:\tTrue\n";
+    auto promptShown = [&] {
+        const Screenshot shot = grab("HEADLESS-1");
+        return shot.width == 1024 && shot.at((1024 - 460) / 2, (768 - 170) / 2) == 0xD6B460;
+    };
+    const pid_t pid = startProgram({"/s"});
+    ASSERT_EQ(settled("HEADLESS-1", 1, 1024), std::vector<int>{});
+    EXPECT_FALSE(promptShown());
+    typeKey();
+    sleepFor(0.5);
+    ASSERT_TRUE(promptShown());
+    run("wtype -s 500 not-the-password -k Return");
+    EXPECT_EQ(waitExit(pid, 3.0), -1) << "a wrong password keeps the scene";
+    EXPECT_TRUE(promptShown()) << "the prompt stays for another try";
+    run("wtype -s 500 -k Escape");
+    sleepFor(0.5);
+    EXPECT_FALSE(promptShown()) << "Esc goes back to the scene";
+    EXPECT_EQ(waitExit(pid, 0.1), -1);
+    typeKey();
+    sleepFor(0.5);
+    ASSERT_TRUE(promptShown());
+    kill(pid, SIGTERM);
+    EXPECT_EQ(waitExit(pid, 5), 0);
+}
+
 // The settings dialog is a window of the compositor's own (GTK on Wayland,
 // no X server anywhere); the preview says it needs X11.
 TEST_F(Wayland, TheDialogOpensNativelyThePreviewNeedsX11) {

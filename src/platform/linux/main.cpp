@@ -215,16 +215,15 @@ int waylandScreensaver(int argc, char** argv) {
         wayland_backend::WaylandConnection connection;
         ProgramServices services(argc, argv, loop);
         wayland_backend::WaylandDesktop desktop(connection, scaleChoiceFromEnvironment());
-        // The session's locker guards a Wayland session: the scene asks for
-        // no password of its own there.
-        services.passwords.setVerifier([](Hwnd) {
-            std::fprintf(stderr, "lumaris: on Wayland the session's screen locker asks for the password\n");
-            return 1;
-        });
         Platform platform = services.platform(desktop, desktop);
         SdlMixer& mixer = services.mixer;
         LinuxApp& app = services.app;
         wayland_backend::WaylandToolkit toolkit(loop, connection, desktop, mixer);
+        services.passwords.setVerifier([&toolkit](Hwnd) {
+            return toolkit.askPassword([](const std::string& user, const char* password) {
+                return pamAuthenticate(kPamService, user, password);
+            });
+        });
         // An end signal is a request to end, as the session's quit is on X11.
         loop.onEndSignal([&toolkit] { toolkit.terminate(); });
         loop.quitOnEndSignals();

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/linux/pam_verifier.h"
 #include "platform/linux/paths.h"
 #include "runtime/failure.h"
 #include "runtime/scale.h"
@@ -129,7 +130,21 @@ struct SeatInput::Events {
     static void keyLeave(void*, wl_keyboard*, std::uint32_t, wl_surface*) {}
     static void key(void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t key, std::uint32_t state) {
         SeatInput* s = self(data);
-        if (state != WL_KEYBOARD_KEY_STATE_PRESSED || s->surface_ == nullptr || s->surface_->input() == nullptr) return;
+        if (state != WL_KEYBOARD_KEY_STATE_PRESSED) return;
+        if (s->taker_) {
+            char text[64] = {};
+            xkb_keysym_t sym = XKB_KEY_NoSymbol;
+            int length = 0;
+            if (s->state_ != nullptr) {
+                sym = xkb_state_key_get_one_sym(s->state_, key + 8);
+                length = std::clamp(xkb_state_key_get_utf8(s->state_, key + 8, text, sizeof text), 0,
+                                    static_cast<int>(sizeof text) - 1);
+            }
+            s->taker_(sym, text, static_cast<std::size_t>(length));
+            explicit_bzero(text, sizeof text);
+            return;
+        }
+        if (s->surface_ == nullptr || s->surface_->input() == nullptr) return;
         std::int16_t code = 0, shift = 0;
         if (s->state_ != nullptr) {
             const xkb_keysym_t sym = xkb_state_key_get_one_sym(s->state_, key + 8);
@@ -177,7 +192,7 @@ struct SeatInput::Events {
     static void motion(void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
         SeatInput* s = self(data);
         s->pointerAt(nullptr, wl_fixed_to_double(x), wl_fixed_to_double(y));
-        if (s->surface_ != nullptr && s->surface_->input() != nullptr) {
+        if (s->surface_ != nullptr && s->surface_->input() != nullptr && !s->taker_) {
             s->surface_->input()->MouseMove(s->buttons_, 0, s->x_, s->y_);
         }
     }
@@ -191,7 +206,7 @@ struct SeatInput::Events {
         } else {
             s->buttons_ = static_cast<std::int16_t>(s->buttons_ & ~which);
         }
-        if (s->surface_ == nullptr || s->surface_->input() == nullptr) return;
+        if (s->surface_ == nullptr || s->surface_->input() == nullptr || s->taker_) return;
         if (state == WL_POINTER_BUTTON_STATE_PRESSED) {
             s->surface_->input()->MouseDown(which, 0, s->x_, s->y_);
         } else {
@@ -390,6 +405,12 @@ bool DesktopSurface::placeOf(wl_surface* surface, PixelRect& place) const {
     return false;
 }
 
+void DesktopSurface::setOverlay(const Surface* overlay) {
+    if (!parts_.empty()) parts_.front().surface->setOverlay(overlay);
+}
+
+int DesktopSurface::promptScale() const { return parts_.empty() ? 1 : parts_.front().surface->promptScale(); }
+
 void DesktopSurface::Refresh() {
     // One output that is the whole window shows the window's image itself.
     if (parts_.size() == 1) {
@@ -461,12 +482,67 @@ std::unique_ptr<FormSurface> WaylandToolkit::CreateSurface(const std::string& na
 }
 
 void WaylandToolkit::terminate() {
+    if (prompting_) {
+        endRequested_ = true;  // the prompt closes, then the request goes on
+        return;
+    }
     DesktopSurface* scene = seat_.surface();
     if (scene != nullptr && scene->input() != nullptr) {
         scene->input()->Terminate();
     } else {
         loop_.Quit();
     }
+}
+
+std::int32_t WaylandToolkit::askPassword(const linux_backend::PasswordPrompt::Checker& check) {
+    using linux_backend::PasswordPrompt;
+    using linux_backend::PollLoop;
+    DesktopSurface* scene = seat_.surface();
+    if (scene == nullptr || prompting_) return 0;
+    linux_backend::TextRenderer text;
+    Surface picture;
+    std::uint64_t lastDrawn = 0;
+    std::function<void()> draw;
+    PasswordPrompt prompt(linux_backend::currentUser(), check, [&draw] { draw(); }, PollLoop::nowMs());
+    draw = [&] {
+        picture = prompt.picture(text, scene->promptScale());
+        scene->setOverlay(&picture);
+        scene->Refresh();
+        wl_display_flush(connection_.display());  // seen before a check that may take a while
+        lastDrawn = PollLoop::nowMs();
+    };
+    prompting_ = true;
+    endRequested_ = false;
+    seat_.takeKeys([&prompt](std::uint32_t sym, const char* typed, std::size_t length) {
+        const std::uint64_t now = PollLoop::nowMs();
+        switch (sym) {
+            case XKB_KEY_Escape: prompt.press(PasswordPrompt::Key::Escape, now); break;
+            case XKB_KEY_BackSpace: prompt.press(PasswordPrompt::Key::Backspace, now); break;
+            case XKB_KEY_Return:
+            case XKB_KEY_KP_Enter: prompt.press(PasswordPrompt::Key::Enter, now); break;
+            default:
+                // Control characters (Tab, Delete, ...) are no part of a password.
+                if (length > 0 && static_cast<unsigned char>(typed[0]) >= 0x20 && typed[0] != 0x7F) {
+                    prompt.type(typed, length, now);
+                }
+                break;
+        }
+    });
+    draw();
+    // Drawn again at most every 50 ms, however fast keys come.
+    loop_.RunModal([&] {
+        if (endRequested_ || connection_.closed() || prompt.done(PollLoop::nowMs())) return true;
+        if (prompt.dirty() && PollLoop::nowMs() - lastDrawn >= 50) draw();
+        return false;
+    });
+    seat_.takeKeys({});
+    prompting_ = false;
+    if (seat_.surface() == scene) {
+        scene->setOverlay(nullptr);
+        scene->Refresh();
+    }
+    if (endRequested_) loop_.Post([this] { terminate(); });
+    return prompt.answer();
 }
 
 std::unique_ptr<MediaControl> WaylandToolkit::CreateMediaControl() {

@@ -14,6 +14,9 @@
 // - A running scene holds a lock that another start sees (the system has no
 //   window list to find it by).
 //
+// - The password prompt: drawn over the primary output, every key its own
+//   while open.
+//
 // Not here: the preview and the password change (X11 only), the settings
 // dialog (GTK, on its own).
 #pragma once
@@ -23,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/password_prompt.h"
 #include "platform/linux/poll_loop.h"
 #include "platform/linux/private_lock.h"
 #include "platform/linux/sdl_audio.h"
@@ -84,6 +88,10 @@ public:
     SeatInput& operator=(const SeatInput&) = delete;
     void attach(DesktopSurface* surface) { surface_ = surface; }
     DesktopSurface* surface() const { return surface_; }
+    // While set, every key press goes here (its keysym and its text, which
+    // the receiver must not keep) and the pointer reaches nothing.
+    using KeyTaker = std::function<void(std::uint32_t keysym, const char* text, std::size_t length)>;
+    void takeKeys(KeyTaker taker) { taker_ = std::move(taker); }
     struct Events;
 
 private:
@@ -93,6 +101,7 @@ private:
     WaylandConnection& connection_;
     WaylandDesktop& desktop_;
     DesktopSurface* surface_ = nullptr;
+    KeyTaker taker_;
     wl_pointer* pointer_ = nullptr;
     wl_keyboard* keyboard_ = nullptr;
     xkb_context* xkb_ = nullptr;
@@ -127,6 +136,9 @@ public:
     void SetInput(FormInput* input) override { input_ = input; }
 
     FormInput* input() const { return input_; }
+    // The password prompt over the middle of the primary output; null: none.
+    void setOverlay(const Surface* overlay);
+    int promptScale() const;
     // Where a surface of this window lies in the scene's pixels; false for
     // another surface.
     bool placeOf(wl_surface* surface, PixelRect& place) const;
@@ -165,8 +177,12 @@ public:
     std::unique_ptr<ConfigWindow> CreateConfigWindow() override;
     bool HostClientRect(Hwnd, Rect&) override { return false; }
     // The session asks the program to end: a request to the scene, or the
-    // end of the run without one.
+    // end of the run without one. While the password prompt is open it
+    // closes the prompt first.
     void terminate();
+    // The password prompt over the scene, until the password is verified
+    // (non-zero), or Esc, the idle time or an end request cancels it (0).
+    std::int32_t askPassword(const linux_backend::PasswordPrompt::Checker& check);
 
 private:
     linux_backend::PollLoop& loop_;
@@ -174,6 +190,8 @@ private:
     WaylandDesktop& desktop_;
     linux_backend::SdlMixer& mixer_;
     SeatInput seat_;
+    bool prompting_ = false;
+    bool endRequested_ = false;  // while the prompt was open
 };
 
 }  // namespace lumaris::wayland_backend

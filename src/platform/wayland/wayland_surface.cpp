@@ -226,6 +226,11 @@ OutputSurface::Buffer* OutputSurface::freeBuffer() {
 
 void OutputSurface::Refresh() { present(); }
 
+int OutputSurface::promptScale() const {
+    const int physical = logicalWidth_ > 0 ? (bufferWidth_ + logicalWidth_ / 2) / logicalWidth_ : 1;
+    return std::max({1, magnifier_.scale(), physical});
+}
+
 bool OutputSurface::labelsShown() const {
     return std::any_of(labels_.begin(), labels_.end(),
                        [](const Label* label) { return label->visible && !label->caption.empty(); });
@@ -271,7 +276,7 @@ void OutputSurface::present() {
     // Enlarged straight into the buffer where no label is drawn over the
     // picture: one write of the enlarged pixels, no picture of its own.
     const int k = magnifier_.scale();
-    const bool direct = k > 1 && !labelsShown();
+    const bool direct = k > 1 && !labelsShown() && overlay_ == nullptr;
     PixelRect changed;
     const Surface* picture = nullptr;
     if (direct) {
@@ -293,7 +298,7 @@ void OutputSurface::present() {
             direct_ = false;
         }
         Surface& shown = magnifier_.update(source);
-        const auto frame = composer_.compose(shown, labels_, nullptr, &text_);
+        const auto frame = composer_.compose(shown, labels_, overlay_, &text_);
         changed = frame.changed;
         picture = frame.picture;
     }

@@ -74,6 +74,12 @@ public:
     // Shows another picture of the image's size instead of the image (a
     // window over one output shows its own image there); null: the image.
     void show(Surface* picture) { shows_ = picture; }
+    // A picture drawn over the middle of the surface (the password prompt),
+    // in the buffers' pixels; null for none. The caller keeps it.
+    void setOverlay(const Surface* overlay) { overlay_ = overlay; }
+    // How many buffer pixels an overlay's pixel takes to be read at the
+    // size the user reads text at on this output.
+    int promptScale() const;
     // The surface's size in the compositor's logical pixels.
     int logicalWidth() const { return logicalWidth_; }
     int logicalHeight() const { return logicalHeight_; }
@@ -125,6 +131,7 @@ private:
     std::vector<std::unique_ptr<Buffer>> buffers_;
     Surface image_;
     Surface* shows_ = nullptr;
+    const Surface* overlay_ = nullptr;
     Magnifier magnifier_;
     std::vector<const Label*> labels_;
     linux_backend::TextRenderer text_;
