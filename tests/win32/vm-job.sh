@@ -9,6 +9,12 @@
 set -u
 out=/share/out
 mkdir -p "$out"
+# The programs run from the machine's own disk: a large program mapped
+# straight from the shared folder is read in wrongly, page by page, and
+# crashes at its first instruction.
+files=/root/files
+mkdir -p "$files"
+cp /share/Lumaris.scr /share/Lumaris-2.01-setup.exe "$files/"
 export HOME=/root WINEPREFIX=/root/.wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=:1
 Xvfb :1 -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 for _ in $(seq 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
@@ -36,14 +42,14 @@ run() {
     echo $? >"$out/$1.status"
 }
 
-run x /share/Lumaris.scr /x Lumaris 1 Return
-run s /share/Lumaris.scr /s "QNVesmire Saver Running" 5 x
-run c /share/Lumaris.scr /c Configuration 2 Return
+run x "$files/Lumaris.scr" /x Lumaris 1 Return
+run s "$files/Lumaris.scr" /s "QNVesmire Saver Running" 5 x
+run c "$files/Lumaris.scr" /c Configuration 2 Return
 wine reg query "HKCU\\Software\\QN Vesmire Lumaris\\Settings" >"$out/settings.txt" 2>/dev/null
 
 desktop="HKCU\\Control Panel\\Desktop"
 wine reg add "$desktop" /v SCRNSAVE.EXE /d "C:\\windows\\system32\\before.scr" /f >/dev/null 2>&1
-timeout 300 wine /share/Lumaris-2.01-setup.exe /S >"$out/setup.log" 2>&1
+timeout 300 wine "$files/Lumaris-2.01-setup.exe" /S >"$out/setup.log" 2>&1
 echo $? >"$out/setup.status"
 folder=$WINEPREFIX/drive_c/users/root/AppData/Local/Programs/Lumaris
 ls "$folder" >"$out/installed.txt" 2>&1
