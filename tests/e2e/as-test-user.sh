@@ -2,7 +2,7 @@
 # Runs a command as an unprivileged user, since the screensaver daemon runs
 # no display modes for root. As root: the system user lumaris-test is made
 # when missing, and the test program and the program under test
-# ($LUMARIS_BINARY) are copied where that user can run them when it cannot
+# ($LUMARIS_BINARY, and the tool $LUMARIS_WL_POINTER) are copied where that user can run them when it cannot
 # where they are. As any other user: runs the command as it is.
 set -eu
 if [ "$(id -u)" -ne 0 ]; then exec "$@"; fi
@@ -23,6 +23,12 @@ if [ -n "${LUMARIS_BINARY:-}" ] && ! runnable "$LUMARIS_BINARY"; then
     LUMARIS_BINARY="$dir/lumaris"
 fi
 export LUMARIS_BINARY
+# A test tool likewise.
+if [ -n "${LUMARIS_WL_POINTER:-}" ] && ! runnable "$LUMARIS_WL_POINTER"; then
+    cp "$LUMARIS_WL_POINTER" "$dir/wl-pointer"
+    LUMARIS_WL_POINTER="$dir/wl-pointer"
+    export LUMARIS_WL_POINTER
+fi
 # The last argument is the test program.
 for last in "$@"; do :; done
 if ! runnable "$last"; then

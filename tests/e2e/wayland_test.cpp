@@ -206,6 +206,21 @@ TEST_F(Wayland, WithTheLockOptionAKeyOpensThePasswordPrompt) {
     EXPECT_EQ(waitExit(pid, 5), 0);
 }
 
+// The pointer (a virtual one of the test's own, over the first output):
+// moving 5 pixels leaves the scene running, moving 50 ends it with status 0.
+TEST_F(Wayland, ThePointerEndsTheSceneOnlyWhenItMovesFar) {
+    const pid_t pid = startProgram({"/s"});
+    ASSERT_EQ(settled("HEADLESS-1", 1, 1024), std::vector<int>{});
+    // The layout: 1024 + 1280 logical pixels wide, 768 high.
+    const char* tool = std::getenv("LUMARIS_WL_POINTER");
+    ASSERT_NE(tool, nullptr);
+    const std::string pointer = "'" + std::string(tool) + "' 2304 768 500 400 ";
+    ASSERT_EQ(run(pointer + "5 0 0 5"), 0);
+    EXPECT_EQ(waitExit(pid, 1.0), -1) << "a 5-pixel move ends the scene";
+    ASSERT_EQ(run(pointer + "50 0"), 0);
+    EXPECT_EQ(waitExit(pid, 5), 0);
+}
+
 // The settings dialog is a window of the compositor's own (GTK on Wayland,
 // no X server anywhere); the preview says it needs X11.
 TEST_F(Wayland, TheDialogOpensNativelyThePreviewNeedsX11) {
