@@ -157,8 +157,9 @@ TEST_F(Wayland, AConnectionHandedOverDrawsWithinASecond) {
     EXPECT_EQ(waitExit(pid, 3), 0);
 }
 
-// The full-screen scene: native overlays on both outputs, the scene where
-// the start puts it (laid out for the first output, black on the second);
+// The full-screen scene: native overlays on both outputs and on one plugged
+// in later, the scene where the start puts it (laid out for the first
+// output, black on the others);
 // a key after the grace period ends it with status 0, and so does SIGTERM.
 TEST_F(Wayland, TheFullScreenSceneCoversBothOutputsAndEndsOnAKeyOrSignal) {
     pid_t pid = startProgram({"/s"});
@@ -166,6 +167,11 @@ TEST_F(Wayland, TheFullScreenSceneCoversBothOutputsAndEndsOnAKeyOrSignal) {
     const Screenshot second = grab("HEADLESS-2");
     ASSERT_EQ(second.width, 2560);
     EXPECT_TRUE(allBlack(second)) << "the second output shows the desktop";
+    ASSERT_EQ(run("swaymsg create_output"), 0);
+    sleepFor(1.0);
+    const Screenshot added = grab("HEADLESS-3");
+    ASSERT_EQ(added.width, 3840);
+    EXPECT_TRUE(allBlack(added)) << "an output plugged in later shows the desktop";
     typeKey();
     EXPECT_EQ(waitExit(pid, 5), 0);
 

@@ -300,7 +300,11 @@ DesktopSurface::DesktopSurface(WaylandConnection& connection, WaylandDesktop& de
     image_.resize(geometry_.width(), geometry_.height());
 }
 
-DesktopSurface::~DesktopSurface() = default;
+DesktopSurface::~DesktopSurface() {
+    if (!shown_) return;
+    connection_.watchOutputs(nullptr, nullptr);
+    for (Output* output : connection_.outputs()) output->changed = nullptr;
+}
 
 void DesktopSurface::SetCaption(const std::string& caption) {
     if (caption == kRunningCaption && !running_) {
@@ -346,49 +350,59 @@ void DesktopSurface::applyGeometry() {
         image_.resize(geometry_.width(), geometry_.height());
         image_.discardDrawing();
     }
-    for (Part& part : parts_) {
-        const PixelRect r = desktop_.place(*[&] {
-            for (Output* o : connection_.outputs()) {
-                if (o->id == part.output) return o;
-            }
-            return connection_.outputs().front();
-        }());
-        part.place = PixelRect{r.left - geometry_.left, r.top - geometry_.top, r.right - geometry_.left,
-                               r.bottom - geometry_.top};
-    }
-    image_.markAllDamaged();
+    placeParts();
     if (onResize_) onResize_();
 }
 
-void DesktopSurface::makeParts() {
-    const int s = desktop_.primaryBufferScale(), k = desktop_.scale();
-    bool labelled = false;
-    for (Output* output : connection_.outputs()) {
-        // The scene's pixels on this output, each m x m of its own.
-        const int m = std::max(1, k * std::max(output->scale, 1) / s);
-        Part part;
-        part.output = output->id;
-        const PixelRect r = desktop_.place(*output);
-        part.place = PixelRect{r.left - geometry_.left, r.top - geometry_.top, r.right - geometry_.left,
-                               r.bottom - geometry_.top};
-        part.surface = std::make_unique<OutputSurface>(connection_, *output, image_.name(), m, Keyboard::Exclusive);
-        // A surface laid out again (its size from the compositor) shows its
-        // part afresh.
-        part.surface->OnResize([this] { image_.markAllDamaged(); });
-        // The labels go where the window's top-left corner is.
-        if (!labelled && part.place.left <= 0 && part.place.top <= 0 && part.place.right > 0 && part.place.bottom > 0) {
-            for (const Label* label : labels_) part.surface->AddLabel(*label);
-            labelled = true;
+void DesktopSurface::placeParts() {
+    for (Part& part : parts_) {
+        for (Output* o : connection_.outputs()) {
+            if (o->id != part.output) continue;
+            const PixelRect r = desktop_.place(*o);
+            part.place = PixelRect{r.left - geometry_.left, r.top - geometry_.top, r.right - geometry_.left,
+                                   r.bottom - geometry_.top};
         }
-        parts_.push_back(std::move(part));
     }
     image_.markAllDamaged();
+}
+
+void DesktopSurface::addPart(Output& output) {
+    const int s = desktop_.primaryBufferScale(), k = desktop_.scale();
+    // The scene's pixels on this output, each m x m of its own.
+    const int m = std::max(1, k * std::max(output.scale, 1) / s);
+    Part part;
+    part.output = output.id;
+    const PixelRect r = desktop_.place(output);
+    part.place = PixelRect{r.left - geometry_.left, r.top - geometry_.top, r.right - geometry_.left,
+                           r.bottom - geometry_.top};
+    part.surface = std::make_unique<OutputSurface>(connection_, output, image_.name(), m, Keyboard::Exclusive);
+    // A surface laid out again (its size from the compositor) shows its
+    // part afresh.
+    part.surface->OnResize([this] { image_.markAllDamaged(); });
+    // The labels go where the window's top-left corner is.
+    if (!labelled_ && part.place.left <= 0 && part.place.top <= 0 && part.place.right > 0 && part.place.bottom > 0) {
+        for (const Label* label : labels_) part.surface->AddLabel(*label);
+        labelled_ = true;
+    }
+    parts_.push_back(std::move(part));
+    // An output's place may come after the output itself (or change).
+    output.changed = [this] { placeParts(); };
+    image_.markAllDamaged();
+}
+
+void DesktopSurface::removePart(Output& output) {
+    output.changed = nullptr;
+    parts_.erase(std::remove_if(parts_.begin(), parts_.end(), [&](const Part& p) { return p.output == output.id; }),
+                 parts_.end());
 }
 
 void DesktopSurface::Show() {
     if (shown_) return;
     shown_ = true;
-    makeParts();
+    // Every output, those plugged in later included, is covered while the
+    // scene runs: what it shows of the window, black beyond it.
+    connection_.watchOutputs([this](Output& output) { addPart(output); },
+                             [this](Output& output) { removePart(output); });
 }
 
 int DesktopSurface::LabelHeight(const Label& label) {

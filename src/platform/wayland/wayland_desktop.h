@@ -7,6 +7,7 @@
 //   for that output; the desktop is the rectangle around every output in
 //   those pixels. The window's image covers it; each output shows its part,
 //   enlarged to the output's physical pixels.
+// - Outputs plugged in while the scene runs are covered too.
 // - Input: the seat's keyboard (exclusive on the overlays) and pointer go to
 //   the form's input, positions in the scene's pixels; the pointer is hidden
 //   over the scene while the form hides it.
@@ -150,7 +151,9 @@ private:
         std::unique_ptr<OutputSurface> surface;
     };
     void applyGeometry();
-    void makeParts();
+    void addPart(Output& output);
+    void removePart(Output& output);
+    void placeParts();
     int pixels(float twips) const;
 
     WaylandConnection& connection_;
@@ -158,6 +161,7 @@ private:
     Surface image_;
     PixelRect geometry_;
     bool shown_ = false;
+    bool labelled_ = false;
     std::vector<Part> parts_;
     std::vector<const Label*> labels_;
     std::function<void()> onResize_;
