@@ -2,7 +2,8 @@
 // a screen locker offers its saver: a compositor, shared memory, one output
 // and the layer shell; no seat, no xdg shell, no viewporter. The locker
 // sends a configure of size 0 and takes the size of the buffer. Also one
-// with only the xdg shell (as weston), and one with no shell at all.
+// with only the xdg shell (as weston), one that prefers a fractional scale,
+// and one with no shell at all.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
@@ -19,12 +20,14 @@
 #define namespace layer_namespace
 #include "wlr-layer-shell-unstable-v1-server.h"
 #undef namespace
+#include "fractional-scale-v1-server.h"
+#include "viewporter-server.h"
 #include "xdg-shell-server.h"
 
 namespace lumaris::wayland_backend {
 namespace {
 
-enum class Shell { Layer, Xdg, None };
+enum class Shell { Layer, Xdg, LayerAt150, None };
 
 struct Locker {
     explicit Locker(Shell shell) {
@@ -34,7 +37,13 @@ struct Locker {
         socket = wl_display_add_socket_auto(display);
         wl_global_create(display, &wl_compositor_interface, 4, this, bindCompositor);
         wl_global_create(display, &wl_output_interface, 2, this, bindOutput);
-        if (shell == Shell::Layer) wl_global_create(display, &zwlr_layer_shell_v1_interface, 4, this, bindLayers);
+        if (shell == Shell::Layer || shell == Shell::LayerAt150) {
+            wl_global_create(display, &zwlr_layer_shell_v1_interface, 4, this, bindLayers);
+        }
+        if (shell == Shell::LayerAt150) {
+            wl_global_create(display, &wp_viewporter_interface, 1, this, bindViewporter);
+            wl_global_create(display, &wp_fractional_scale_manager_v1_interface, 1, this, bindFractional);
+        }
         if (shell == Shell::Xdg) wl_global_create(display, &xdg_wm_base_interface, 2, this, bindXdg);
         thread = std::thread([this] {
             while (!stop) {
@@ -135,6 +144,37 @@ struct Locker {
         wl_resource_set_implementation(self->layer, &layer, self, nullptr);
     }
 
+    // Fractional scale 1.5 (180/120) for every surface; the viewport's
+    // destination is recorded.
+    static void bindViewporter(wl_client* client, void* data, std::uint32_t version, std::uint32_t id) {
+        static const struct wp_viewporter_interface viewporter = {
+            destroy, [](wl_client* c, wl_resource* from, std::uint32_t viewportId, wl_resource*) {
+                static const struct wp_viewport_interface viewport = {
+                    destroy, [](wl_client*, wl_resource*, wl_fixed_t, wl_fixed_t, wl_fixed_t, wl_fixed_t) {},
+                    [](wl_client*, wl_resource* r, std::int32_t w, std::int32_t h) {
+                        auto* self = static_cast<Locker*>(wl_resource_get_user_data(r));
+                        self->destinationWidth = w;
+                        self->destinationHeight = h;
+                    }};
+                wl_resource* r = wl_resource_create(c, &wp_viewport_interface, wl_resource_get_version(from), viewportId);
+                wl_resource_set_implementation(r, &viewport, wl_resource_get_user_data(from), nullptr);
+            }};
+        wl_resource* r = wl_resource_create(client, &wp_viewporter_interface, static_cast<int>(version), id);
+        wl_resource_set_implementation(r, &viewporter, data, nullptr);
+    }
+    static void bindFractional(wl_client* client, void* data, std::uint32_t version, std::uint32_t id) {
+        static const struct wp_fractional_scale_manager_v1_interface manager = {
+            destroy, [](wl_client* c, wl_resource* from, std::uint32_t scaleId, wl_resource*) {
+                static const struct wp_fractional_scale_v1_interface scale = {destroy};
+                wl_resource* r =
+                    wl_resource_create(c, &wp_fractional_scale_v1_interface, wl_resource_get_version(from), scaleId);
+                wl_resource_set_implementation(r, &scale, nullptr, nullptr);
+                wp_fractional_scale_v1_send_preferred_scale(r, 180);
+            }};
+        wl_resource* r = wl_resource_create(client, &wp_fractional_scale_manager_v1_interface, static_cast<int>(version), id);
+        wl_resource_set_implementation(r, &manager, data, nullptr);
+    }
+
     static void bindXdg(wl_client* client, void* data, std::uint32_t version, std::uint32_t id) {
         static const struct xdg_wm_base_interface base = {
             destroy, [](wl_client*, wl_resource*, std::uint32_t) {}, getXdgSurface,
@@ -188,18 +228,20 @@ struct Locker {
     std::atomic<bool> fullscreen{false};
     bool configured = false;
     std::atomic<int> width{0}, height{0};
+    std::atomic<int> destinationWidth{0}, destinationHeight{0};
 };
 
 // Only a compositor, shared memory, an output and the layer shell (or only
 // the xdg shell, where the surface is a toplevel made fullscreen on the
 // output): the surface takes the output's size and shows a buffer of it.
+// Where the compositor prefers the fractional scale 1.5, the buffer is the
+// output's physical 1200x900, shown on its 800x600 through the viewport.
 TEST(WaylandHost, ALockersFewGlobalsSufficeAndASizeOfZeroIsTheOutputs) {
-    for (const Shell shell : {Shell::Layer, Shell::Xdg}) {
-        SCOPED_TRACE(shell == Shell::Layer ? "layer shell" : "xdg shell");
+    for (const Shell shell : {Shell::Layer, Shell::Xdg, Shell::LayerAt150}) {
+        SCOPED_TRACE(static_cast<int>(shell));
         Locker locker(shell);
         WaylandConnection connection;
         EXPECT_EQ(connection.seat(), nullptr);
-        EXPECT_EQ(connection.viewporter(), nullptr);
         ASSERT_EQ(connection.outputs().size(), 1u);
         Output& output = *connection.outputs().front();
         EXPECT_EQ(output.width(), 800);
@@ -210,9 +252,14 @@ TEST(WaylandHost, ALockersFewGlobalsSufficeAndASizeOfZeroIsTheOutputs) {
             poll(&ready, 1, 10);
             surface.Refresh();
         }
-        EXPECT_EQ(locker.width, 800);
-        EXPECT_EQ(locker.height, 600);
-        EXPECT_EQ(surface.Image().width(), 800);
+        const int physical = shell == Shell::LayerAt150 ? 3 : 2;  // halves of the logical size
+        EXPECT_EQ(locker.width, 400 * physical);
+        EXPECT_EQ(locker.height, 300 * physical);
+        EXPECT_EQ(surface.Image().width(), 400 * physical);
+        if (shell == Shell::LayerAt150) {
+            EXPECT_EQ(locker.destinationWidth, 800);
+            EXPECT_EQ(locker.destinationHeight, 600);
+        }
         if (shell == Shell::Xdg) {
             EXPECT_TRUE(locker.fullscreen) << "fullscreen on the output";
         }

@@ -50,7 +50,9 @@ struct OutputSurface::Events {
         OutputSurface* s = self(data);
         if (static_cast<int>(scale) == s->scale120_) return;
         s->scale120_ = static_cast<int>(scale);
-        if (s->configured_) s->fit();
+        // Before the first configure too: the form is laid out for the
+        // output already, and a configure of the same size fits nothing.
+        s->fit();
     }
 
     static void bufferRelease(void* data, wl_buffer*) { static_cast<Buffer*>(data)->busy = false; }
