@@ -2,7 +2,7 @@
 // outputs, 1024x768 at scale 1 and 2560x1440 at scale 2 (a 1280x720
 // logical output), screenshots by grim. Sway refuses to run as root: this
 // program runs as an unprivileged user (as-test-user.sh). Each test has a
-// compositor of its own.
+// compositor of its own. Also weston, whose only shell is the xdg shell.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -263,6 +263,53 @@ TEST_F(Wayland, TheIdleToolStartsTheSceneAgainAfterAKeyEndedIt) {
     typeKey();
     for (int waited = 0; waited < 60 && starts() < 2; ++waited) sleepFor(0.1);
     EXPECT_EQ(starts(), 2) << "the next idle timeout starts it again";
+}
+
+// weston (headless, only the xdg shell): the display mode and the
+// full-screen scene are each a fullscreen toplevel that covers the output
+// with an opaque buffer, as weston's scene graph tells; SIGTERM ends each
+// with status 0.
+TEST(Weston, TheFullscreenToplevelCoversTheOutput) {
+    char folder[] = "/tmp/lumaris-weston.XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string runtime = folder;
+    const std::vector<std::string> session = {"XDG_RUNTIME_DIR=" + runtime, "WAYLAND_DISPLAY=wl-lumaris", "DISPLAY="};
+    const pid_t weston = spawn({"sh", "-c",
+                                "exec weston --backend=headless-backend.so --use-pixman --width=1024 --height=768 "
+                                "--debug --socket=wl-lumaris >\"$0\" 2>&1",
+                                runtime + "/weston.log"},
+                               session);
+    for (int i = 0; i < 100 && !fs::exists(runtime + "/wl-lumaris"); ++i) sleepFor(0.05);
+    ASSERT_TRUE(fs::exists(runtime + "/wl-lumaris")) << "weston did not start";
+    const std::string home = settingsFolder({});
+    // The view of the program's toplevel in the scene graph, up to the
+    // next view.
+    auto view = [&] {
+        std::string env;
+        for (const std::string& entry : session) env += "'" + entry + "' ";
+        const std::string file = runtime + "/scene.txt";
+        std::system(("env " + env + "weston-debug scene-graph >'" + file + "' 2>/dev/null").c_str());
+        std::ifstream in(file);
+        const std::string graph((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::size_t at = graph.find("top-level window 'Lumaris'");
+        return at == std::string::npos ? std::string() : graph.substr(at, graph.find("View", at) - at);
+    };
+    for (const char* mode : {"--root", "/s"}) {
+        SCOPED_TRACE(mode);
+        const pid_t pid = start({mode}, home, session);
+        std::string seen;
+        for (int i = 0; i < 50 && seen.find("SHM buffer") == std::string::npos; ++i) {
+            sleepFor(0.1);
+            seen = view();
+        }
+        EXPECT_NE(seen.find("position: (0, 0) -> (1024, 768)"), std::string::npos) << seen;
+        EXPECT_NE(seen.find("[fully opaque]"), std::string::npos) << seen;
+        EXPECT_NE(seen.find("SHM buffer"), std::string::npos) << seen;
+        kill(pid, SIGTERM);
+        EXPECT_EQ(waitExit(pid, 5), 0);
+    }
+    stop(weston);
+    fs::remove_all(runtime);
 }
 
 }  // namespace
