@@ -119,6 +119,7 @@ void PasswordPrompt::press(Key key, std::uint64_t nowMs) {
     lastTyping_ = nowMs;
     dirty_ = true;
     switch (key) {
+        case Key::Other: break;
         case Key::Escape: done_ = true; break;
         case Key::Backspace:
             typed_->backspace();

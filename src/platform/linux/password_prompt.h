@@ -26,7 +26,8 @@ inline constexpr int kPromptIdleSeconds = 30;
 class PasswordPrompt {
 public:
     using Checker = std::function<PamResult(const std::string& user, const char* password)>;
-    enum class Key { Escape, Backspace, Enter };
+    // Other: a key that is no part of the answer, which still counts as typing.
+    enum class Key { Escape, Backspace, Enter, Other };
 
     // `redraw` shows the panel at once (before a check that may take a while).
     PasswordPrompt(std::string user, Checker check, std::function<void()> redraw, std::uint64_t nowMs);

@@ -49,6 +49,8 @@ std::int32_t ScreenLock::verify(Hwnd handle) {
                     prompt.press(PasswordPrompt::Key::Backspace, SDL_GetTicks64());
                 } else if (event.key.keysym.sym == SDLK_RETURN || event.key.keysym.sym == SDLK_KP_ENTER) {
                     prompt.press(PasswordPrompt::Key::Enter, SDL_GetTicks64());
+                } else {
+                    prompt.press(PasswordPrompt::Key::Other, SDL_GetTicks64());
                 }
                 return true;
             case SDL_KEYUP:

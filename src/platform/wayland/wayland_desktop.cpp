@@ -538,6 +538,8 @@ std::int32_t WaylandToolkit::askPassword(const linux_backend::PasswordPrompt::Ch
                 // Control characters (Tab, Delete, ...) are no part of a password.
                 if (length > 0 && static_cast<unsigned char>(typed[0]) >= 0x20 && typed[0] != 0x7F) {
                     prompt.type(typed, length, now);
+                } else {
+                    prompt.press(PasswordPrompt::Key::Other, now);
                 }
                 break;
         }
