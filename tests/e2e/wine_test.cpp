@@ -580,7 +580,13 @@ TEST_F(Wine, TheShipped32BitProgramInAVirtualMachine) {
 // program: by the folder's short name.
 TEST_F(Wine, TheReadMeIsFoundBesideTheProgramInAFolderOfAnyName) {
     useSettings({});
-    const std::string folder = home + "/Progr\xC3\xA1m \xE6\x97\xA5\xE6\x9C\xAC";
+    // Under Wine a short name is a hash of the long one: the folders above
+    // the program's have names that are short names already, since among
+    // the many like-named folders a test run leaves in /tmp two may share
+    // a hash, and a short path through them leads nowhere.
+    char parent[] = "/tmp/lzXXXXXX";
+    ASSERT_NE(mkdtemp(parent), nullptr);
+    const std::string folder = std::string(parent) + "/Progr\xC3\xA1m \xE6\x97\xA5\xE6\x9C\xAC";
     std::filesystem::create_directories(folder);
     std::filesystem::copy_file(env("LUMARIS_SCR"), folder + "/Lumaris.scr");
     std::ofstream(folder + "/lumzreadme.txt") << "read me\n";
@@ -624,6 +630,7 @@ TEST_F(Wine, TheReadMeIsFoundBesideTheProgramInAFolderOfAnyName) {
     while (!unix.empty() && unix.back() == '\n') unix.pop_back();
     EXPECT_TRUE(std::filesystem::exists(unix)) << windows << " is " << unix;
     EXPECT_EQ(std::filesystem::path(unix).filename(), "lumzreadme.txt");
+    std::filesystem::remove_all(parent);
 }
 
 // The installer, silent: the program and its read-me in the user's
