@@ -212,15 +212,32 @@ TEST_F(Wayland, WithTheLockOptionAKeyOpensThePasswordPrompt) {
     EXPECT_EQ(waitExit(pid, 5), 0);
 }
 
-// The pointer (a virtual one of the test's own, over the first output):
-// moving 5 pixels leaves the scene running, moving 50 ends it with status 0.
-TEST_F(Wayland, ThePointerEndsTheSceneOnlyWhenItMovesFar) {
+// The pointer (a virtual one of the test's own, over the first output): no
+// cursor drawn over the scene; moving 5 pixels leaves the scene running,
+// moving 50 ends it with status 0.
+TEST_F(Wayland, ThePointerIsHiddenAndEndsTheSceneOnlyWhenItMovesFar) {
     const pid_t pid = startProgram({"/s"});
     ASSERT_EQ(settled("HEADLESS-1", 1, 1024), std::vector<int>{});
     // The layout: 1024 + 1280 logical pixels wide, 768 high.
     const char* tool = std::getenv("LUMARIS_WL_POINTER");
     ASSERT_NE(tool, nullptr);
     const std::string pointer = "'" + std::string(tool) + "' 2304 768 500 400 ";
+    // While the pointer is over the scene, no cursor is drawn: no dark
+    // pixel where it points (the sky there has none).
+    {
+        std::string still;
+        for (int i = 0; i < 12; ++i) still += " 0 0";
+        const pid_t resting = spawn({"sh", "-c", pointer + still}, session());
+        sleepFor(1.5);
+        const std::string file = runtime + "/cursor.png";
+        run("grim -c -o HEADLESS-1 '" + file + "'");
+        const Screenshot shot = readPicture(file);
+        int dark = 0;
+        for (int y = 395; y < 425 && y < shot.height; ++y)
+            for (int x = 495; x < 525 && x < shot.width; ++x) dark += (shot.at(x, y) & 0xC0C0C0) == 0;
+        EXPECT_EQ(dark, 0) << "a cursor over the scene";
+        waitExit(resting, 5);
+    }
     ASSERT_EQ(run(pointer + "5 0 0 5"), 0);
     EXPECT_EQ(waitExit(pid, 1.0), -1) << "a 5-pixel move ends the scene";
     ASSERT_EQ(run(pointer + "50 0"), 0);
