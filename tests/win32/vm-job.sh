@@ -19,10 +19,14 @@ export HOME=/root WINEPREFIX=/root/.wine WINEDEBUG=-all WINEDLLOVERRIDES="mscore
 Xvfb :1 -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 for _ in $(seq 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
 wineserver -p
+# Wine's first program in the machine starts its services, which takes
+# emulated time (up to a minute or more): it is done once before the
+# programs whose windows are waited for.
+timeout 300 wine cmd /c exit >"$out/warm.log" 2>&1
 
-# The first window with this exact title, waited for up to a minute (the
-# first start of Wine in an emulated machine is slow).
-window() { timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n1; }
+# The first window with this exact title, waited for up to a minute and a
+# half (an emulated machine is slow).
+window() { timeout 90 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n1; }
 shot() { xwd -root -silent >"$out/$1.xwd"; }
 query() { wine reg query "$1" /v "$2" >"$out/$3" 2>/dev/null; }
 
