@@ -354,13 +354,16 @@ void DesktopSurface::applyGeometry() {
     if (onResize_) onResize_();
 }
 
+PixelRect DesktopSurface::placeOn(const Output& output) const {
+    const PixelRect r = desktop_.place(output);
+    return PixelRect{r.left - geometry_.left, r.top - geometry_.top, r.right - geometry_.left,
+                     r.bottom - geometry_.top};
+}
+
 void DesktopSurface::placeParts() {
     for (Part& part : parts_) {
         for (Output* o : connection_.outputs()) {
-            if (o->id != part.output) continue;
-            const PixelRect r = desktop_.place(*o);
-            part.place = PixelRect{r.left - geometry_.left, r.top - geometry_.top, r.right - geometry_.left,
-                                   r.bottom - geometry_.top};
+            if (o->id == part.output) part.place = placeOn(*o);
         }
     }
     image_.markAllDamaged();
@@ -372,9 +375,7 @@ void DesktopSurface::addPart(Output& output) {
     const int m = std::max(1, k * std::max(output.scale, 1) / s);
     Part part;
     part.output = output.id;
-    const PixelRect r = desktop_.place(output);
-    part.place = PixelRect{r.left - geometry_.left, r.top - geometry_.top, r.right - geometry_.left,
-                           r.bottom - geometry_.top};
+    part.place = placeOn(output);
     part.surface = std::make_unique<OutputSurface>(connection_, output, image_.name(), m, Keyboard::Exclusive);
     // A surface laid out again (its size from the compositor) shows its
     // part afresh.

@@ -154,6 +154,8 @@ private:
     void addPart(Output& output);
     void removePart(Output& output);
     void placeParts();
+    // An output's rectangle in the window's image.
+    PixelRect placeOn(const Output& output) const;
     int pixels(float twips) const;
 
     WaylandConnection& connection_;
