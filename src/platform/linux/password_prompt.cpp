@@ -129,6 +129,7 @@ void PasswordPrompt::press(Key key, std::uint64_t nowMs) {
             message_ = "Checking...";
             cut_ = false;
             if (redraw_) redraw_();
+            lastShown_ = nowMs;
             const PamResult result = check_(user_, typed_->text());
             typed_->wipe();
             dirty_ = true;
@@ -148,6 +149,21 @@ void PasswordPrompt::press(Key key, std::uint64_t nowMs) {
 
 bool PasswordPrompt::done(std::uint64_t nowMs) const {
     return done_ || nowMs - lastTyping_ > static_cast<std::uint64_t>(kPromptIdleSeconds) * 1000u;
+}
+
+void PasswordPrompt::run(EventLoop& loop, const std::function<std::uint64_t()>& clock,
+                         const std::function<bool()>& interrupted) {
+    auto show = [this](std::uint64_t now) {
+        if (redraw_) redraw_();
+        lastShown_ = now;
+    };
+    show(clock());
+    loop.RunModal([&] {
+        const std::uint64_t now = clock();
+        if (interrupted() || done(now)) return true;
+        if (dirty_ && now - lastShown_ >= 50) show(now);
+        return false;
+    });
 }
 
 Surface PasswordPrompt::picture(TextRenderer& text, int scale) {

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "platform/linux/pam_verifier.h"
+#include "platform/toolkit.h"
 #include "runtime/surface.h"
 
 namespace lumaris::linux_backend {
@@ -42,8 +43,10 @@ public:
     bool done(std::uint64_t nowMs) const;
     // Non-zero when the password was verified.
     std::int32_t answer() const { return answer_; }
-    // Whether the panel changed since it was last drawn.
-    bool dirty() const { return dirty_; }
+    // Shows the panel, then runs the loop until the prompt is done or
+    // `interrupted` says so, showing it again when it changed, at most
+    // every 50 ms however fast keys come. `clock` gives milliseconds.
+    void run(EventLoop& loop, const std::function<std::uint64_t()>& clock, const std::function<bool()>& interrupted);
     // The panel at `scale` times its size (its text set that large, never
     // enlarged).
     Surface picture(TextRenderer& text, int scale);
@@ -60,6 +63,7 @@ private:
     std::string message_;
     std::int32_t answer_ = 0;
     std::uint64_t lastTyping_;
+    std::uint64_t lastShown_ = 0;
 };
 
 }  // namespace lumaris::linux_backend

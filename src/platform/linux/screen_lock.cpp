@@ -17,14 +17,12 @@ std::int32_t ScreenLock::verify(Hwnd handle) {
     if (window == nullptr) return 0;
     TextRenderer text;
     Surface picture;
-    Uint64 lastDrawn = 0;
     std::function<void()> draw;
     PasswordPrompt prompt(currentUser(), check_, [&draw] { draw(); }, SDL_GetTicks64());
     draw = [&] {
         picture = prompt.picture(text, window->promptScale());
         window->setOverlay(&picture);
         window->Refresh();
-        lastDrawn = SDL_GetTicks64();
     };
     bool ended = false;  // by the session: the scene ends after the prompt
     // Input belongs to the prompt while it is open.
@@ -70,14 +68,8 @@ std::int32_t ScreenLock::verify(Hwnd handle) {
     // The key that asked to end the saver is no part of the password.
     SDL_PumpEvents();
     SDL_FlushEvents(SDL_KEYDOWN, SDL_TEXTINPUT);
-    draw();
     loop_.setInterceptor(onEvent);
-    // The prompt is drawn again at most every 50 ms, however fast keys come.
-    loop_.RunModal([&] {
-        if (ended || prompt.done(SDL_GetTicks64())) return true;
-        if (prompt.dirty() && SDL_GetTicks64() - lastDrawn >= 50) draw();
-        return false;
-    });
+    prompt.run(loop_, [] { return SDL_GetTicks64(); }, [&ended] { return ended; });
     loop_.setInterceptor({});
     SDL_StopTextInput();
     window->setOverlay(nullptr);

@@ -516,7 +516,6 @@ std::int32_t WaylandToolkit::askPassword(const linux_backend::PasswordPrompt::Ch
     if (scene == nullptr || prompting_) return 0;
     linux_backend::TextRenderer text;
     Surface picture;
-    std::uint64_t lastDrawn = 0;
     std::function<void()> draw;
     PasswordPrompt prompt(linux_backend::currentUser(), check, [&draw] { draw(); }, PollLoop::nowMs());
     draw = [&] {
@@ -524,7 +523,6 @@ std::int32_t WaylandToolkit::askPassword(const linux_backend::PasswordPrompt::Ch
         scene->setOverlay(&picture);
         scene->Refresh();
         wl_display_flush(connection_.display());  // seen before a check that may take a while
-        lastDrawn = PollLoop::nowMs();
     };
     prompting_ = true;
     endRequested_ = false;
@@ -545,13 +543,7 @@ std::int32_t WaylandToolkit::askPassword(const linux_backend::PasswordPrompt::Ch
                 break;
         }
     });
-    draw();
-    // Drawn again at most every 50 ms, however fast keys come.
-    loop_.RunModal([&] {
-        if (endRequested_ || connection_.closed() || prompt.done(PollLoop::nowMs())) return true;
-        if (prompt.dirty() && PollLoop::nowMs() - lastDrawn >= 50) draw();
-        return false;
-    });
+    prompt.run(loop_, PollLoop::nowMs, [this] { return endRequested_ || connection_.closed(); });
     seat_.takeKeys({});
     prompting_ = false;
     if (seat_.surface() == scene) {
