@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/linux/sdl_window.h"
+#include "platform/sdl/sdl_pictures.h"
 #include "platform/null/null_platform.h"
 #include "runtime/scale.h"
 #include "scene/frm_tidemar_main.h"
@@ -20,7 +20,7 @@ namespace {
 
 // The scene on the headless host, with the real built-in pictures.
 struct Rig {
-    linux_backend::SdlPictures pictures;
+    sdl::SdlPictures pictures;
     null_backend::HeadlessPlatform host;
     LumzSubMain module;
     null_backend::MemorySurface window;

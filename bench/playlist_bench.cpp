@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/linux/dir_search.h"
+#include "platform/posix/dir_search.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ struct BigFolder {
 
 void BM_SearchHundredThousand(benchmark::State& state) {
     static BigFolder folder;
-    lumaris::linux_backend::LinuxFiles files("/nonexistent");
+    lumaris::posix::LinuxFiles files("/nonexistent");
     std::size_t found = 0;
     for (auto _ : state) {
         found = 0;

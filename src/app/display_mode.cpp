@@ -130,15 +130,6 @@ std::string OverrideStore::GetSetting(const std::string& application, const std:
     return store_.GetSetting(application, section, key, defaultText);
 }
 
-std::int32_t StderrUi::MsgBox(const std::string& text, std::int32_t, const std::string& title) {
-    std::string line = title.empty() ? text : title + ": " + text;
-    for (char& c : line) {
-        if (c == '\n' || c == '\r') c = ' ';
-    }
-    std::fprintf(stderr, "lumaris: %s\n", line.c_str());
-    return kIdOk;
-}
-
 std::int32_t HandOverAudio::sndPlaySoundA(const void* sound, std::uint32_t flags) {
     if (live_) return host_.sndPlaySoundA(sound, flags);
     // Only a looping sound outlasts the call: the one to start when live.

@@ -58,12 +58,6 @@ private:
     std::vector<std::pair<std::string, std::string>> overrides_;
 };
 
-// Messages as single lines on standard error.
-class StderrUi : public Ui {
-public:
-    std::int32_t MsgBox(const std::string& text, std::int32_t style, const std::string& title) override;
-};
-
 // The sound of a process that may have to wait for it: silent while another
 // process of the display plays, what the scene asked for kept; live, the
 // host's own, the sea sound the scene asked for started then.
@@ -141,7 +135,7 @@ private:
     Toolkit& toolkit_;
     std::function<bool()> claimSound_;
     HandOverAudio audio_;
-    StderrUi ui_;
+    null_backend::StderrUi ui_;
     null_backend::NoWindows user32_;
     WindowScreen screen_;
     OverrideStore store_;

@@ -96,4 +96,13 @@ int runSnapshot(const SnapshotOptions& options, Platform& host, TextRasterizer* 
     return ui.count > 0 ? 1 : 0;
 }
 
+int runSnapshot(const std::vector<std::string>& arguments, Platform& host, TextRasterizer* text) {
+    SnapshotOptions options;
+    if (!parseSnapshot(arguments, options)) {
+        std::fprintf(stderr, "lumaris: %s\n", kSnapshotUsage);
+        return 2;
+    }
+    return runSnapshot(options, host, text);
+}
+
 }  // namespace lumaris

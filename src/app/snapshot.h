@@ -29,5 +29,8 @@ bool parseSnapshot(const std::vector<std::string>& arguments, SnapshotOptions& o
 // Returns the exit status: 0 when the picture was written and no message
 // had to be shown.
 int runSnapshot(const SnapshotOptions& options, Platform& host, TextRasterizer* text);
+// The same for the option's arguments; status 2, with the usage on
+// standard error, when they are not a snapshot's.
+int runSnapshot(const std::vector<std::string>& arguments, Platform& host, TextRasterizer* text);
 
 }  // namespace lumaris

@@ -1,6 +1,7 @@
 #include "runtime/scale.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -9,6 +10,24 @@
 #include "runtime/convert.h"
 
 namespace lumaris {
+
+double xftDpiIn(const char* resources) {
+    double dpi = 0;
+    for (const char* line = resources; line != nullptr && *line != '\0';) {
+        if (std::strncmp(line, "Xft.dpi:", 8) == 0) dpi = std::atof(line + 8);
+        line = std::strchr(line, '\n');
+        if (line != nullptr) ++line;
+    }
+    return dpi;
+}
+
+int desktopScaleFor(double xftDpi) {
+    if (const char* given = std::getenv("GDK_SCALE"); given != nullptr && *given != '\0') {
+        const int scale = std::atoi(given);
+        if (scale >= 1) return std::min(scale, kLargestScale);
+    }
+    return std::clamp(static_cast<int>(xftDpi / 96), 1, kLargestScale);
+}
 
 int wholeScale(int width, int height, int designWidth, int designHeight) {
     if (designWidth <= 0 || designHeight <= 0) return 1;

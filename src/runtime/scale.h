@@ -57,6 +57,13 @@ private:
 };
 
 // a / k rounded down, and up, for positions left of or above the origin too.
+// Xft.dpi in an X resource text (one "name:\tvalue" per line, the last
+// word holding); 0 when it has none.
+double xftDpiIn(const char* resources);
+// The scale the desktop declares for its programs: GDK_SCALE, else `xftDpi`
+// in whole multiples of 96; at least 1.
+int desktopScaleFor(double xftDpi);
+
 inline int floorDiv(int a, int k) { return a >= 0 ? a / k : -((-a + k - 1) / k); }
 inline int ceilDiv(int a, int k) { return -floorDiv(-a, k); }
 

@@ -11,11 +11,11 @@
 
 #include "dialog/frm_config.h"
 #include "e2e_support.h"
-#include "platform/linux/dir_search.h"
-#include "platform/linux/gio_shell.h"
-#include "platform/linux/gtk_config_dialog.h"
-#include "platform/linux/ini_store.h"
-#include "platform/linux/message_box.h"
+#include "platform/posix/dir_search.h"
+#include "platform/gtk/gio_shell.h"
+#include "platform/gtk/gtk_config_dialog.h"
+#include "platform/posix/ini_store.h"
+#include "platform/gtk/message_box.h"
 #include "../unit/fakes.h"
 #include "startup/lumz_submain.h"
 
@@ -172,21 +172,21 @@ gboolean answerChooser(gpointer data) {
 }
 
 TEST(FolderChooser, AwkwardFolderNamesPassThroughUnchanged) {
-    ASSERT_TRUE(linux_backend::gtkAvailable());
+    ASSERT_TRUE(gtk::gtkAvailable());
     const std::string root = settingsFolder({});
     const std::string folder = root + "/My \"Songs\"; été 'live' $(not run)";
     std::filesystem::create_directories(folder);
     std::ofstream(folder + "/Track One.MP3") << "x";
 
     testing::FakePlatform fake;
-    linux_backend::GtkShell shell;
-    linux_backend::LinuxFiles files("/nonexistent");
-    linux_backend::IniFileStore store(root);
+    gtk::GtkShell shell;
+    posix::LinuxFiles files("/nonexistent");
+    posix::IniFileStore store(root);
     Platform platform{fake.ui,  fake.app,      fake.clock, fake.random, fake.user32, fake.screen, store,
                       fake.registry, fake.passwords, fake.gdi, fake.pictures, fake.audio, files,  shell};
     LumzSubMain module;
     module.AppTitle = " Lumaris";
-    linux_backend::GtkConfigDialog dialog([] {});
+    gtk::GtkConfigDialog dialog([] {});
     FrmConfig form(module, platform, dialog);
     dialog.Connect([&form](ConfigEvent event) { form.Raise(event); });
     form.Form_Load();

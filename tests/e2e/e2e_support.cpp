@@ -16,7 +16,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "platform/linux/x11_windows.h"
+#include "platform/x11/x11_windows.h"
 #include "runtime/resources.h"
 
 extern char** environ;
@@ -101,7 +101,7 @@ void stop(pid_t pid) {
 }
 
 unsigned long waitForWindow(const std::string& title, double seconds) {
-    linux_backend::X11Windows windows;
+    x11::X11Windows windows;
     const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (std::chrono::steady_clock::now() < until) {
         if (const Hwnd found = windows.FindWindowA(nullptr, title.c_str())) return static_cast<unsigned long>(found);

@@ -8,12 +8,12 @@
 #include <X11/Xutil.h>
 // clang-format on
 
-#include "platform/linux/x11_windows.h"
+#include "platform/x11/x11_windows.h"
 
 namespace lumaris {
 namespace {
 
-using linux_backend::X11Windows;
+using x11::X11Windows;
 
 class X11Test : public ::testing::Test {
 protected:
@@ -110,7 +110,7 @@ TEST_F(X11Test, MonitorsAndVirtualDesktopComeFromTheDisplays) {
     EXPECT_EQ(windows.GetSystemMetrics(kSmYVirtualScreen), 0);
     EXPECT_EQ(windows.GetSystemMetrics(kSmCxVirtualScreen), 1024);
     EXPECT_EQ(windows.GetSystemMetrics(kSmCyVirtualScreen), 768);
-    linux_backend::SdlScreen screen(windows);
+    x11::SdlScreen screen(windows);
     EXPECT_EQ(screen.Width(), 1024.0f * 15.0f);
     EXPECT_EQ(screen.Height(), 768.0f * 15.0f);
 }

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/linux/ini_store.h"
+#include "platform/posix/ini_store.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
@@ -23,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) clean += c;
     }
     if (clean.empty()) clean = "SPEED";
-    using lumaris::linux_backend::iniGet;
-    using lumaris::linux_backend::iniSet;
+    using lumaris::posix::iniGet;
+    using lumaris::posix::iniSet;
     // Keys match without regard to case.
     const std::string other = strcasecmp(clean.c_str(), "MUSIC") == 0 ? "SOUND" : "MUSIC";
     const std::string before = iniGet(text, "Settings", other, "\x01");

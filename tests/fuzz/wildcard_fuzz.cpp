@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/linux/dir_search.h"
+#include "platform/posix/dir_search.h"
 
 namespace {
 std::string folder() {
@@ -25,7 +25,7 @@ std::string folder() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string pattern(reinterpret_cast<const char*>(data), size);
     if (pattern.find('\0') != std::string::npos) return 0;
-    lumaris::linux_backend::LinuxFiles files(folder());
+    lumaris::posix::LinuxFiles files(folder());
     int found = 0;
     for (std::string name = files.Dir("c:\\" + pattern); !name.empty() && found < 10; name = files.DirNext()) ++found;
     return 0;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/sdl_window.h"
+#include "platform/sdl/sdl_pictures.h"
 #include "runtime/resources.h"
 
 namespace lumaris {
@@ -185,7 +185,7 @@ TEST(Assets, PicturesLoadAsTheirDecodedColours) {
                              "picBalloon", "PREVIEW"}) {
         SCOPED_TRACE(name);
         const Picture expected = decode(name);
-        const Surface loaded = linux_backend::SdlPictures().Load(name, 0);
+        const Surface loaded = sdl::SdlPictures().Load(name, 0);
         Picture got{loaded.width(), loaded.height(), {}};
         for (int y = 0; y < loaded.height(); ++y) {
             for (int x = 0; x < loaded.width(); ++x) {

@@ -16,14 +16,14 @@
 #include <sstream>
 
 #include "fakes.h"
-#include "platform/linux/ini_store.h"
+#include "platform/posix/ini_store.h"
 #include "settings/settings.h"
 
 namespace lumaris {
 namespace {
 
 namespace fs = std::filesystem;
-using linux_backend::IniFileStore;
+using posix::IniFileStore;
 
 const std::string kApp = "QN Vesmire Lumaris";
 
@@ -336,10 +336,10 @@ TEST_F(IniStoreTest, ProtectionsAndLinksOfTheFileAreKept) {
 }
 
 TEST(IniValueCodec, EncodesOnlyWhatTheFileCannotHold) {
-    EXPECT_EQ(linux_backend::encodeIniValue("c:\\My Music"), "c:\\My Music");
-    EXPECT_EQ(linux_backend::encodeIniValue(" a b "), "%20a b%20");
-    EXPECT_EQ(linux_backend::encodeIniValue("x\ny%"), "x%0Ay%25");
-    EXPECT_EQ(linux_backend::decodeIniValue("x%0Ay%25"), "x\ny%");
+    EXPECT_EQ(posix::encodeIniValue("c:\\My Music"), "c:\\My Music");
+    EXPECT_EQ(posix::encodeIniValue(" a b "), "%20a b%20");
+    EXPECT_EQ(posix::encodeIniValue("x\ny%"), "x%0Ay%25");
+    EXPECT_EQ(posix::decodeIniValue("x%0Ay%25"), "x\ny%");
 }
 
 }  // namespace

@@ -13,18 +13,19 @@
 #include "audio/playlist.h"
 #include "fakes.h"
 #include "temp_dir.h"
-#include "platform/linux/dir_search.h"
-#include "platform/linux/pam_verifier.h"
-#include "platform/linux/paths.h"
-#include "platform/linux/process.h"
-#include "platform/linux/sdl_audio.h"
+#include "platform/posix/dir_search.h"
+#include "platform/posix/pam_verifier.h"
+#include "platform/posix/paths.h"
+#include "platform/posix/process.h"
+#include "platform/sdl/sdl_audio.h"
 #include "startup/lumz_submain.h"
 
 namespace lumaris {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace linux_backend;
+using namespace posix;
+using namespace sdl;
 
 using testing::TempDir;
 

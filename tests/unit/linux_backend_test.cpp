@@ -12,11 +12,11 @@
 
 #include "fakes.h"
 #include "temp_dir.h"
-#include "platform/linux/desktop_registry.h"
-#include "platform/linux/password_change.h"
-#include "platform/linux/poll_loop.h"
-#include "platform/linux/private_lock.h"
-#include "platform/linux/process.h"
+#include "platform/posix/desktop_registry.h"
+#include "platform/posix/password_change.h"
+#include "platform/posix/poll_loop.h"
+#include "platform/posix/private_lock.h"
+#include "platform/posix/process.h"
 #include "platform/platform.h"
 #include "settings/registry_probe.h"
 
@@ -24,7 +24,7 @@ namespace lumaris {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace linux_backend;
+using namespace posix;
 
 using testing::TempDir;
 

@@ -10,12 +10,12 @@
 #include <utility>
 #include <vector>
 
-#include "platform/linux/event_loop.h"
-#include "platform/linux/screen_lock.h"
-#include "platform/linux/sdl_input.h"
-#include "platform/linux/sdl_window.h"
+#include "platform/x11/event_loop.h"
+#include "platform/x11/screen_lock.h"
+#include "platform/x11/sdl_input.h"
+#include "platform/x11/sdl_window.h"
 
-namespace lumaris::linux_backend {
+namespace lumaris::x11 {
 namespace {
 
 TEST(SdlInput, KeysButtonsAndShiftInTheFormsTerms) {
@@ -73,7 +73,7 @@ TEST(ScreenLock, ThePromptKeepsTheLoopGoing) {
     ScreenLock lock(loop, [&](Hwnd) { return &window; },
                     [&](const std::string&, const char*) {
                         checked = true;
-                        return PamResult::Refused;
+                        return posix::PamResult::Refused;
                     });
     std::atomic<bool> songDone{false};
     std::thread audio([&] {
@@ -96,4 +96,4 @@ TEST(ScreenLock, ThePromptKeepsTheLoopGoing) {
 }
 
 }  // namespace
-}  // namespace lumaris::linux_backend
+}  // namespace lumaris::x11

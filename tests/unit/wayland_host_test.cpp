@@ -24,7 +24,7 @@
 #include "viewporter-server.h"
 #include "xdg-shell-server.h"
 
-namespace lumaris::wayland_backend {
+namespace lumaris::wayland {
 namespace {
 
 enum class Shell { Layer, Xdg, LayerAt150, None };
@@ -281,4 +281,4 @@ TEST(WaylandHost, WithoutAShellASurfaceIsAFailure) {
 }
 
 }  // namespace
-}  // namespace lumaris::wayland_backend
+}  // namespace lumaris::wayland

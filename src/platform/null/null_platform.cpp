@@ -1,5 +1,7 @@
 #include "platform/null/null_platform.h"
 
+#include <cstdio>
+
 #include "dialog/frm_config.h"
 #include "dialog/layout.h"
 #include "runtime/convert.h"
@@ -14,6 +16,16 @@ std::string slot(const std::string& application, const std::string& section, con
 }
 
 }  // namespace
+
+std::int32_t StderrUi::MsgBox(const std::string& text, std::int32_t, const std::string& title) {
+    std::string line = title.empty() ? text : title + ": " + text;
+    for (char& c : line) {
+        if (c == '\n' || c == '\r') c = ' ';
+    }
+    std::fprintf(stderr, "lumaris: %s\n", line.c_str());
+    ++lines_;
+    return kIdOk;
+}
 
 std::int32_t QuietUi::MsgBox(const std::string& text, std::int32_t style, const std::string& title) {
     shown.push_back({text, style, title});

@@ -20,6 +20,17 @@
 
 namespace lumaris::null_backend {
 
+// Messages as single lines on standard error.
+class StderrUi : public Ui {
+public:
+    std::int32_t MsgBox(const std::string& text, std::int32_t style, const std::string& title) override;
+    // Messages that went to standard error rather than to a box.
+    int unseenMessages() const { return lines_; }
+
+private:
+    int lines_ = 0;
+};
+
 // Message boxes that nobody sees: kept for the caller to read.
 class QuietUi : public Ui {
 public:

@@ -14,7 +14,7 @@
 #include "xdg-output-unstable-v1-client.h"
 #include "xdg-shell-client.h"
 
-namespace lumaris::wayland_backend {
+namespace lumaris::wayland {
 
 // The events of an output and of its xdg-output; a description is complete
 // at wl_output's done (which, from xdg-output version 3 on, also ends the
@@ -234,4 +234,4 @@ bool WaylandConnection::drain() {
     return true;
 }
 
-}  // namespace lumaris::wayland_backend
+}  // namespace lumaris::wayland

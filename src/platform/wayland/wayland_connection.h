@@ -29,7 +29,7 @@ struct zxdg_output_v1;
 struct wp_viewporter;
 struct wp_fractional_scale_manager_v1;
 
-namespace lumaris::wayland_backend {
+namespace lumaris::wayland {
 
 struct Output {
     std::uint32_t id = 0;  // the registry's name for it
@@ -106,4 +106,4 @@ private:
     friend struct OutputEvents;
 };
 
-}  // namespace lumaris::wayland_backend
+}  // namespace lumaris::wayland

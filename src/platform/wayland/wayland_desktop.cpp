@@ -10,13 +10,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/linux/pam_verifier.h"
-#include "platform/linux/paths.h"
+#include "platform/posix/pam_verifier.h"
+#include "platform/posix/paths.h"
 #include "runtime/failure.h"
 #include "runtime/scale.h"
 #include "startup/lumz_submain.h"
 
-namespace lumaris::wayland_backend {
+namespace lumaris::wayland {
 
 namespace {
 
@@ -100,7 +100,7 @@ std::int32_t WaylandDesktop::GetSystemMetrics(std::int32_t index) {
 
 Hwnd WaylandDesktop::FindWindowA(const char*, const char* windowName) {
     if (windowName == nullptr || std::strcmp(windowName, kRunningCaption) != 0) return 0;
-    linux_backend::PrivateLock probe(runningLockName());
+    posix::PrivateLock probe(runningLockName());
     if (!probe.usable() || probe.tryTake()) return 0;
     return 1;
 }
@@ -308,7 +308,7 @@ DesktopSurface::~DesktopSurface() {
 
 void DesktopSurface::SetCaption(const std::string& caption) {
     if (caption == kRunningCaption && !running_) {
-        running_ = std::make_unique<linux_backend::PrivateLock>(desktop_.runningLockName());
+        running_ = std::make_unique<posix::PrivateLock>(desktop_.runningLockName());
         running_->tryTake();
     }
 }
@@ -478,8 +478,8 @@ private:
 };
 }  // namespace
 
-WaylandToolkit::WaylandToolkit(linux_backend::PollLoop& loop, WaylandConnection& connection, WaylandDesktop& desktop,
-                               linux_backend::SdlMixer& mixer)
+WaylandToolkit::WaylandToolkit(posix::PollLoop& loop, WaylandConnection& connection, WaylandDesktop& desktop,
+                               sdl::SdlMixer& mixer)
     : Toolkit(loop), loop_(loop), connection_(connection), desktop_(desktop), mixer_(mixer),
       seat_(connection, desktop) {
     loop_.watch(connection_.fd(), [this] {
@@ -509,15 +509,15 @@ void WaylandToolkit::terminate() {
     }
 }
 
-std::int32_t WaylandToolkit::askPassword(const linux_backend::PasswordPrompt::Checker& check) {
-    using linux_backend::PasswordPrompt;
-    using linux_backend::PollLoop;
+std::int32_t WaylandToolkit::askPassword(const posix::PasswordPrompt::Checker& check) {
+    using posix::PasswordPrompt;
+    using posix::PollLoop;
     DesktopSurface* scene = seat_.surface();
     if (scene == nullptr || prompting_) return 0;
-    linux_backend::TextRenderer text;
+    sdl::TextRenderer text;
     Surface picture;
     std::function<void()> draw;
-    PasswordPrompt prompt(linux_backend::currentUser(), check, [&draw] { draw(); }, PollLoop::nowMs());
+    PasswordPrompt prompt(posix::currentUser(), check, [&draw] { draw(); }, PollLoop::nowMs());
     draw = [&] {
         picture = prompt.picture(text, scene->promptScale());
         scene->setOverlay(&picture);
@@ -555,11 +555,11 @@ std::int32_t WaylandToolkit::askPassword(const linux_backend::PasswordPrompt::Ch
 }
 
 std::unique_ptr<MediaControl> WaylandToolkit::CreateMediaControl() {
-    return std::make_unique<linux_backend::SdlMediaControl>(mixer_, linux_backend::musicFolder());
+    return std::make_unique<sdl::SdlMediaControl>(mixer_, posix::musicFolder());
 }
 
 std::unique_ptr<ConfigWindow> WaylandToolkit::CreateConfigWindow() {
     throw Failure(failures::kCannotCreate, "The settings dialog runs on its own");
 }
 
-}  // namespace lumaris::wayland_backend
+}  // namespace lumaris::wayland

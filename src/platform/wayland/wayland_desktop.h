@@ -27,10 +27,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/password_prompt.h"
-#include "platform/linux/poll_loop.h"
-#include "platform/linux/private_lock.h"
-#include "platform/linux/sdl_audio.h"
+#include "platform/posix/password_prompt.h"
+#include "platform/posix/poll_loop.h"
+#include "platform/posix/private_lock.h"
+#include "platform/sdl/sdl_audio.h"
 #include "platform/null/null_platform.h"
 #include "platform/system.h"
 #include "platform/toolkit.h"
@@ -44,7 +44,7 @@ struct xkb_context;
 struct xkb_keymap;
 struct xkb_state;
 
-namespace lumaris::wayland_backend {
+namespace lumaris::wayland {
 
 // The outputs as the scene sees them; no other window is reachable.
 class WaylandDesktop : public null_backend::NoWindows, public Screen {
@@ -168,14 +168,14 @@ private:
     std::vector<const Label*> labels_;
     std::function<void()> onResize_;
     FormInput* input_ = nullptr;
-    std::unique_ptr<linux_backend::PrivateLock> running_;
+    std::unique_ptr<posix::PrivateLock> running_;
 };
 
 // The toolkit of the full-screen scene on Wayland.
 class WaylandToolkit : public Toolkit {
 public:
-    WaylandToolkit(linux_backend::PollLoop& loop, WaylandConnection& connection, WaylandDesktop& desktop,
-                   linux_backend::SdlMixer& mixer);
+    WaylandToolkit(posix::PollLoop& loop, WaylandConnection& connection, WaylandDesktop& desktop,
+                   sdl::SdlMixer& mixer);
     ~WaylandToolkit() override;
     std::unique_ptr<FormSurface> CreateSurface(const std::string& name, SurfaceKind kind, int width,
                                                int height) override;
@@ -188,16 +188,16 @@ public:
     void terminate();
     // The password prompt over the scene, until the password is verified
     // (non-zero), or Esc, the idle time or an end request cancels it (0).
-    std::int32_t askPassword(const linux_backend::PasswordPrompt::Checker& check);
+    std::int32_t askPassword(const posix::PasswordPrompt::Checker& check);
 
 private:
-    linux_backend::PollLoop& loop_;
+    posix::PollLoop& loop_;
     WaylandConnection& connection_;
     WaylandDesktop& desktop_;
-    linux_backend::SdlMixer& mixer_;
+    sdl::SdlMixer& mixer_;
     SeatInput seat_;
     bool prompting_ = false;
     bool endRequested_ = false;  // while the prompt was open
 };
 
-}  // namespace lumaris::wayland_backend
+}  // namespace lumaris::wayland

@@ -6,10 +6,12 @@
 #include <utility>
 #include <vector>
 
+#include "platform/posix/paths.h"
+#include "platform/posix/private_lock.h"
 #include "platform/wayland/wayland_surface.h"
 #include "runtime/failure.h"
 
-namespace lumaris::wayland_backend {
+namespace lumaris::wayland {
 
 namespace {
 bool named(const char* variable) {
@@ -22,7 +24,12 @@ bool waylandDisplayMode(const DisplayOptions& options) {
     return options.window == 0 && !named("XSCREENSAVER_WINDOW") && (named("WAYLAND_SOCKET") || named("WAYLAND_DISPLAY"));
 }
 
-WaylandDisplayModeToolkit::WaylandDisplayModeToolkit(linux_backend::PollLoop& loop, WaylandConnection& connection,
+std::string sessionDisplayName() {
+    const char* name = std::getenv("WAYLAND_DISPLAY");
+    return name != nullptr && *name != '\0' ? name : "wayland-0";
+}
+
+WaylandDisplayModeToolkit::WaylandDisplayModeToolkit(posix::PollLoop& loop, WaylandConnection& connection,
                                                      std::function<std::unique_ptr<MediaControl>()> media,
                                                      int scaleChoice)
     : Toolkit(loop), connection_(connection), media_(std::move(media)), scaleChoice_(scaleChoice) {}
@@ -43,7 +50,7 @@ std::unique_ptr<ConfigWindow> WaylandDisplayModeToolkit::CreateConfigWindow() {
 
 int runWaylandDisplayMode(Platform& host, WaylandDisplayModeToolkit& toolkit, WaylandConnection& connection,
                           const DisplayOptions& options, std::function<bool()> claimSound) {
-    auto& loop = static_cast<linux_backend::PollLoop&>(toolkit.Loop());
+    auto& loop = static_cast<posix::PollLoop&>(toolkit.Loop());
     struct Scene {
         std::uint32_t output;
         std::unique_ptr<DisplayMode> mode;
@@ -97,4 +104,13 @@ int runWaylandDisplayMode(Platform& host, WaylandDisplayModeToolkit& toolkit, Wa
     return status;
 }
 
-}  // namespace lumaris::wayland_backend
+int runWaylandDisplayMode(Platform& host, posix::PollLoop& loop, sdl::SdlMixer& mixer, const DisplayOptions& options) {
+    WaylandConnection connection;
+    WaylandDisplayModeToolkit toolkit(
+        loop, connection, [&mixer] { return std::make_unique<sdl::SdlMediaControl>(mixer, posix::musicFolder()); },
+        options.scale);
+    posix::PrivateLock sound(posix::displaySoundLockName(sessionDisplayName()));
+    return runWaylandDisplayMode(host, toolkit, connection, options, [&sound] { return posix::claimSound(sound); });
+}
+
+}  // namespace lumaris::wayland

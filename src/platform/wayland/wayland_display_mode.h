@@ -12,23 +12,29 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "app/display_mode.h"
-#include "platform/linux/poll_loop.h"
+#include "platform/posix/poll_loop.h"
+#include "platform/sdl/sdl_audio.h"
 #include "platform/platform.h"
 #include "platform/toolkit.h"
 #include "platform/wayland/wayland_connection.h"
 
-namespace lumaris::wayland_backend {
+namespace lumaris::wayland {
 
 // Whether the display mode goes to Wayland: a Wayland display is named and
 // no X window is.
 bool waylandDisplayMode(const DisplayOptions& options);
 
+// The Wayland display's name for the session's sound lock: a connection
+// handed over belongs to the session of WAYLAND_DISPLAY's default name.
+std::string sessionDisplayName();
+
 class WaylandDisplayModeToolkit : public Toolkit {
 public:
     // media: the host's media control, for the process that plays.
-    WaylandDisplayModeToolkit(linux_backend::PollLoop& loop, WaylandConnection& connection,
+    WaylandDisplayModeToolkit(posix::PollLoop& loop, WaylandConnection& connection,
                               std::function<std::unique_ptr<MediaControl>()> media, int scaleChoice);
     // The next surface made (SurfaceKind::Given) is on this output.
     void surfaceOn(Output& output) { next_ = &output; }
@@ -47,7 +53,12 @@ private:
 
 // Runs the scenes until the loop ends (a signal, the connection closed);
 // `claimSound` asks the session's lock. The exit status.
+// The display mode on the session's compositor, on the services of `host`
+// (music through `mixer`); the exit status. A Failure when no compositor
+// answers.
+int runWaylandDisplayMode(Platform& host, posix::PollLoop& loop, sdl::SdlMixer& mixer, const DisplayOptions& options);
+
 int runWaylandDisplayMode(Platform& host, WaylandDisplayModeToolkit& toolkit, WaylandConnection& connection,
                           const DisplayOptions& options, std::function<bool()> claimSound);
 
-}  // namespace lumaris::wayland_backend
+}  // namespace lumaris::wayland

@@ -7,13 +7,13 @@
 #include <algorithm>
 
 #include "fractional-scale-v1-client.h"
-#include "platform/linux/process.h"
+#include "platform/posix/process.h"
 #include "runtime/failure.h"
 #include "viewporter-client.h"
 #include "platform/wayland/layer_shell.h"
 #include "xdg-shell-client.h"
 
-namespace lumaris::wayland_backend {
+namespace lumaris::wayland {
 
 namespace {
 constexpr std::size_t kMostBuffers = 4;
@@ -322,7 +322,7 @@ void OutputSurface::present() {
                              buffer->pixels + static_cast<std::size_t>(y) * bufferWidth_ + copy.left);
         }
     }
-    linux_backend::countFramePresented();
+    posix::countFramePresented();
     wl_surface_attach(surface_, buffer->buffer, 0, 0);
     buffer->busy = true;
     if (!changed.empty()) wl_surface_damage_buffer(surface_, changed.left, changed.top, changed.width(), changed.height());
@@ -331,4 +331,4 @@ void OutputSurface::present() {
     wl_surface_commit(surface_);
 }
 
-}  // namespace lumaris::wayland_backend
+}  // namespace lumaris::wayland

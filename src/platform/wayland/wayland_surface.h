@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "platform/graphics.h"
-#include "platform/linux/sdl_window.h"
+#include "platform/sdl/sdl_text.h"
 #include "platform/wayland/wayland_connection.h"
 #include "runtime/compose.h"
 #include "runtime/scale.h"
@@ -38,7 +38,7 @@ struct xdg_toplevel;
 struct wp_viewport;
 struct wp_fractional_scale_v1;
 
-namespace lumaris::wayland_backend {
+namespace lumaris::wayland {
 
 enum class Keyboard { None, Exclusive };
 
@@ -134,9 +134,9 @@ private:
     const Surface* overlay_ = nullptr;
     Magnifier magnifier_;
     std::vector<const Label*> labels_;
-    linux_backend::TextRenderer text_;
+    sdl::TextRenderer text_;
     FormComposer composer_;
     std::function<void()> onResize_;
 };
 
-}  // namespace lumaris::wayland_backend
+}  // namespace lumaris::wayland
