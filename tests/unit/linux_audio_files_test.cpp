@@ -133,6 +133,28 @@ TEST(Pam, TheProbeTellsAtTheStartWhetherAPasswordCanBeChecked) {
     }
 }
 
+// Accounts whose password no answer can match are told apart from the
+// shadow field or `passwd -S`, never by a login attempt.
+TEST(Pam, LockedAndEmptyPasswordsAreToldApartWithoutALogin) {
+    const struct {
+        const char* text;
+        PasswordState field, status;
+    } cases[] = {
+        {"", PasswordState::Empty, PasswordState::Unknown},
+        {"*", PasswordState::Locked, PasswordState::Unknown},
+        {"!$y$j9T$salt$hash", PasswordState::Locked, PasswordState::Unknown},
+        {"$y$j9T$salt$hash", PasswordState::Usable, PasswordState::Unknown},
+        {"anna P 2026-01-02 0 99999 7 -1", PasswordState::Usable, PasswordState::Usable},
+        {"root L 2025-05-20 0 99999 7 -1", PasswordState::Usable, PasswordState::Locked},
+        {"guest NP 2025-05-20 0 99999 7 -1", PasswordState::Usable, PasswordState::Empty},
+        {"anna ? odd", PasswordState::Usable, PasswordState::Unknown},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(passwordFieldState(c.text), c.field) << c.text;
+        EXPECT_EQ(passwdStatusState(c.text), c.status) << c.text;
+    }
+}
+
 class MediaControlTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { setenv("SDL_AUDIODRIVER", "dummy", 1); }

@@ -14,6 +14,7 @@
 #include "temp_dir.h"
 #include "platform/posix/desktop_registry.h"
 #include "platform/posix/password_change.h"
+#include "platform/posix/password_prompt.h"
 #include "platform/posix/poll_loop.h"
 #include "platform/posix/private_lock.h"
 #include "platform/posix/process.h"
@@ -180,6 +181,41 @@ TEST(PollLoop, WithAHandlerAnEndSignalIsARequestTakenOnce) {
     ::alarm(0);
     EXPECT_EQ(requests, 1);
     EXPECT_EQ(ticks, 6);
+}
+
+// A check that takes a while (PAM's delay after a wrong answer) never stops
+// the loop: the scene's timer goes on ticking, keys typed meanwhile are no
+// part of any answer, and only a verified password ends the prompt.
+TEST(PasswordPrompt, TheCheckRunsBesideTheLoopAndOnlyAVerifiedAnswerEndsIt) {
+    for (const PamResult result : {PamResult::Verified, PamResult::Refused}) {
+        PollLoop loop;
+        std::string checked;
+        PasswordPrompt prompt(
+            "anna",
+            [&](const std::string&, const char* password) {
+                checked = password;
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                return result;
+            },
+            loop, {}, PollLoop::nowMs());
+        int ticks = 0, ticksWhileChecking = 0;
+        auto timer = loop.CreateTimer([&] {
+            ++ticks;
+            ticksWhileChecking += prompt.checking();
+            if (ticks == 1) {
+                prompt.type("sea", 3, PollLoop::nowMs());
+                prompt.press(PasswordPrompt::Key::Enter, PollLoop::nowMs());
+                prompt.type("typed meanwhile", 15, PollLoop::nowMs());
+                prompt.press(PasswordPrompt::Key::Enter, PollLoop::nowMs());
+            }
+        });
+        timer->SetInterval(10);
+        prompt.run(PollLoop::nowMs, [&] { return ticks > 60 && !prompt.checking(); });
+        EXPECT_EQ(checked, "sea");
+        EXPECT_GT(ticksWhileChecking, 10) << "the loop waited for the check";
+        EXPECT_EQ(prompt.answer(), result == PamResult::Verified ? 1 : 0);
+        EXPECT_EQ(ticks > 60, result == PamResult::Refused) << "a refused answer keeps the prompt";
+    }
 }
 
 // Locks only the user's own processes can take: a runtime folder others may

@@ -4,9 +4,43 @@
 #include <gio/gio.h>
 #include <gio/gsettingsbackend.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 namespace lumaris::gtk {
+
+bool isGnomeSession(const char* currentDesktop) {
+    if (currentDesktop == nullptr) return false;
+    std::string_view rest(currentDesktop);
+    while (!rest.empty()) {
+        const auto colon = rest.find(':');
+        if (rest.substr(0, colon) == "GNOME") return true;
+        if (colon == std::string_view::npos) break;
+        rest.remove_prefix(colon + 1);
+    }
+    return false;
+}
+
+namespace {
+// Whether the key's value is somebody's choice rather than the schema's.
+bool chosen(GSettings* settings, GSettingsSchema* schema, const char* key) {
+    if (GVariant* user = g_settings_get_user_value(settings, key)) {
+        g_variant_unref(user);
+        return true;
+    }
+    if (!g_settings_is_writable(settings, key)) return true;  // locked by the administrator
+    bool differs = false;
+    GVariant* site = g_settings_get_default_value(settings, key);
+    GSettingsSchemaKey* schemaKey = g_settings_schema_get_key(schema, key);
+    GVariant* builtIn = g_settings_schema_key_get_default_value(schemaKey);
+    if (site != nullptr && builtIn != nullptr) differs = !g_variant_equal(site, builtIn);
+    if (site != nullptr) g_variant_unref(site);
+    if (builtIn != nullptr) g_variant_unref(builtIn);
+    g_settings_schema_key_unref(schemaKey);
+    return differs;
+}
+}  // namespace
 
 std::optional<bool> gsettingsLockEnabled() {
     // Without a settings service that keeps the user's choices (dconf), the
@@ -23,7 +57,9 @@ std::optional<bool> gsettingsLockEnabled() {
     std::optional<bool> result;
     if (g_settings_schema_has_key(schema, "lock-enabled")) {
         GSettings* settings = g_settings_new_full(schema, nullptr, nullptr);
-        result = g_settings_get_boolean(settings, "lock-enabled") != FALSE;
+        if (isGnomeSession(std::getenv("XDG_CURRENT_DESKTOP")) || chosen(settings, schema, "lock-enabled")) {
+            result = g_settings_get_boolean(settings, "lock-enabled") != FALSE;
+        }
         g_object_unref(settings);
     }
     g_settings_schema_unref(schema);

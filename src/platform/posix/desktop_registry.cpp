@@ -46,7 +46,7 @@ DesktopRegistry::DesktopRegistry(OptionSource first, OptionSource second, GateCh
 DesktopRegistry DesktopRegistry::forCurrentUser(OptionSource desktop) {
     const std::string path = homeFolder() + "/.xscreensaver";
     return DesktopRegistry(std::move(desktop), [path] { return xscreensaverLock(path); },
-                           [] { return pamUnusableReason(kPamService, currentUser()); });
+                           [] { return passwordUnusableReason(currentUser()); });
 }
 
 std::int32_t DesktopRegistry::RegOpenKeyA(Hkey root, const char* subKey, Hkey& handle) {

@@ -25,7 +25,7 @@ public:
     // screen that no password could open would lock the user out.
     DesktopRegistry(OptionSource first, OptionSource second, GateCheck gate = {});
     // `desktop` (none where the host has no desktop settings), then
-    // $HOME/.xscreensaver; the gate is PAM's service.
+    // $HOME/.xscreensaver; the gate is the account's password state and PAM.
     static DesktopRegistry forCurrentUser(OptionSource desktop);
 
     std::int32_t RegOpenKeyA(Hkey root, const char* subKey, Hkey& handle) override;

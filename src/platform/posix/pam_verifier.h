@@ -28,6 +28,23 @@ PamResult checkPassword(const std::string& user, const char* password);
 // can; otherwise why not, in a few words.
 std::string pamUnusableReason(const std::string& service, const std::string& user, const std::string& confdir = {});
 
+// What the system keeps of an account's password: one that a typed answer
+// can match, a locked one ("!" or "*" in the shadow file: no answer is
+// ever right), none at all, or not known here (a network account).
+enum class PasswordState { Usable, Locked, Empty, Unknown };
+
+// The state of a password field of the shadow or passwd file.
+PasswordState passwordFieldState(const std::string& field);
+// The state in a line of `passwd -S`: "name L|NP|P date ...".
+PasswordState passwdStatusState(const std::string& line);
+// The user's own account, read without a login attempt: the shadow entry
+// where the program may read it (as root), else `passwd -S`.
+PasswordState accountPasswordState(const std::string& user);
+
+// Empty when a password typed for the user can be checked; otherwise why
+// not: the account's password is locked or empty, or PAM cannot check it.
+std::string passwordUnusableReason(const std::string& user);
+
 // The name of the user who runs the program.
 std::string currentUser();
 

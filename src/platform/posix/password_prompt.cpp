@@ -3,6 +3,9 @@
 #include <string.h>
 #include <sys/mman.h>
 
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <utility>
 
 namespace lumaris::posix {
@@ -101,13 +104,51 @@ private:
     std::size_t length_ = 0;
 };
 
-PasswordPrompt::PasswordPrompt(std::string user, Checker check, std::function<void()> redraw, std::uint64_t nowMs)
-    : user_(std::move(user)), check_(std::move(check)), redraw_(std::move(redraw)), typed_(std::make_unique<Secret>()),
-      lastTyping_(nowMs) {}
+// A check on its thread. The thread keeps the check alive until it ends;
+// the prompt may go first (Esc, an end signal), and then nothing wakes.
+struct PasswordPrompt::Check {
+    Secret answer;
+    std::mutex mutex;
+    EventLoop* wake = nullptr;  // cleared when the prompt goes
+    std::optional<PamResult> result;
+};
 
-PasswordPrompt::~PasswordPrompt() = default;
+PasswordPrompt::PasswordPrompt(std::string user, Checker check, EventLoop& loop, std::function<void()> redraw,
+                               std::uint64_t nowMs)
+    : user_(std::move(user)), check_(std::move(check)), loop_(loop), redraw_(std::move(redraw)),
+      typed_(std::make_unique<Secret>()), lastTyping_(nowMs) {}
+
+PasswordPrompt::~PasswordPrompt() {
+    if (!pending_) return;
+    std::lock_guard<std::mutex> lock(pending_->mutex);
+    pending_->wake = nullptr;
+}
+
+bool PasswordPrompt::checking() const { return pending_ != nullptr; }
+
+void PasswordPrompt::collect() {
+    if (!pending_) return;
+    PamResult result;
+    {
+        std::lock_guard<std::mutex> lock(pending_->mutex);
+        if (!pending_->result) return;
+        result = *pending_->result;
+    }
+    pending_.reset();
+    dirty_ = true;
+    // Only a verified password opens the screen.
+    if (result == PamResult::Verified) {
+        answer_ = 1;
+        done_ = true;
+    } else if (result == PamResult::Refused) {
+        message_ = "Wrong password";
+    } else {
+        message_ = "The password cannot be checked now";
+    }
+}
 
 void PasswordPrompt::type(const char* text, std::size_t length, std::uint64_t nowMs) {
+    if (checking()) return;
     if (!typed_->append(text, length)) cut_ = true;
     lastTyping_ = nowMs;
     dirty_ = true;
@@ -120,24 +161,32 @@ void PasswordPrompt::press(Key key, std::uint64_t nowMs) {
         case Key::Other: break;
         case Key::Escape: done_ = true; break;
         case Key::Backspace:
+            if (checking()) break;
             typed_->backspace();
             cut_ = false;
             break;
         case Key::Enter: {
+            if (checking()) break;
+            auto job = std::make_shared<Check>();
+            if (!job->answer.append(typed_->text(), typed_->length())) {
+                message_ = "The password cannot be checked now";
+                break;
+            }
+            typed_->wipe();
             message_ = "Checking...";
             cut_ = false;
-            if (redraw_) redraw_();
-            lastShown_ = nowMs;
-            const PamResult result = check_(user_, typed_->text());
-            typed_->wipe();
-            dirty_ = true;
-            // Only a verified password opens the screen.
-            if (result == PamResult::Verified) {
-                answer_ = 1;
-                done_ = true;
-            } else if (result == PamResult::Refused) {
-                message_ = "Wrong password";
-            } else {
+            job->wake = &loop_;
+            pending_ = job;
+            try {
+                std::thread([job, check = check_, user = user_] {
+                    const PamResult result = check(user, job->answer.text());
+                    job->answer.wipe();
+                    std::lock_guard<std::mutex> lock(job->mutex);
+                    job->result = result;
+                    if (job->wake != nullptr) job->wake->Post([] {});
+                }).detach();
+            } catch (const std::system_error&) {
+                pending_.reset();
                 message_ = "The password cannot be checked now";
             }
             break;
@@ -146,18 +195,18 @@ void PasswordPrompt::press(Key key, std::uint64_t nowMs) {
 }
 
 bool PasswordPrompt::done(std::uint64_t nowMs) const {
-    return done_ || nowMs - lastTyping_ > static_cast<std::uint64_t>(kPromptIdleSeconds) * 1000u;
+    return done_ || (!checking() && nowMs - lastTyping_ > static_cast<std::uint64_t>(kPromptIdleSeconds) * 1000u);
 }
 
-void PasswordPrompt::run(EventLoop& loop, const std::function<std::uint64_t()>& clock,
-                         const std::function<bool()>& interrupted) {
+void PasswordPrompt::run(const std::function<std::uint64_t()>& clock, const std::function<bool()>& interrupted) {
     auto show = [this](std::uint64_t now) {
         if (redraw_) redraw_();
         lastShown_ = now;
     };
     show(clock());
-    loop.RunModal([&] {
+    loop_.RunModal([&] {
         const std::uint64_t now = clock();
+        collect();
         if (interrupted() || done(now)) return true;
         if (dirty_ && now - lastShown_ >= 50) show(now);
         return false;

@@ -6,6 +6,11 @@
 // system allows, wiped after each check and when the prompt goes, and
 // never written anywhere else. Enter checks it through the checker, Esc
 // cancels, and kPromptIdleSeconds without typing cancel as well.
+//
+// The check runs on a thread of its own (PAM waits seconds after a wrong
+// answer): the loop goes on meanwhile, so the scene keeps moving and the
+// display's connection is read. The answer is copied for the check and
+// wiped in both places; keys typed while it runs are not part of any answer.
 #pragma once
 
 #include <cstddef>
@@ -29,8 +34,9 @@ public:
     // Other: a key that is no part of the answer, which still counts as typing.
     enum class Key { Escape, Backspace, Enter, Other };
 
-    // `redraw` shows the panel at once (before a check that may take a while).
-    PasswordPrompt(std::string user, Checker check, std::function<void()> redraw, std::uint64_t nowMs);
+    // `redraw` shows the panel at once; `loop` is woken when a check ends.
+    PasswordPrompt(std::string user, Checker check, EventLoop& loop, std::function<void()> redraw,
+                   std::uint64_t nowMs);
     ~PasswordPrompt();
     PasswordPrompt(const PasswordPrompt&) = delete;
     PasswordPrompt& operator=(const PasswordPrompt&) = delete;
@@ -42,18 +48,25 @@ public:
     bool done(std::uint64_t nowMs) const;
     // Non-zero when the password was verified.
     std::int32_t answer() const { return answer_; }
+    // True while an answer is being checked.
+    bool checking() const;
     // Shows the panel, then runs the loop until the prompt is done or
     // `interrupted` says so, showing it again when it changed, at most
     // every 50 ms however fast keys come. `clock` gives milliseconds.
-    void run(EventLoop& loop, const std::function<std::uint64_t()>& clock, const std::function<bool()>& interrupted);
+    void run(const std::function<std::uint64_t()>& clock, const std::function<bool()>& interrupted);
     // The panel at `scale` times its size (its text set that large, never
     // enlarged).
     Surface picture(TextRasterizer& text, int scale);
 
 private:
     class Secret;
+    struct Check;
+    // Takes the result of a check that has ended.
+    void collect();
     std::string user_;
     Checker check_;
+    EventLoop& loop_;
+    std::shared_ptr<Check> pending_;
     std::function<void()> redraw_;
     std::unique_ptr<Secret> typed_;
     bool cut_ = false;

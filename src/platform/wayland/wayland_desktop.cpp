@@ -517,12 +517,11 @@ std::int32_t WaylandToolkit::askPassword(const posix::PasswordPrompt::Checker& c
     sdl::TextRenderer text;
     Surface picture;
     std::function<void()> draw;
-    PasswordPrompt prompt(posix::currentUser(), check, [&draw] { draw(); }, PollLoop::nowMs());
+    PasswordPrompt prompt(posix::currentUser(), check, loop_, [&draw] { draw(); }, PollLoop::nowMs());
     draw = [&] {
         picture = prompt.picture(text, scene->promptScale());
         scene->setOverlay(&picture);
         scene->Refresh();
-        wl_display_flush(connection_.display());  // seen before a check that may take a while
     };
     prompting_ = true;
     endRequested_ = false;
@@ -543,7 +542,7 @@ std::int32_t WaylandToolkit::askPassword(const posix::PasswordPrompt::Checker& c
                 break;
         }
     });
-    prompt.run(loop_, PollLoop::nowMs, [this] { return endRequested_ || connection_.closed(); });
+    prompt.run(PollLoop::nowMs, [this] { return endRequested_ || connection_.closed(); });
     seat_.takeKeys({});
     prompting_ = false;
     if (seat_.surface() == scene) {

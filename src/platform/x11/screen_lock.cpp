@@ -18,7 +18,7 @@ std::int32_t ScreenLock::verify(Hwnd handle) {
     sdl::TextRenderer text;
     Surface picture;
     std::function<void()> draw;
-    posix::PasswordPrompt prompt(posix::currentUser(), check_, [&draw] { draw(); }, SDL_GetTicks64());
+    posix::PasswordPrompt prompt(posix::currentUser(), check_, loop_, [&draw] { draw(); }, SDL_GetTicks64());
     draw = [&] {
         picture = prompt.picture(text, window->promptScale());
         window->setOverlay(&picture);
@@ -69,7 +69,7 @@ std::int32_t ScreenLock::verify(Hwnd handle) {
     SDL_PumpEvents();
     SDL_FlushEvents(SDL_KEYDOWN, SDL_TEXTINPUT);
     loop_.setInterceptor(onEvent);
-    prompt.run(loop_, [] { return SDL_GetTicks64(); }, [&ended] { return ended; });
+    prompt.run([] { return SDL_GetTicks64(); }, [&ended] { return ended; });
     loop_.setInterceptor({});
     SDL_StopTextInput();
     window->setOverlay(nullptr);
