@@ -9,7 +9,7 @@ packages="
   libsdl2-dev libsdl2-mixer-dev libmpg123-dev libsdl2-ttf-dev libsdl2-image-dev
   libgtk-3-dev libx11-dev libxext-dev libxrandr-dev libxrender-dev libxinerama-dev libfontconfig-dev libpam0g-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth xdotool imagemagick x11-utils x11-xserver-utils fonts-dejavu-core lame
+  xvfb xauth xdotool imagemagick x11-utils x11-xserver-utils fonts-dejavu-core lame dconf-cli dconf-gsettings-backend gsettings-desktop-schemas
   xscreensaver xscreensaver-data xserver-xephyr libxss-dev openbox
   dpkg-dev file clang libclang-rt-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 nsis

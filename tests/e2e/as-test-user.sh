@@ -3,7 +3,9 @@
 # no display modes for root. As root: the system user lumaris-test is made
 # when missing, and the test program and the program under test
 # ($LUMARIS_BINARY, and the tool $LUMARIS_WL_POINTER) are copied where that user can run them when it cannot
-# where they are. As any other user: runs the command as it is.
+# where they are. The user gets a password of this run's own, in
+# $LUMARIS_TEST_PASSWORD for the tests that type it, and is locked again
+# at the end. As any other user: runs the command as it is.
 set -eu
 if [ "$(id -u)" -ne 0 ]; then exec "$@"; fi
 
@@ -11,8 +13,11 @@ user=lumaris-test
 if ! id "$user" >/dev/null 2>&1; then
     useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$user"
 fi
+LUMARIS_TEST_PASSWORD=$(tr -dc 'A-Za-z0-9' </dev/urandom | head -c 16)
+export LUMARIS_TEST_PASSWORD
+echo "$user:$LUMARIS_TEST_PASSWORD" | chpasswd
 dir=$(mktemp -d /tmp/lumaris-test-user.XXXXXX)
-trap 'rm -rf "$dir"' EXIT INT TERM
+trap 'rm -rf "$dir"; passwd -l "$user" >/dev/null' EXIT INT TERM
 chmod 755 "$dir"
 mkdir "$dir/home"
 chown "$user" "$dir/home"

@@ -65,8 +65,49 @@ check_signal() {
     echo "ok: the dialog ends on $signal"
 }
 
+# With the lock option on, an account whose password no answer could match
+# (locked, "*", empty) is never asked: a key ends the scene, and one line
+# says why. As root: root itself (its own shadow entry) and a test user
+# locked with passwd -l (its own `passwd -S`).
+check_unaskable() {
+    local user=$1 home=$work/home-$1
+    mkdir -p "$home"
+    printf 'lock: True\n' >"$home/.xscreensaver"
+    cp "$lumaris" "$home/lumaris"
+    cp "$XAUTHORITY" "$home/xauthority"
+    chmod 755 "$work"
+    chown -R "$user" "$home"
+    setpriv --reuid="$user" --regid="$user" --clear-groups \
+        env HOME="$home" XDG_CONFIG_HOME="$home" XAUTHORITY="$home/xauthority" "$home/lumaris" /s 2>"$work/err" &
+    local pid=$!
+    if [ -z "$(timeout 20 xdotool search --sync --onlyvisible --name '^QNVesmire Saver Running$' | head -n 1)" ]; then
+        fail "no scene for $user"
+    fi
+    sleep 1
+    xdotool key x
+    for _ in $(seq 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        fail "$user was asked for a password that cannot be right"
+        kill "$pid"
+    fi
+    wait "$pid" || fail "the scene of $user ended with status $?"
+    grep -q "^lumaris: no password for this run: the password of $user is locked" "$work/err" ||
+        fail "no line on why $user is not asked: [$(cat "$work/err")]"
+    echo "ok: $user with a locked password is not asked"
+}
+
 if [ "${2:-}" = "--on-display" ]; then
     export SDL_AUDIODRIVER=dummy GSETTINGS_BACKEND=memory HOME=$work
+    if [ "$(id -u)" -eq 0 ] && [ "$(getent shadow root | cut -d: -f2)" = "*" ]; then check_unaskable root; fi
+    if [ "$(id -u)" -eq 0 ]; then
+        id lumaris-test >/dev/null 2>&1 ||
+            useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin lumaris-test
+        passwd -l lumaris-test >/dev/null
+        check_unaskable lumaris-test
+    fi
     check_box "Lumaris" /x
     check_box "Error in function sub Main" /p
     for signal in TERM INT HUP; do check_signal $signal; done
