@@ -3,16 +3,19 @@
 // and the layer shell; no seat, no xdg shell, no viewporter. The locker
 // sends a configure of size 0 and takes the size of the buffer. Also one
 // with only the xdg shell (as weston), one that prefers a fractional scale,
-// and one with no shell at all.
+// one with no shell at all, and one that offers the session lock.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <wayland-server.h>
 
 #include <atomic>
+#include <map>
+#include <mutex>
 #include <thread>
 
 #include "platform/wayland/wayland_connection.h"
+#include "platform/wayland/wayland_desktop.h"
 #include "platform/wayland/wayland_surface.h"
 #include "runtime/failure.h"
 #include "temp_dir.h"
@@ -20,6 +23,7 @@
 #define namespace layer_namespace
 #include "wlr-layer-shell-unstable-v1-server.h"
 #undef namespace
+#include "ext-session-lock-v1-server.h"
 #include "fractional-scale-v1-server.h"
 #include "viewporter-server.h"
 #include "xdg-shell-server.h"
@@ -27,7 +31,9 @@
 namespace lumaris::wayland {
 namespace {
 
-enum class Shell { Layer, Xdg, LayerAt150, None };
+// Lock: the layer shell, the session lock and two outputs (a third on
+// request); LockRefused answers the lock with `finished`.
+enum class Shell { Layer, Xdg, LayerAt150, None, Lock, LockRefused };
 
 struct Locker {
     explicit Locker(Shell shell) {
@@ -37,7 +43,13 @@ struct Locker {
         socket = wl_display_add_socket_auto(display);
         wl_global_create(display, &wl_compositor_interface, 4, this, bindCompositor);
         wl_global_create(display, &wl_output_interface, 2, this, bindOutput);
-        if (shell == Shell::Layer || shell == Shell::LayerAt150) {
+        const bool locking = shell == Shell::Lock || shell == Shell::LockRefused;
+        refuse = shell == Shell::LockRefused;
+        if (locking) {
+            wl_global_create(display, &wl_output_interface, 2, this, bindOutput);
+            wl_global_create(display, &ext_session_lock_manager_v1_interface, 1, this, bindLockManager);
+        }
+        if (shell == Shell::Layer || shell == Shell::LayerAt150 || locking) {
             wl_global_create(display, &zwlr_layer_shell_v1_interface, 4, this, bindLayers);
         }
         if (shell == Shell::LayerAt150) {
@@ -47,6 +59,7 @@ struct Locker {
         if (shell == Shell::Xdg) wl_global_create(display, &xdg_wm_base_interface, 2, this, bindXdg);
         thread = std::thread([this] {
             while (!stop) {
+                if (plugOutput.exchange(false)) wl_global_create(display, &wl_output_interface, 2, this, bindOutput);
                 wl_event_loop_dispatch(wl_display_get_event_loop(display), 10);
                 wl_display_flush_clients(display);
             }
@@ -93,6 +106,20 @@ struct Locker {
     }
     static void commit(wl_client*, wl_resource* surface) {
         auto* self = static_cast<Locker*>(wl_resource_get_user_data(surface));
+        if (self->attached != nullptr) {
+            std::lock_guard<std::mutex> hold(self->mutex);
+            ++self->framesShown;
+            const auto lock = self->lockSurfaces.find(surface);
+            wl_shm_buffer* shm = wl_shm_buffer_get(self->attached);
+            if (lock != self->lockSurfaces.end() && shm != nullptr) {
+                lock->second.shown = lock->second.width == wl_shm_buffer_get_width(shm) &&
+                                     lock->second.height == wl_shm_buffer_get_height(shm);
+                if (!self->lockedSent && self->lockRequest != nullptr) {
+                    ext_session_lock_v1_send_locked(self->lockRequest);
+                    self->lockedSent = true;
+                }
+            }
+        }
         if (self->layer != nullptr && !self->configured) {
             // As a locker does: no size of its own.
             zwlr_layer_surface_v1_send_configure(self->layer, 1, 0, 0);
@@ -111,6 +138,48 @@ struct Locker {
             self->height = wl_shm_buffer_get_height(shm);
             wl_buffer_send_release(self->attached);
         }
+    }
+
+    // The session lock: lock surfaces configured to sizes of their own
+    // (the n-th 600+100n x 400+50n), `locked` once one shows a buffer.
+    static void bindLockManager(wl_client* client, void* data, std::uint32_t version, std::uint32_t id) {
+        static const struct ext_session_lock_manager_v1_interface manager = {destroy, lockSession};
+        wl_resource* r = wl_resource_create(client, &ext_session_lock_manager_v1_interface, static_cast<int>(version), id);
+        wl_resource_set_implementation(r, &manager, data, nullptr);
+    }
+    static void lockSession(wl_client* client, wl_resource* manager, std::uint32_t id) {
+        using R = wl_resource*;
+        using C = wl_client*;
+        static const struct ext_session_lock_v1_interface lock = {
+            [](C, R r) {
+                static_cast<Locker*>(wl_resource_get_user_data(r))->lockDestroyed = true;
+                wl_resource_destroy(r);
+            },
+            getLockSurface,
+            [](C, R r) {
+                static_cast<Locker*>(wl_resource_get_user_data(r))->unlocked = true;
+                wl_resource_destroy(r);
+            }};
+        auto* self = static_cast<Locker*>(wl_resource_get_user_data(manager));
+        std::lock_guard<std::mutex> hold(self->mutex);
+        self->framesBeforeLock = self->framesShown;
+        self->lockRequest = wl_resource_create(client, &ext_session_lock_v1_interface, wl_resource_get_version(manager), id);
+        wl_resource_set_implementation(self->lockRequest, &lock, self, [](R r) {
+            static_cast<Locker*>(wl_resource_get_user_data(r))->lockRequest = nullptr;
+        });
+        if (self->refuse) ext_session_lock_v1_send_finished(self->lockRequest);
+    }
+    static void getLockSurface(wl_client* client, wl_resource* lock, std::uint32_t id, wl_resource* surface, wl_resource*) {
+        static const struct ext_session_lock_surface_v1_interface lockSurface = {
+            destroy, [](wl_client*, wl_resource*, std::uint32_t) {}};
+        auto* self = static_cast<Locker*>(wl_resource_get_user_data(lock));
+        wl_resource* r = wl_resource_create(client, &ext_session_lock_surface_v1_interface, 1, id);
+        wl_resource_set_implementation(r, &lockSurface, self, nullptr);
+        std::lock_guard<std::mutex> hold(self->mutex);
+        const int n = static_cast<int>(self->lockSurfaces.size());
+        self->lockSurfaces[surface] = LockSurface{600 + 100 * n, 400 + 50 * n, false};
+        ext_session_lock_surface_v1_send_configure(r, 1, static_cast<std::uint32_t>(600 + 100 * n),
+                                                   static_cast<std::uint32_t>(400 + 50 * n));
     }
 
     static void bindOutput(wl_client* client, void*, std::uint32_t version, std::uint32_t id) {
@@ -141,6 +210,7 @@ struct Locker {
             [](wl_client*, wl_resource*, std::uint32_t) {}};
         auto* self = static_cast<Locker*>(wl_resource_get_user_data(shell));
         self->layer = wl_resource_create(client, &zwlr_layer_surface_v1_interface, wl_resource_get_version(shell), id);
+        self->configured = false;  // the newest layer surface is configured at its first commit
         wl_resource_set_implementation(self->layer, &layer, self, nullptr);
     }
 
@@ -229,7 +299,39 @@ struct Locker {
     bool configured = false;
     std::atomic<int> width{0}, height{0};
     std::atomic<int> destinationWidth{0}, destinationHeight{0};
+    std::atomic<bool> plugOutput{false};
+
+    struct LockSurface {
+        int width, height;
+        bool shown;  // a buffer of the configured size
+    };
+    std::mutex mutex;
+    bool refuse = false;
+    int framesShown = 0, framesBeforeLock = -1;
+    wl_resource* lockRequest = nullptr;
+    bool lockedSent = false;
+    std::atomic<bool> unlocked{false}, lockDestroyed{false};
+    std::map<wl_resource*, LockSurface> lockSurfaces;
+    // Lock surfaces that show a buffer of the size they were given.
+    int lockSurfacesShown() {
+        std::lock_guard<std::mutex> hold(mutex);
+        int shown = 0;
+        for (const auto& [surface, lock] : lockSurfaces) shown += lock.shown;
+        return shown;
+    }
 };
+
+// Runs the client's side until `done`, refreshing the window as frames go.
+template <typename Done>
+void pump(WaylandConnection& connection, FormSurface& window, Done done) {
+    for (int i = 0; i < 300 && !done(); ++i) {
+        connection.drain();
+        pollfd ready{connection.fd(), POLLIN, 0};
+        poll(&ready, 1, 10);
+        window.Image().markAllDamaged();
+        window.Refresh();
+    }
+}
 
 // Only a compositor, shared memory, an output and the layer shell (or only
 // the xdg shell, where the surface is a toplevel made fullscreen on the
@@ -264,6 +366,57 @@ TEST(WaylandHost, ALockersFewGlobalsSufficeAndASizeOfZeroIsTheOutputs) {
             EXPECT_TRUE(locker.fullscreen) << "fullscreen on the output";
         }
     }
+}
+
+// With the password option, the session lock where the compositor offers
+// it: asked for before the scene's first frame, a lock surface on every
+// output (one plugged in later too) showing a buffer of the size its
+// configure gave; let go only through unlockSession (a verified password),
+// never when the window just goes (an end signal, a cancelled prompt).
+TEST(WaylandHost, TheSessionLockCoversEveryOutputAndIsLetGoOnlyWhenUnlocked) {
+    for (const bool verified : {false, true}) {
+        Locker locker(Shell::Lock);
+        WaylandConnection connection;
+        ASSERT_EQ(connection.outputs().size(), 2u);
+        WaylandDesktop desktop(connection, 0);
+        {
+            DesktopSurface window(connection, desktop, "form");
+            window.Show();
+            window.Refresh();
+            window.KeepInput(true);
+            pump(connection, window, [&] { return locker.lockSurfacesShown() == 2; });
+            EXPECT_EQ(locker.framesBeforeLock, 0) << "a frame shown before the lock";
+            EXPECT_EQ(locker.lockSurfacesShown(), 2);
+            locker.plugOutput = true;
+            pump(connection, window, [&] { return locker.lockSurfacesShown() == 3; });
+            EXPECT_EQ(locker.lockSurfacesShown(), 3) << "an output plugged in later";
+            if (verified) window.unlockSession();
+        }
+        connection.drain();
+        pollfd ready{connection.fd(), POLLIN, 0};
+        poll(&ready, 1, 50);
+        EXPECT_EQ(locker.unlocked, verified);
+        EXPECT_FALSE(locker.lockDestroyed) << "destroyed after it was locked";
+    }
+}
+
+// A compositor that refuses the lock (another program holds it): one line
+// says the desktop's bindings can end the scene, and the scene shows on
+// overlays as where there is no lock.
+TEST(WaylandHost, ARefusedSessionLockFallsBackToOverlays) {
+    Locker locker(Shell::LockRefused);
+    WaylandConnection connection;
+    WaylandDesktop desktop(connection, 0);
+    DesktopSurface window(connection, desktop, "form");
+    window.Show();
+    ::testing::internal::CaptureStderr();
+    window.KeepInput(true);
+    pump(connection, window, [&] { return locker.lockDestroyed && locker.width > 0; });
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("refused the session lock"), std::string::npos) << said;
+    EXPECT_TRUE(locker.lockDestroyed);
+    EXPECT_GT(locker.width, 0) << "no overlay shown";
+    EXPECT_EQ(locker.lockSurfacesShown(), 0);
 }
 
 // Neither a layer shell nor an xdg shell: a clear failure, no crash.

@@ -7,10 +7,12 @@
 #include <cerrno>
 #include <cstring>
 
+#include "ext-session-lock-v1-client.h"
 #include "fractional-scale-v1-client.h"
 #include "runtime/failure.h"
 #include "viewporter-client.h"
 #include "platform/wayland/layer_shell.h"
+#include "wlr-input-inhibitor-unstable-v1-client.h"
 #include "xdg-output-unstable-v1-client.h"
 #include "xdg-shell-client.h"
 
@@ -119,6 +121,8 @@ WaylandConnection::~WaylandConnection() {
     destroy(viewporter_);
     destroy(fractionalScale_);
     destroy(seat_);
+    destroy(sessionLock_);
+    destroy(inputInhibitor_);
     destroy(shm_);
     destroy(compositor_);
     destroy(registry_);
@@ -148,6 +152,12 @@ void WaylandConnection::global(void* data, wl_registry* registry, std::uint32_t 
     } else if (name == wp_fractional_scale_manager_v1_interface.name) {
         self->fractionalScale_ = bind<wp_fractional_scale_manager_v1>(
             registry, id, &wp_fractional_scale_manager_v1_interface, version, 1);
+    } else if (name == ext_session_lock_manager_v1_interface.name) {
+        self->sessionLock_ =
+            bind<ext_session_lock_manager_v1>(registry, id, &ext_session_lock_manager_v1_interface, version, 1);
+    } else if (name == zwlr_input_inhibit_manager_v1_interface.name) {
+        self->inputInhibitor_ =
+            bind<zwlr_input_inhibit_manager_v1>(registry, id, &zwlr_input_inhibit_manager_v1_interface, version, 1);
     } else if (name == wl_seat_interface.name && self->seat_ == nullptr) {
         self->seat_ = bind<wl_seat>(registry, id, &wl_seat_interface, version, 5);
     } else if (name == wl_output_interface.name) {

@@ -28,6 +28,8 @@ struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
 struct wp_viewporter;
 struct wp_fractional_scale_manager_v1;
+struct ext_session_lock_manager_v1;
+struct zwlr_input_inhibit_manager_v1;
 
 namespace lumaris::wayland {
 
@@ -68,6 +70,10 @@ public:
     wp_viewporter* viewporter() const { return viewporter_; }
     wp_fractional_scale_manager_v1* fractionalScale() const { return fractionalScale_; }
     wl_seat* seat() const { return seat_; }
+    // What a screen locker takes: the session lock, or on compositors that
+    // have none, the input inhibitor.
+    ext_session_lock_manager_v1* sessionLock() const { return sessionLock_; }
+    zwlr_input_inhibit_manager_v1* inputInhibitor() const { return inputInhibitor_; }
 
     // The outputs whose description is complete, in the order they came.
     std::vector<Output*> outputs() const;
@@ -99,6 +105,8 @@ private:
     wp_viewporter* viewporter_ = nullptr;
     wp_fractional_scale_manager_v1* fractionalScale_ = nullptr;
     wl_seat* seat_ = nullptr;
+    ext_session_lock_manager_v1* sessionLock_ = nullptr;
+    zwlr_input_inhibit_manager_v1* inputInhibitor_ = nullptr;
     std::vector<std::unique_ptr<Output>> outputs_;
     std::function<void(Output&)> added_, removed_;
     bool closed_ = false;

@@ -376,7 +376,8 @@ void DesktopSurface::addPart(Output& output) {
     Part part;
     part.output = output.id;
     part.place = placeOn(output);
-    part.surface = std::make_unique<OutputSurface>(connection_, output, image_.name(), m, Keyboard::Exclusive);
+    part.surface = std::make_unique<OutputSurface>(connection_, output, image_.name(), m, Keyboard::Exclusive,
+                                                   guard_ ? guard_->lock() : nullptr);
     // A surface laid out again (its size from the compositor) shows its
     // part afresh.
     part.surface->OnResize([this] { image_.markAllDamaged(); });
@@ -395,6 +396,29 @@ void DesktopSurface::removePart(Output& output) {
     output.changed = nullptr;
     parts_.erase(std::remove_if(parts_.begin(), parts_.end(), [&](const Part& p) { return p.output == output.id; }),
                  parts_.end());
+    // The prompt moves to the output that is now the first.
+    setOverlay(overlay_);
+    image_.markAllDamaged();
+}
+
+void DesktopSurface::rebuildParts() {
+    if (!shown_) return;
+    parts_.clear();
+    labelled_ = false;
+    for (Output* output : connection_.outputs()) addPart(*output);
+    setOverlay(overlay_);
+}
+
+void DesktopSurface::KeepInput(bool keep) {
+    if (!keep || guard_) return;
+    guard_ = std::make_unique<SessionGuard>(connection_, [this] { rebuildParts(); });
+    // Nothing of the scene has been shown yet: the overlays give way to the
+    // lock's surfaces before their first frame.
+    if (guard_->lock() != nullptr) rebuildParts();
+}
+
+void DesktopSurface::unlockSession() {
+    if (guard_) guard_->unlock();
 }
 
 void DesktopSurface::Show() {
@@ -421,6 +445,7 @@ bool DesktopSurface::placeOf(wl_surface* surface, PixelRect& place) const {
 }
 
 void DesktopSurface::setOverlay(const Surface* overlay) {
+    overlay_ = overlay;
     if (!parts_.empty()) parts_.front().surface->setOverlay(overlay);
 }
 
@@ -546,6 +571,7 @@ std::int32_t WaylandToolkit::askPassword(const posix::PasswordPrompt::Checker& c
     seat_.takeKeys({});
     prompting_ = false;
     if (seat_.surface() == scene) {
+        if (prompt.answer() != 0) scene->unlockSession();
         scene->setOverlay(nullptr);
         scene->Refresh();
     }

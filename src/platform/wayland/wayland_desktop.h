@@ -15,8 +15,11 @@
 // - A running scene holds a lock that another start sees (the system has no
 //   window list to find it by).
 //
-// - The password prompt: drawn over the primary output, every key its own
-//   while open.
+// - The password prompt: drawn over the primary output (the first that is
+//   left when one goes), every key its own while open.
+// - With the password option on (KeepInput), the session guard
+//   (session_guard.h): under the session lock every part is a lock surface,
+//   and the session is unlocked only after a verified password.
 //
 // Not here: the preview and the password change (X11 only), the settings
 // dialog (GTK, on its own).
@@ -35,6 +38,7 @@
 #include "platform/system.h"
 #include "platform/toolkit.h"
 #include "platform/user32.h"
+#include "platform/wayland/session_guard.h"
 #include "platform/wayland/wayland_connection.h"
 #include "platform/wayland/wayland_surface.h"
 
@@ -133,10 +137,14 @@ public:
     int LabelHeight(const Label& label) override;
     void OnResize(std::function<void()> handler) override { onResize_ = std::move(handler); }
     void ResizeTo(int, int) override {}
-    void KeepInput(bool) override {}
+    // With the password option on: the strongest guard the compositor
+    // offers, taken once.
+    void KeepInput(bool keep) override;
     void SetInput(FormInput* input) override { input_ = input; }
 
     FormInput* input() const { return input_; }
+    // After a verified password: a session lock is let go.
+    void unlockSession();
     // The password prompt over the middle of the primary output; null: none.
     void setOverlay(const Surface* overlay);
     int promptScale() const;
@@ -154,6 +162,9 @@ private:
     void addPart(Output& output);
     void removePart(Output& output);
     void placeParts();
+    // Every output's part made afresh (as lock surfaces, or again as
+    // overlays when the lock is gone).
+    void rebuildParts();
     // An output's rectangle in the window's image.
     PixelRect placeOn(const Output& output) const;
     int pixels(float twips) const;
@@ -164,6 +175,9 @@ private:
     PixelRect geometry_;
     bool shown_ = false;
     bool labelled_ = false;
+    const Surface* overlay_ = nullptr;
+    // Declared before the parts: lock surfaces go before the lock.
+    std::unique_ptr<SessionGuard> guard_;
     std::vector<Part> parts_;
     std::vector<const Label*> labels_;
     std::function<void()> onResize_;

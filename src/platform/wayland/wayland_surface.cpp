@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "ext-session-lock-v1-client.h"
 #include "fractional-scale-v1-client.h"
 #include "platform/posix/process.h"
 #include "runtime/failure.h"
@@ -32,6 +33,12 @@ struct OutputSurface::Events {
     static void layerClosed(void* data, zwlr_layer_surface_v1*) {
         self(data)->configured_ = false;
         self(data)->dropBuffers();
+    }
+
+    static void lockConfigure(void* data, ext_session_lock_surface_v1* lock, std::uint32_t serial,
+                              std::uint32_t width, std::uint32_t height) {
+        ext_session_lock_surface_v1_ack_configure(lock, serial);
+        self(data)->configured(static_cast<int>(width), static_cast<int>(height));
     }
 
     static void toplevelConfigure(void* data, xdg_toplevel*, std::int32_t width, std::int32_t height, wl_array*) {
@@ -71,6 +78,7 @@ const zwlr_layer_surface_v1_listener kLayerListener = {OutputSurface::Events::la
 const xdg_toplevel_listener kToplevelListener = {
     OutputSurface::Events::toplevelConfigure, OutputSurface::Events::toplevelClose,
     OutputSurface::Events::toplevelBounds, OutputSurface::Events::toplevelCapabilities};
+const ext_session_lock_surface_v1_listener kLockSurfaceListener = {OutputSurface::Events::lockConfigure};
 const xdg_surface_listener kXdgSurfaceListener = {OutputSurface::Events::surfaceConfigure};
 const wp_fractional_scale_v1_listener kFractionalListener = {OutputSurface::Events::preferredScale};
 const wl_buffer_listener kBufferListener = {OutputSurface::Events::bufferRelease};
@@ -78,7 +86,7 @@ const wl_callback_listener kFrameListener = {OutputSurface::Events::frameDone};
 }  // namespace
 
 OutputSurface::OutputSurface(WaylandConnection& connection, Output& output, const std::string& name,
-                             int scaleChoice, Keyboard keyboard)
+                             int scaleChoice, Keyboard keyboard, ext_session_lock_v1* lock)
     : connection_(connection), output_(output), scaleChoice_(scaleChoice), image_(name, 0, 0) {
     surface_ = wl_compositor_create_surface(connection_.compositor());
     if (surface_ == nullptr) throw Failure(failures::kCannotCreate, "No Wayland surface");
@@ -87,7 +95,10 @@ OutputSurface::OutputSurface(WaylandConnection& connection, Output& output, cons
         fractional_ = wp_fractional_scale_manager_v1_get_fractional_scale(connection_.fractionalScale(), surface_);
         wp_fractional_scale_v1_add_listener(fractional_, &kFractionalListener, this);
     }
-    if (connection_.layerShell() != nullptr) {
+    if (lock != nullptr) {
+        lockSurface_ = ext_session_lock_v1_get_lock_surface(lock, surface_, output_.output);
+        ext_session_lock_surface_v1_add_listener(lockSurface_, &kLockSurfaceListener, this);
+    } else if (connection_.layerShell() != nullptr) {
         layer_ = zwlr_layer_shell_v1_get_layer_surface(connection_.layerShell(), surface_, output_.output,
                                                        ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "lumaris");
         zwlr_layer_surface_v1_add_listener(layer_, &kLayerListener, this);
@@ -113,8 +124,9 @@ OutputSurface::OutputSurface(WaylandConnection& connection, Output& output, cons
         surface_ = nullptr;
         throw Failure(failures::kCannotCreate, "The Wayland display offers neither a layer shell nor an xdg shell");
     }
-    // The first commit, without a buffer, asks for the first configure.
-    wl_surface_commit(surface_);
+    // The first commit, without a buffer, asks for the first configure (a
+    // lock surface is configured unasked, and must not be committed first).
+    if (lockSurface_ == nullptr) wl_surface_commit(surface_);
     // Until then the form is laid out for the output as it is described.
     logicalWidth_ = output_.width();
     logicalHeight_ = output_.height();
@@ -126,6 +138,7 @@ OutputSurface::~OutputSurface() {
     if (fractional_ != nullptr) wp_fractional_scale_v1_destroy(fractional_);
     if (viewport_ != nullptr) wp_viewport_destroy(viewport_);
     if (layer_ != nullptr) zwlr_layer_surface_v1_destroy(layer_);
+    if (lockSurface_ != nullptr) ext_session_lock_surface_v1_destroy(lockSurface_);
     if (toplevel_ != nullptr) xdg_toplevel_destroy(toplevel_);
     if (xdgSurface_ != nullptr) xdg_surface_destroy(xdgSurface_);
     if (surface_ != nullptr) wl_surface_destroy(surface_);

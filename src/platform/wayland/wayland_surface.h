@@ -15,6 +15,8 @@
 //   pending a refresh waits for it.
 // - Input: keyboard exclusively where asked (the full-screen scene), none
 //   for the display mode.
+// - Under a session lock the surface is one of the lock's, which the
+//   compositor sizes to the output and gives the keyboard.
 #pragma once
 
 #include <cstdint>
@@ -37,6 +39,8 @@ struct xdg_surface;
 struct xdg_toplevel;
 struct wp_viewport;
 struct wp_fractional_scale_v1;
+struct ext_session_lock_v1;
+struct ext_session_lock_surface_v1;
 
 namespace lumaris::wayland {
 
@@ -45,8 +49,9 @@ enum class Keyboard { None, Exclusive };
 class OutputSurface : public FormSurface {
 public:
     // scaleChoice: 0 for automatic, else a fixed scale.
+    // With `lock`, a lock surface of that session lock.
     OutputSurface(WaylandConnection& connection, Output& output, const std::string& name, int scaleChoice,
-                  Keyboard keyboard);
+                  Keyboard keyboard, ext_session_lock_v1* lock = nullptr);
     ~OutputSurface() override;
     OutputSurface(const OutputSurface&) = delete;
     OutputSurface& operator=(const OutputSurface&) = delete;
@@ -115,6 +120,7 @@ private:
     int scaleChoice_;
     wl_surface* surface_ = nullptr;
     zwlr_layer_surface_v1* layer_ = nullptr;
+    ext_session_lock_surface_v1* lockSurface_ = nullptr;
     xdg_surface* xdgSurface_ = nullptr;
     xdg_toplevel* toplevel_ = nullptr;
     wp_viewport* viewport_ = nullptr;
