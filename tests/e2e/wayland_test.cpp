@@ -50,7 +50,12 @@ protected:
         home = settingsFolder({});
         std::ofstream(runtime + "/config") << "output HEADLESS-1 resolution 1024x768 position 0 0 scale 1\n"
                                            << "output HEADLESS-2 resolution 2560x1440 position 1024 0 scale 2\n"
-                                           << "output HEADLESS-3 resolution 3840x2160 position 0 768 scale 2\n";
+                                           << "output HEADLESS-3 resolution 3840x2160 position 0 768 scale 2\n"
+                                           // Bindings a user may have: one that ends the scene, one
+                                           // that runs anything, one meant for a locked session.
+                                           << "bindsym Mod4+k exec kill $(cat " << folder << "/pid)\n"
+                                           << "bindsym Mod4+t exec touch " << folder << "/pwned\n"
+                                           << "bindsym --locked Mod4+l exec touch " << folder << "/locked\n";
         sway = spawn({"sh", "-c", "exec sway -c \"$0\" >\"$1\" 2>&1", runtime + "/config", runtime + "/sway.log"},
                      {"XDG_RUNTIME_DIR=" + runtime, "WLR_BACKENDS=headless", "WLR_RENDERER=pixman",
                       "WLR_LIBINPUT_NO_DEVICES=1", "WLR_HEADLESS_OUTPUTS=2", "DISPLAY=", "WAYLAND_DISPLAY="});
@@ -182,34 +187,67 @@ TEST_F(Wayland, TheFullScreenSceneCoversBothOutputsAndEndsOnAKeyOrSignal) {
     EXPECT_EQ(waitExit(pid, 5), 0);
 }
 
-// With the desktop's lock option, a key after the grace period opens the
-// password prompt in the middle of the first output: a wrong password
-// keeps the scene and the prompt, Esc closes the prompt, and SIGTERM while
-// it is open ends the program with status 0.
-TEST_F(Wayland, WithTheLockOptionAKeyOpensThePasswordPrompt) {
-    std::ofstream(home + "/.xscreensaver") << "lock:\tTrue\n";
+// With the desktop's lock option, the scene guards the desktop (sway 1.7:
+// the input inhibitor): the compositor's bindings do nothing while the
+// scene runs and while its prompt is open, but a --locked one runs. A key
+// after the grace period opens the prompt in the middle of the first
+// output; a wrong password keeps the scene and the prompt, though a 1000 Hz
+// pointer moves during its check; Esc closes the prompt; SIGTERM while it
+// is open ends with status 0. Without the option the bindings run.
+TEST_F(Wayland, WithTheLockOptionTheDesktopsBindingsDoNotEndTheScene) {
     auto promptShown = [&] {
         const Screenshot shot = grab("HEADLESS-1");
         return shot.width == 1024 && shot.at((1024 - 460) / 2, (768 - 170) / 2) == 0xD6B460;
     };
-    const pid_t pid = startProgram({"/s"});
-    ASSERT_EQ(settled("HEADLESS-1", 1, 1024), std::vector<int>{});
-    EXPECT_FALSE(promptShown());
-    typeKey();
-    sleepFor(0.5);
-    ASSERT_TRUE(promptShown());
-    run("wtype -s 500 not-the-password -k Return");
-    EXPECT_EQ(waitExit(pid, 3.0), -1) << "a wrong password keeps the scene";
-    EXPECT_TRUE(promptShown()) << "the prompt stays for another try";
-    run("wtype -s 500 -k Escape");
-    sleepFor(0.5);
-    EXPECT_FALSE(promptShown()) << "Esc goes back to the scene";
-    EXPECT_EQ(waitExit(pid, 0.1), -1);
-    typeKey();
-    sleepFor(0.5);
-    ASSERT_TRUE(promptShown());
-    kill(pid, SIGTERM);
-    EXPECT_EQ(waitExit(pid, 5), 0);
+    auto chords = [&] {
+        run("wtype -M logo -k t -m logo");
+        run("wtype -M logo -k k -m logo");
+        sleepFor(0.5);
+    };
+    const char* tool = std::getenv("LUMARIS_WL_POINTER");
+    ASSERT_NE(tool, nullptr);
+    for (const bool lock : {true, false}) {
+        SCOPED_TRACE(lock ? "lock on" : "lock off");
+        fs::remove(runtime + "/pwned");
+        std::ofstream(home + "/.xscreensaver") << (lock ? "lock:\tTrue\n" : "lock:\tFalse\n");
+        const pid_t pid = startProgram({"/s"});
+        std::ofstream(runtime + "/pid") << pid << "\n";
+        ASSERT_EQ(settled("HEADLESS-1", 1, 1024), std::vector<int>{});
+        chords();
+        if (!lock) {
+            EXPECT_TRUE(fs::exists(runtime + "/pwned")) << "the desktop's binding did not run";
+            EXPECT_EQ(waitExit(pid, 5), 0) << "the kill binding";
+            continue;
+        }
+        EXPECT_FALSE(fs::exists(runtime + "/pwned")) << "a binding ran while the scene runs";
+        EXPECT_EQ(waitExit(pid, 0.1), -1) << "the kill binding ended the scene";
+        if (!promptShown()) typeKey();
+        sleepFor(0.5);
+        ASSERT_TRUE(promptShown());
+        chords();
+        EXPECT_FALSE(fs::exists(runtime + "/pwned")) << "a binding ran while the prompt is open";
+        EXPECT_EQ(waitExit(pid, 0.1), -1) << "the kill binding ended the scene";
+        EXPECT_TRUE(promptShown());
+        run("wtype -M logo -k l -m logo");
+        for (int i = 0; i < 20 && !fs::exists(runtime + "/locked"); ++i) sleepFor(0.1);
+        EXPECT_TRUE(fs::exists(runtime + "/locked")) << "a --locked binding still runs";
+
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            run("wtype -s 300 not-the-password -k Return");
+            run("'" + std::string(tool) + "' 2304 768 500 400 shake 1000 2500");
+            EXPECT_EQ(waitExit(pid, 0.5), -1) << "attempt " << attempt << ": the scene went during the check";
+            EXPECT_TRUE(promptShown()) << "attempt " << attempt << ": the prompt stays for another try";
+        }
+        run("wtype -s 500 -k Escape");
+        sleepFor(0.5);
+        EXPECT_FALSE(promptShown()) << "Esc goes back to the scene";
+        EXPECT_EQ(waitExit(pid, 0.1), -1);
+        typeKey();
+        sleepFor(0.5);
+        ASSERT_TRUE(promptShown());
+        kill(pid, SIGTERM);
+        EXPECT_EQ(waitExit(pid, 5), 0);
+    }
 }
 
 // The pointer (a virtual one of the test's own, over the first output): no

@@ -1,9 +1,12 @@
 /* A pointer of the test's own on a Wayland compositor that offers virtual
  * pointers: it comes into being, waits half a second (until clients have
  * it), goes to X,Y of a WIDTH x HEIGHT layout, then moves by each DX,DY in
- * turn, a quarter of a second apart, and goes.
+ * turn, a quarter of a second apart, and goes. With "shake", it moves a
+ * pixel back and forth HZ times a second for MS milliseconds instead (a
+ * gaming mouse's report rate).
  *
  *   wl-pointer WIDTH HEIGHT X Y [DX DY]...
+ *   wl-pointer WIDTH HEIGHT X Y shake HZ MS
  */
 #include <stdio.h>
 #include <stdlib.h>
@@ -44,8 +47,9 @@ static uint32_t now(void) {
 }
 
 int main(int argc, char** argv) {
-    if (argc < 5 || (argc - 5) % 2 != 0) {
-        fputs("usage: wl-pointer WIDTH HEIGHT X Y [DX DY]...\n", stderr);
+    const int shake = argc == 8 && strcmp(argv[5], "shake") == 0;
+    if (argc < 5 || ((argc - 5) % 2 != 0 && !shake)) {
+        fputs("usage: wl-pointer WIDTH HEIGHT X Y [DX DY]... | shake HZ MS\n", stderr);
         return 2;
     }
     struct wl_display* display = wl_display_connect(NULL);
@@ -65,6 +69,17 @@ int main(int argc, char** argv) {
     zwlr_virtual_pointer_v1_motion_absolute(pointer, now(), (uint32_t)atoi(argv[3]), (uint32_t)atoi(argv[4]),
                                             (uint32_t)atoi(argv[1]), (uint32_t)atoi(argv[2]));
     zwlr_virtual_pointer_v1_frame(pointer);
+    if (shake) {
+        const long hz = atol(argv[6]), reports = hz * atol(argv[7]) / 1000;
+        for (long i = 0; i < reports; ++i) {
+            zwlr_virtual_pointer_v1_motion(pointer, now(), wl_fixed_from_int(i % 2 ? -1 : 1), 0);
+            zwlr_virtual_pointer_v1_frame(pointer);
+            wl_display_flush(display);
+            struct timespec wait = {0, 1000000000L / hz};
+            nanosleep(&wait, NULL);
+        }
+        argc = 5;
+    }
     for (int i = 5; i + 1 < argc; i += 2) {
         pause(display, 250);
         zwlr_virtual_pointer_v1_motion(pointer, now(), wl_fixed_from_int(atoi(argv[i])),

@@ -9,6 +9,7 @@
 #include <stdlib.h>
 #include <wayland-server.h>
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <mutex>
@@ -42,11 +43,11 @@ struct Locker {
         wl_display_init_shm(display);
         socket = wl_display_add_socket_auto(display);
         wl_global_create(display, &wl_compositor_interface, 4, this, bindCompositor);
-        wl_global_create(display, &wl_output_interface, 2, this, bindOutput);
+        outputs.push_back(wl_global_create(display, &wl_output_interface, 2, this, bindOutput));
         const bool locking = shell == Shell::Lock || shell == Shell::LockRefused;
         refuse = shell == Shell::LockRefused;
         if (locking) {
-            wl_global_create(display, &wl_output_interface, 2, this, bindOutput);
+            outputs.push_back(wl_global_create(display, &wl_output_interface, 2, this, bindOutput));
             wl_global_create(display, &ext_session_lock_manager_v1_interface, 1, this, bindLockManager);
         }
         if (shell == Shell::Layer || shell == Shell::LayerAt150 || locking) {
@@ -60,6 +61,7 @@ struct Locker {
         thread = std::thread([this] {
             while (!stop) {
                 if (plugOutput.exchange(false)) wl_global_create(display, &wl_output_interface, 2, this, bindOutput);
+                if (unplugFirst.exchange(false)) wl_global_destroy(outputs.front());
                 wl_event_loop_dispatch(wl_display_get_event_loop(display), 10);
                 wl_display_flush_clients(display);
             }
@@ -114,6 +116,11 @@ struct Locker {
             if (lock != self->lockSurfaces.end() && shm != nullptr) {
                 lock->second.shown = lock->second.width == wl_shm_buffer_get_width(shm) &&
                                      lock->second.height == wl_shm_buffer_get_height(shm);
+                const auto* pixels = static_cast<const std::uint32_t*>(wl_shm_buffer_get_data(shm));
+                const int count = wl_shm_buffer_get_width(shm) * wl_shm_buffer_get_height(shm);
+                wl_shm_buffer_begin_access(shm);
+                lock->second.gold = std::any_of(pixels, pixels + count, [](std::uint32_t p) { return (p & 0xFFFFFF) == 0xD6B460; });
+                wl_shm_buffer_end_access(shm);
                 if (!self->lockedSent && self->lockRequest != nullptr) {
                     ext_session_lock_v1_send_locked(self->lockRequest);
                     self->lockedSent = true;
@@ -177,7 +184,7 @@ struct Locker {
         wl_resource_set_implementation(r, &lockSurface, self, nullptr);
         std::lock_guard<std::mutex> hold(self->mutex);
         const int n = static_cast<int>(self->lockSurfaces.size());
-        self->lockSurfaces[surface] = LockSurface{600 + 100 * n, 400 + 50 * n, false};
+        self->lockSurfaces[surface] = LockSurface{600 + 100 * n, 400 + 50 * n, false, false};
         ext_session_lock_surface_v1_send_configure(r, 1, static_cast<std::uint32_t>(600 + 100 * n),
                                                    static_cast<std::uint32_t>(400 + 50 * n));
     }
@@ -304,7 +311,17 @@ struct Locker {
     struct LockSurface {
         int width, height;
         bool shown;  // a buffer of the configured size
+        bool gold;   // the prompt's frame colour in its last buffer
     };
+    std::vector<wl_global*> outputs;
+    std::atomic<bool> unplugFirst{false};
+    // The lock surfaces whose last buffer shows the prompt's frame colour.
+    int lockSurfacesWithGold() {
+        std::lock_guard<std::mutex> hold(mutex);
+        int shown = 0;
+        for (const auto& [surface, lock] : lockSurfaces) shown += lock.gold;
+        return shown;
+    }
     std::mutex mutex;
     bool refuse = false;
     int framesShown = 0, framesBeforeLock = -1;
@@ -398,6 +415,26 @@ TEST(WaylandHost, TheSessionLockCoversEveryOutputAndIsLetGoOnlyWhenUnlocked) {
         EXPECT_EQ(locker.unlocked, verified);
         EXPECT_FALSE(locker.lockDestroyed) << "destroyed after it was locked";
     }
+}
+
+// The prompt over the first output moves to the one left when the first
+// is unplugged.
+TEST(WaylandHost, ThePromptMovesToTheOutputLeftWhenTheFirstIsUnplugged) {
+    Locker locker(Shell::Lock);
+    WaylandConnection connection;
+    WaylandDesktop desktop(connection, 0);
+    DesktopSurface window(connection, desktop, "form");
+    window.Show();
+    window.KeepInput(true);
+    Surface prompt("prompt", 40, 20, 0xFFD6B460);
+    prompt.clear();
+    window.setOverlay(&prompt);
+    pump(connection, window, [&] { return locker.lockSurfacesWithGold() == 1 && locker.lockSurfacesShown() == 2; });
+    ASSERT_EQ(locker.lockSurfacesWithGold(), 1) << "the prompt on the first output only";
+    locker.unplugFirst = true;
+    pump(connection, window, [&] { return connection.outputs().size() == 1 && locker.lockSurfacesWithGold() == 2; });
+    EXPECT_EQ(connection.outputs().size(), 1u);
+    EXPECT_EQ(locker.lockSurfacesWithGold(), 2) << "the output left does not show the prompt";
 }
 
 // A compositor that refuses the lock (another program holds it): one line
