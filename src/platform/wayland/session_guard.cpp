@@ -55,8 +55,9 @@ SessionGuard::~SessionGuard() {
     wl_display_flush(connection_.display());
 }
 
-void SessionGuard::unlock() {
+void SessionGuard::letGo() {
     if (lock_ == nullptr) return;
+    // Once locked, only unlocking ends the lock object.
     if (locked_) {
         ext_session_lock_v1_unlock_and_destroy(lock_);
     } else {
@@ -64,20 +65,17 @@ void SessionGuard::unlock() {
     }
     lock_ = nullptr;
     locked_ = false;
+}
+
+void SessionGuard::unlock() {
+    if (lock_ == nullptr) return;
+    letGo();
     // The program may end right after: the compositor must have seen it.
     wl_display_roundtrip(connection_.display());
 }
 
 void SessionGuard::fallBack() {
-    if (lock_ != nullptr) {
-        if (locked_) {
-            ext_session_lock_v1_unlock_and_destroy(lock_);
-        } else {
-            ext_session_lock_v1_destroy(lock_);
-        }
-        lock_ = nullptr;
-    }
-    locked_ = false;
+    letGo();
     kind_ = Kind::None;
     std::fputs("lumaris: the compositor refused the session lock or ended it (another program may hold it): its key "
                "bindings can end the scene\n",

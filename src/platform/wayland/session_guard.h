@@ -49,6 +49,8 @@ public:
 
 private:
     void fallBack();
+    // Ends the lock object the way its state allows.
+    void letGo();
     WaylandConnection& connection_;
     std::function<void()> finished_;
     Kind kind_ = Kind::None;
