@@ -42,6 +42,15 @@ check_box() {
     echo "ok: box [$title] for $*"
 }
 
+# True when the process has ended within five seconds.
+ends_within_5s() {
+    for _ in $(seq 50); do
+        kill -0 "$1" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 # An end signal ends the dialog with success (GTK's loop reads no SDL events).
 check_signal() {
     local signal=$1
@@ -51,11 +60,7 @@ check_signal() {
         fail "no dialog for the $signal check"
     fi
     kill "-$signal" "$pid"
-    for _ in $(seq 50); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    if kill -0 "$pid" 2>/dev/null; then
+    if ! ends_within_5s "$pid"; then
         fail "the dialog still runs after $signal"
         kill -9 "$pid"
     fi
@@ -85,11 +90,7 @@ check_unaskable() {
     fi
     sleep 1
     xdotool key x
-    for _ in $(seq 50); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    if kill -0 "$pid" 2>/dev/null; then
+    if ! ends_within_5s "$pid"; then
         fail "$user was asked for a password that cannot be right"
         kill "$pid"
     fi
