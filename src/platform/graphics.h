@@ -64,6 +64,10 @@ public:
     virtual Surface& Image() = 0;
     // Shows the image, with the labels drawn over it.
     virtual void Refresh() = 0;
+    // Whether a frame drawn now would reach the screen: false while the
+    // screen still has a frame to show from this refresh period, or shows
+    // none at all. Asked once per tick, just before it draws.
+    virtual bool FrameWanted() { return true; }
     // A label to draw over the image; it must outlive the window.
     virtual void AddLabel(const Label& label) = 0;
     // The label's height in pixels with its present caption.

@@ -351,7 +351,7 @@ std::int32_t blit(Surface& dst, int x, int y, int w, int h, const Surface& src, 
         copyPixelByPixel(dst, src, area, rop);
         return 1;
     }
-    if (rop == Rop::SrcCopy && &src != &dst) {
+    if (rop == Rop::SrcCopy && &src != &dst && dst.remembersCopies()) {
         if (KnownCopy* known = dst.knownCopy(src, to, area.sx, area.sy)) {
             // The destination holds these pixels already, but for what was
             // drawn over them since: only that part is copied again.

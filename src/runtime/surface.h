@@ -187,6 +187,10 @@ public:
     // holds most, or none.
     const KnownCopy* shiftedCopy(const Surface& source, const PixelRect& to, int sx, int sy) const;
     void rememberCopy(const Surface& source, const PixelRect& to, int sx, int sy);
+    // Off: copies into the picture are made in full and not remembered
+    // (what they draw over is still marked in the copies remembered).
+    void rememberCopies(bool on) { remembers_ = on; }
+    bool remembersCopies() const { return remembers_; }
     // Marks `rect` changed for the damage and for every known copy but `except`.
     void markChanged(const PixelRect& rect, const KnownCopy* except);
     PixelRect takeDamage() {
@@ -210,6 +214,7 @@ private:
     std::uint64_t version_ = freshVersion();
     std::array<KnownCopy, 24> known_{};
     std::size_t knownNext_ = 0;
+    bool remembers_ = true;
 
     static std::uint64_t freshVersion();
     std::ptrdiff_t offsetOf(int x, int y) const {

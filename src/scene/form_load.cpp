@@ -36,8 +36,8 @@ float FrmTidemarMain::screenHeightPixels() { return platform_.screen.Height() / 
 void FrmTidemarMain::drawSplash(float W, float H) {
     const double x = static_cast<double>(W) / 2 - 136;
     const double y = static_cast<double>(H) / 2 - 90 - static_cast<double>(state.sceneLift) / 2;
-    platform_.gdi.BitBlt(window_.Image(), static_cast<std::int32_t>(nearest(x)), static_cast<std::int32_t>(nearest(y)),
-                         272, 181, splashpic, 0, 0, Rop::SrcCopy);
+    blitOnForm(static_cast<std::int32_t>(nearest(x)), static_cast<std::int32_t>(nearest(y)), 272, 181, splashpic, 0, 0,
+               Rop::SrcCopy);
 }
 
 void FrmTidemarMain::nightPreparation() {

@@ -1,5 +1,6 @@
 // One frame of the scene: the sky, the ten sea bands, the title splash for
 // the first 30 frames, the balloon, then the refresh.
+#include <algorithm>
 #include <cmath>
 
 #include "platform/platform.h"
@@ -13,8 +14,11 @@ namespace lumaris {
 void FrmTidemarMain::Timer1_Timer() {
     trap(platform_.ui, "Error in timer routine", [&] {
         SceneState& s = state;
-        Surface& form = window_.Image();
-        Gdi& gdi = platform_.gdi;
+        // A frame the screen would replace before showing it is not drawn,
+        // but for the columns where the sky's first piece ends: a few of
+        // them keep the last frame's pixels there, and the next frames must
+        // find the same pixels whether this one was shown or not.
+        seen_ = window_.FrameWanted();
 
         // Positions are stored as single-precision values; what is computed
         // from them and not stored is computed exactly, so that the two pieces
@@ -31,10 +35,20 @@ void FrmTidemarMain::Timer1_Timer() {
             if (module_.cfg.cfgCivilization) civilize();
         }
 
+        if (!seen_) {
+            // Where the next frame's first piece ends, and as far left of it
+            // as two steps of the sky reach.
+            std::int16_t next = toInt16(static_cast<double>(s.skyWidth) - s.scrollX[0]);
+            if (next > s.sceneWidth) next = s.sceneWidth;
+            const int reach = 2 * (static_cast<int>(std::ceil(s.layerSpeed[0])) + 2);
+            bandLeft_ = s.sceneLeft + next - reach;
+            bandRight_ = s.sceneLeft + next + 2;
+        }
+
         // 3. The sky in two pieces; the first from the advanced position plus one.
         const auto skyColumn = static_cast<std::int32_t>(std::floor(static_cast<double>(s.scrollX[0]) + 1.0));
-        gdi.BitBlt(form, s.sceneLeft, -s.sceneLift, w0, s.skyHeight, skypicsource, skyColumn, 0, Rop::SrcCopy);
-        gdi.BitBlt(form, s.sceneLeft + w0, -s.sceneLift, r0, s.skyHeight, skypicsource, 0, 0, Rop::SrcCopy);
+        blitOnForm(s.sceneLeft, -s.sceneLift, w0, s.skyHeight, skypicsource, skyColumn, 0, Rop::SrcCopy);
+        blitOnForm(s.sceneLeft + w0, -s.sceneLift, r0, s.skyHeight, skypicsource, 0, 0, Rop::SrcCopy);
 
         // 4. The sea bands, top to bottom, each in two pieces.
         for (int i = 1; i <= 10; ++i) {
@@ -48,9 +62,9 @@ void FrmTidemarMain::Timer1_Timer() {
             const std::int16_t top = toInt16(static_cast<double>(s.bandTop[i]) - s.sceneLift);
             const std::int16_t h = toInt16(static_cast<double>(s.bandTop[i + 1]) - s.bandTop[i]);
             const std::int16_t sy = toInt16(static_cast<double>(s.bandTop[i]) - s.skyHeight);
-            gdi.BitBlt(form, s.sceneLeft, top, w, h, waterpicsource, static_cast<std::int32_t>(nearest(s.scrollX[i])),
-                       sy, Rop::SrcCopy);
-            gdi.BitBlt(form, s.sceneLeft + w, top, r, h, waterpicsource, 0, sy, Rop::SrcCopy);
+            blitOnForm(s.sceneLeft, top, w, h, waterpicsource, static_cast<std::int32_t>(nearest(s.scrollX[i])), sy,
+                       Rop::SrcCopy);
+            blitOnForm(s.sceneLeft + w, top, r, h, waterpicsource, 0, sy, Rop::SrcCopy);
         }
 
         // 5. The title splash stays on top for the first 30 frames.
@@ -69,13 +83,29 @@ void FrmTidemarMain::Timer1_Timer() {
             }
             if (b.x > s.mouseX && b.x > s.sceneLeft) b.x = b.x - 2;
             if (b.y > s.mouseY && b.y > -s.sceneLift) b.y = b.y - 1;
-            gdi.BitBlt(form, b.x, b.y, b.width, b.height, picBalloon, b.srcX, b.srcY + b.height, Rop::SrcAnd);
-            gdi.BitBlt(form, b.x, b.y, b.width, b.height, picBalloon, b.srcX, b.srcY, Rop::SrcPaint);
+            blitOnForm(b.x, b.y, b.width, b.height, picBalloon, b.srcX, b.srcY + b.height, Rop::SrcAnd);
+            blitOnForm(b.x, b.y, b.width, b.height, picBalloon, b.srcX, b.srcY, Rop::SrcPaint);
         }
 
         // 7. Show the frame.
-        window_.Refresh();
+        if (seen_) window_.Refresh();
     });
+    seen_ = true;
+}
+
+void FrmTidemarMain::blitOnForm(int x, int y, int w, int h, const Surface& src, int sx, int sy, std::uint32_t rop) {
+    Surface& form = window_.Image();
+    // Copies as narrow as the band would push the frame's wide ones out of
+    // the picture's memory of what it holds.
+    form.rememberCopies(seen_);
+    if (seen_) {
+        platform_.gdi.BitBlt(form, x, y, w, h, src, sx, sy, rop);
+        return;
+    }
+    // The same copy, column for column, inside the band only.
+    const int left = std::max(x, bandLeft_), right = std::min(x + w, bandRight_);
+    if (right <= left || h <= 0) return;
+    platform_.gdi.BitBlt(form, left, y, right - left, h, src, sx + (left - x), sy, rop);
 }
 
 }  // namespace lumaris

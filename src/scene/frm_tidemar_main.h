@@ -100,11 +100,16 @@ private:
     // The scene's geometry (width, place, lift, bands) and the balloon's
     // start, from the screen's size.
     void layOut();
+    // A copy into the form's image; in a frame nobody sees, only its part
+    // in the band of columns that frame keeps.
+    void blitOnForm(int x, int y, int w, int h, const Surface& src, int sx, int sy, std::uint32_t rop);
 
     LumzSubMain& module_;
     Platform& platform_;
     FormSurface& window_;
     bool verifying_ = false;
+    bool seen_ = true;  // the frame being drawn goes to the screen
+    int bandLeft_ = 0, bandRight_ = 0;
 };
 
 // The town pieces: source x, source y, width, height in the town sheet, for

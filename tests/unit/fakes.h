@@ -559,6 +559,7 @@ public:
     Hwnd hWnd() override { return 200; }
     Surface& Image() override { return image_; }
     void Refresh() override { log_.note("form.Refresh"); }
+    bool FrameWanted() override { return !frameWanted || frameWanted(); }
     void AddLabel(const Label& label) override { labels.push_back(&label); }
     int LabelHeight(const Label&) override { return labelHeight; }
     void OnResize(std::function<void()> handler) override { resized = std::move(handler); }
@@ -570,6 +571,7 @@ public:
     void SetInput(FormInput* to) override { input = to; }
     void KeepInput(bool keep) override { log_.set("form.KeepInput", keep); }
     FormInput* input = nullptr;
+    std::function<bool()> frameWanted;  // none: every frame
     std::vector<const Label*> labels;
     int labelHeight = 78;
     std::function<void()> resized;

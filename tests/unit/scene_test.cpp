@@ -421,5 +421,48 @@ TEST(SceneFrames, AFailureAbandonsTheRestOfTheFrame) {
     EXPECT_EQ(scene.s().scrollX[3], 0.0f) << "later bands did not";
 }
 
+// A frame the screen would not show is skipped but for the few columns the
+// next frames read back; whatever is shown afterwards is, pixel for pixel,
+// what drawing every frame gives: the splash's last frames, the town
+// growing at the sky's loop point, the balloon over the sky's seam, night.
+TEST(SceneFrames, SkippedFramesLeaveThePictureDrawingEveryFrameGives) {
+    struct Case {
+        const char* name;
+        int width, height;
+        bool night;
+        float skyStart;  // where the sky starts: 1790 runs into the loop point
+        int shownEvery;  // one frame in this many reaches the screen
+        int frames;
+    };
+    const Case cases[] = {
+        {"splash, 3 ticks per refresh", 1024, 768, false, 0, 3, 45},
+        {"town and balloon at the loop point, 16 ticks per refresh", 1024, 768, false, 1790, 16, 80},
+        {"balloon at the seam, every other tick", 1920, 1080, false, 1800, 2, 60},
+        {"night, 7 ticks per refresh", 1280, 1024, true, 0, 7, 40},
+    };
+    for (const Case& c : cases) {
+        Scene every(c.width, c.height), sparse(c.width, c.height);
+        int tick = 0;
+        sparse.window.frameWanted = [&] { return tick % c.shownEvery == 0 || tick % 11 == 5; };
+        for (Scene* scene : {&every, &sparse}) {
+            scene->set("BALLOON", "True").set("NIGHTMODE", c.night ? "True" : "False");
+            scene->load();
+            scene->s().scrollX[0] = c.skyStart;
+            scene->s().mouseX = 40;  // the balloon stays near the sky's seam
+            scene->s().mouseY = 60;
+        }
+        for (tick = 1; tick <= c.frames; ++tick) {
+            every.frame();
+            sparse.frame();
+            if (!sparse.window.frameWanted()) continue;
+            const Surface& a = every.window.Image();
+            const Surface& b = sparse.window.Image();
+            ASSERT_TRUE(a.pixels() == b.pixels()) << c.name << ", tick " << tick;
+        }
+        EXPECT_TRUE(every.form->skypicsource.pixels() == sparse.form->skypicsource.pixels()) << c.name;
+        EXPECT_EQ(every.s().townStage, sparse.s().townStage) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace lumaris
