@@ -194,6 +194,7 @@ void DisplayMode::start() {
     window_->OnResize([this] { scene_->Form_Resize(); });
     platform_.random.Randomize();
     scene_->Form_Load();
+    window_->SetInput(this);
     if (!plays) {
         soundClaim_ = toolkit_.Loop().CreateTimer([this] {
             if (claimSound_()) takeSoundOver();
@@ -213,6 +214,7 @@ void DisplayMode::takeSoundOver() {
 
 void DisplayMode::stop() {
     if (!scene_) return;
+    window_->SetInput(nullptr);
     timer_->SetEnabled(false);
     platform_.audio.sndPlaySoundA(nullptr, kSndPurge);
     if (soundClaim_) soundClaim_->SetEnabled(false);

@@ -1,6 +1,5 @@
 #include "app/forms.h"
 
-#include "audio/background_sound.h"
 #include "runtime/failure.h"
 
 namespace lumaris {
@@ -82,18 +81,7 @@ void ProgramForms::CloseRequest() { scene_->endsaver(); }
 void ProgramForms::Terminate() { scene_->Unload(); }
 
 void ProgramForms::DisplayPower(bool on) {
-    if (!scene_ || displayDark_ == !on) return;
-    displayDark_ = !on;
-    const Settings& cfg = module_.cfg;
-    sceneTimer_->SetEnabled(on);
-    if (cfg.cfgSound) {
-        if (on) {
-            PlayResWave("tidemar", module_, platform_);
-        } else {
-            platform_.audio.sndPlaySoundA(nullptr, kSndAsync);
-        }
-    }
-    if (cfg.cfgMusic) sceneMedia_->SetCommand(on ? "resume" : "pause");
+    if (scene_) scene_->DisplayPower(on);
 }
 
 void runProgram(LumzSubMain& module, Platform& platform, Toolkit& toolkit) {

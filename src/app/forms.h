@@ -41,8 +41,6 @@ private:
     void LostFocus() override;
     void CloseRequest() override;
     void Terminate() override;
-    // While the display is dark the scene's frames, its sea sound and its
-    // music stop; when it lights again all three go on where they were.
     void DisplayPower(bool on) override;
     void watchHost();
 
@@ -57,7 +55,6 @@ private:
     std::unique_ptr<Timer> sceneTimer_;
     std::unique_ptr<MediaControl> sceneMedia_;
     std::unique_ptr<FrmTidemarMain> scene_;
-    bool displayDark_ = false;
 
     std::unique_ptr<FormSurface> previewWindow_;
     std::unique_ptr<Timer> previewTimer_;

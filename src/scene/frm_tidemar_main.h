@@ -72,6 +72,9 @@ public:
     void Form_KeyDown(std::int16_t keyCode, std::int16_t shift);
     void Form_MouseMove(std::int16_t button, std::int16_t shift, float x, float y);
     void Form_Unload(std::int16_t& cancel);
+    // While the display is dark the frames, the sea sound and the music
+    // stop; when it lights again all three go on, the music where it was.
+    void DisplayPower(bool on);
     // Unloads the form, whatever asks for it; the program ends.
     [[noreturn]] void Unload();
 
@@ -108,6 +111,7 @@ private:
     Platform& platform_;
     FormSurface& window_;
     bool verifying_ = false;
+    bool dark_ = false;
     bool seen_ = true;  // the frame being drawn goes to the screen
     int bandLeft_ = 0, bandRight_ = 0;
 };

@@ -1,4 +1,5 @@
 // The scene's music: one random file after another on the media control.
+#include "audio/background_sound.h"
 #include "audio/playlist.h"
 #include "platform/platform.h"
 #include "runtime/failure.h"
@@ -26,5 +27,20 @@ void FrmTidemarMain::mediaplay() {
 }
 
 void FrmTidemarMain::MMControl1_Done(std::int32_t /*notifyCode*/) { mediaplay(); }
+
+void FrmTidemarMain::DisplayPower(bool on) {
+    if (dark_ == !on) return;
+    dark_ = !on;
+    const Settings& cfg = module_.cfg;
+    Timer1.SetEnabled(on);
+    if (cfg.cfgSound) {
+        if (on) {
+            PlayResWave("tidemar", module_, platform_);
+        } else {
+            platform_.audio.sndPlaySoundA(nullptr, kSndAsync);
+        }
+    }
+    if (cfg.cfgMusic) MMControl1.SetCommand(on ? "resume" : "pause");
+}
 
 }  // namespace lumaris

@@ -7,9 +7,35 @@
 #include "app/forms.h"
 #include "fakes.h"
 #include "platform/null/null_platform.h"
+#include "runtime/frame_pacer.h"
 
 namespace lumaris::testing {
 namespace {
+
+TEST(FramePacer, AtMostOneFramePerRefreshAtAnEvenPace) {
+    struct Case {
+        double hz;
+        int tickUs;  // ticks over one second, each drawing if wanted
+        int frames;
+    };
+    const Case cases[] = {
+        {60, 1000, 60},    // speed 150
+        {60, 10000, 50},   // speed 141: every other tick, then two in a row
+        {60, 51000, 20},   // the default speed: every tick
+        {0, 1000, 60},     // a 0 Hz mode counts as 60 Hz
+        {144, 1000, 144},
+    };
+    for (const Case& c : cases) {
+        FramePacer pacer(c.hz);
+        int frames = 0;
+        for (std::int64_t now = 1'000'000; now < 2'000'000; now += c.tickUs) {
+            if (!pacer.wantedAt(now)) continue;
+            pacer.shownAt(now);
+            ++frames;
+        }
+        EXPECT_NEAR(frames, c.frames, 1) << c.hz << " Hz, a tick every " << c.tickUs << " us";
+    }
+}
 
 TEST(TimerQueue, ALateTickComesOnceAndTheNextCountsFromIt) {
     TimerQueue timers;

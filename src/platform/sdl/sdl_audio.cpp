@@ -132,6 +132,18 @@ void SdlMixer::freeMusic() {
     music_ = nullptr;
 }
 
+double SdlMixer::musicPosition() { return music_ != nullptr ? Mix_GetMusicPosition(music_) : -1; }
+
+void SdlMixer::seekMusic(double seconds) {
+    if (music_ != nullptr && seconds > 0) Mix_SetMusicPosition(seconds);
+}
+
+void SdlMixer::rest() {
+    if (!open_ || loop_ != nullptr || music_ != nullptr) return;
+    close();
+    tried_ = false;
+}
+
 void SdlMixer::musicFinished() {
     // On the audio thread: only hand the news over.
     SdlMixer* mixer = g_mixer;
@@ -144,6 +156,7 @@ void SdlMixer::musicFinished() {
 std::int32_t SdlAudio::sndPlaySoundA(const void* sound, std::uint32_t flags) {
     if (sound == nullptr) {
         mixer_.stopLoop();  // SND_PURGE, or no sound at all: silence
+        mixer_.rest();
         return 1;
     }
     if ((flags & kSndMemory) == 0) return 0;  // sounds by file name are not used
@@ -161,6 +174,7 @@ std::int32_t SdlAudio::mciSendStringA(const char* command, char* reply, std::uin
     }
     if (text == "CLOSE ALL") {
         mixer_.freeMusic();
+        mixer_.rest();
         return 0;
     }
     return 263;  // an unknown device name
@@ -185,10 +199,25 @@ void SdlMediaControl::SetCommand(const std::string& command) {
         opened_ = mixer_.openMusic(path);
         lastError_ = opened_ ? std::string() : "cannot open " + path + ": " + Mix_GetError();
     } else if (c == "PLAY") {
+        paused_ = false;
         if (!opened_ || !mixer_.playMusic()) lastError_ = "nothing to play";
     } else if (c == "CLOSE") {
         mixer_.freeMusic();
+        mixer_.rest();
+        opened_ = paused_ = false;
+    } else if (c == "PAUSE" && opened_) {
+        // The song is let go of (so that the device can close) and taken up
+        // again where it was.
+        pausedAt_ = mixer_.musicPosition();
+        mixer_.freeMusic();
+        mixer_.rest();
         opened_ = false;
+        paused_ = true;
+    } else if (c == "RESUME" && paused_) {
+        paused_ = false;
+        const std::string path = posix::linuxPath(fileName_, musicFolder_);
+        opened_ = mixer_.openMusic(path) && mixer_.playMusic();
+        if (opened_) mixer_.seekMusic(pausedAt_);
     }
 }
 

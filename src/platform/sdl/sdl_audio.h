@@ -44,6 +44,12 @@ public:
     bool playMusic();
     void stopMusic();
     void freeMusic();
+    // Where the music is, in seconds; -1 where that cannot be told.
+    double musicPosition();
+    void seekMusic(double seconds);
+    // With neither the loop nor music loaded, the output device closes: an
+    // open device writes silence all the time. The next sound opens it again.
+    void rest();
     void onMusicDone(std::function<void()> handler) { musicDone_ = std::move(handler); }
 
 private:
@@ -90,6 +96,8 @@ private:
     std::string lastError_;
     bool opened_ = false;
     std::function<void(std::int32_t)> done_;
+    bool paused_ = false;
+    double pausedAt_ = 0;
 };
 
 }  // namespace lumaris::sdl

@@ -381,6 +381,7 @@ void DesktopSurface::addPart(Output& output) {
     // A surface laid out again (its size from the compositor) shows its
     // part afresh.
     part.surface->OnResize([this] { image_.markAllDamaged(); });
+    part.surface->followPower([this](bool) { followPower(); });
     // The labels go where the window's top-left corner is.
     if (!labelled_ && part.place.left <= 0 && part.place.top <= 0 && part.place.right > 0 && part.place.bottom > 0) {
         for (const Label* label : labels_) part.surface->AddLabel(*label);
@@ -390,6 +391,7 @@ void DesktopSurface::addPart(Output& output) {
     // An output's place may come after the output itself (or change).
     output.changed = [this] { placeParts(); };
     image_.markAllDamaged();
+    followPower();
 }
 
 void DesktopSurface::removePart(Output& output) {
@@ -399,6 +401,7 @@ void DesktopSurface::removePart(Output& output) {
     // The prompt moves to the output that is now the first.
     setOverlay(overlay_);
     image_.markAllDamaged();
+    followPower();
 }
 
 void DesktopSurface::rebuildParts() {
@@ -450,6 +453,20 @@ void DesktopSurface::setOverlay(const Surface* overlay) {
 }
 
 int DesktopSurface::promptScale() const { return parts_.empty() ? 1 : parts_.front().surface->promptScale(); }
+
+bool DesktopSurface::FrameWanted() {
+    bool wanted = parts_.empty();
+    // Every part is asked: each notices on its own when its output is off.
+    for (Part& part : parts_) wanted = part.surface->FrameWanted() || wanted;
+    return wanted;
+}
+
+void DesktopSurface::followPower() {
+    const bool lit = std::any_of(parts_.begin(), parts_.end(), [](const Part& p) { return !p.surface->dark(); });
+    if (lit == lit_) return;
+    lit_ = lit;
+    if (input_ != nullptr) input_->DisplayPower(lit);
+}
 
 void DesktopSurface::Refresh() {
     // One output that is the whole window shows the window's image itself.

@@ -141,6 +141,8 @@ public:
     // offers, taken once.
     void KeepInput(bool keep) override;
     void SetInput(FormInput* input) override { input_ = input; }
+    // A frame is wanted while any output still shows frames of its own.
+    bool FrameWanted() override;
 
     FormInput* input() const { return input_; }
     // After a verified password: a session lock is let go.
@@ -168,6 +170,8 @@ private:
     // An output's rectangle in the window's image.
     PixelRect placeOn(const Output& output) const;
     int pixels(float twips) const;
+    // The display is dark while every output is.
+    void followPower();
 
     WaylandConnection& connection_;
     WaylandDesktop& desktop_;
@@ -182,6 +186,7 @@ private:
     std::vector<const Label*> labels_;
     std::function<void()> onResize_;
     FormInput* input_ = nullptr;
+    bool lit_ = true;
     std::unique_ptr<posix::PrivateLock> running_;
 };
 

@@ -10,6 +10,7 @@
 #include "fractional-scale-v1-client.h"
 #include "platform/posix/process.h"
 #include "runtime/failure.h"
+#include "runtime/frame_pacer.h"
 #include "viewporter-client.h"
 #include "platform/wayland/layer_shell.h"
 #include "xdg-shell-client.h"
@@ -69,6 +70,10 @@ struct OutputSurface::Events {
         wl_callback_destroy(callback);
         s->frame_ = nullptr;
         if (s->waiting_) s->present();
+        if (s->dark_) {
+            s->dark_ = false;
+            if (s->power_) s->power_(true);
+        }
     }
 };
 
@@ -241,6 +246,23 @@ OutputSurface::Buffer* OutputSurface::freeBuffer() {
 
 void OutputSurface::Refresh() { present(); }
 
+void OutputSurface::SetInput(FormInput* input) {
+    if (input == nullptr) {
+        power_ = nullptr;
+    } else {
+        power_ = [input](bool on) { input->DisplayPower(on); };
+    }
+}
+
+bool OutputSurface::FrameWanted() {
+    if (!configured_ || frame_ == nullptr) return true;
+    if (!dark_ && FramePacer::nowUs() - frameAskedUs_ > 1'000'000) {
+        dark_ = true;
+        if (power_) power_(false);
+    }
+    return false;
+}
+
 int OutputSurface::promptScale() const {
     const int physical = logicalWidth_ > 0 ? (bufferWidth_ + logicalWidth_ / 2) / logicalWidth_ : 1;
     return std::max({1, magnifier_.scale(), physical});
@@ -340,6 +362,7 @@ void OutputSurface::present() {
     buffer->busy = true;
     if (!changed.empty()) wl_surface_damage_buffer(surface_, changed.left, changed.top, changed.width(), changed.height());
     frame_ = wl_surface_frame(surface_);
+    frameAskedUs_ = FramePacer::nowUs();
     wl_callback_add_listener(frame_, &kFrameListener, this);
     wl_surface_commit(surface_);
 }

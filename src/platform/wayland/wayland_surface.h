@@ -12,7 +12,8 @@
 //   copied and damaged; a buffer that missed frames catches up with what
 //   changed meanwhile.
 // - No faster than the compositor shows frames: while a frame callback is
-//   pending a refresh waits for it.
+//   pending a refresh waits for it, and the form draws no frame. A callback
+//   that stays away for a second means the output is off.
 // - Input: keyboard exclusively where asked (the full-screen scene), none
 //   for the display mode.
 // - Under a session lock the surface is one of the lock's, which the
@@ -72,7 +73,16 @@ public:
     // The size comes from the compositor.
     void ResizeTo(int, int) override {}
     void KeepInput(bool) override {}
-    void SetInput(FormInput*) override {}
+    // Hears only when the output goes dark and lights again.
+    void SetInput(FormInput* input) override;
+    // While a frame callback is pending the compositor still has a frame to
+    // show: a new one would only replace it.
+    bool FrameWanted() override;
+
+    // A frame the compositor has not asked for in a second: the output is
+    // off (powered down, or showing something else), until it asks again.
+    bool dark() const { return dark_; }
+    void followPower(std::function<void(bool on)> handler) { power_ = std::move(handler); }
 
     Output& output() const { return output_; }
     wl_surface* surface() const { return surface_; }
@@ -130,6 +140,9 @@ private:
     bool shownOnce_ = false;
     bool direct_ = false;  // the last frame was enlarged straight into a buffer
     bool waiting_ = false;  // a refresh came while a frame was pending
+    bool dark_ = false;
+    std::int64_t frameAskedUs_ = 0;
+    std::function<void(bool)> power_;
     int pendingWidth_ = 0, pendingHeight_ = 0;  // a toplevel's size, until its surface's configure
     int logicalWidth_ = 0, logicalHeight_ = 0;
     int scale120_ = 0;  // the preferred fractional scale x 120, 0 for none

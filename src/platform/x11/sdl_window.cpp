@@ -155,6 +155,9 @@ void SdlFormWindow::fitScale(int scale, int width, int height) {
     magnifier_.fit(scale, width, height, image_.keepsOnlyDrawn());
     composer_.setScale(scale);
     image_.resize(magnifier_.imageWidth(), magnifier_.imageHeight());
+    SDL_DisplayMode mode{};
+    const int display = SDL_GetWindowDisplayIndex(window_);
+    if (display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0) pacer_.setRate(mode.refresh_rate);
 }
 
 int SdlFormWindow::promptScale() const {
@@ -313,6 +316,7 @@ void SdlFormWindow::takeInputBack() {
 void SdlFormWindow::Refresh() {
     if (image_.width() == 0 || image_.height() == 0) return;
     posix::countFramePresented();
+    pacer_.shown();
     takeInputBack();
     if (x11_ != nullptr) {
         presentToImage();

@@ -23,6 +23,7 @@
 #include "platform/sdl/sdl_text.h"
 #include "platform/x11/x11_image.h"
 #include "runtime/compose.h"
+#include "runtime/frame_pacer.h"
 #include "runtime/scale.h"
 
 namespace lumaris::x11 {
@@ -55,6 +56,8 @@ public:
     Hwnd hWnd() override;
     Surface& Image() override { return image_; }
     void Refresh() override;
+    // Once per refresh of the monitor the window is on.
+    bool FrameWanted() override { return pacer_.wanted(); }
     void AddLabel(const Label& label) override { labels_.push_back(&label); }
     int LabelHeight(const Label& label) override;
     void OnResize(std::function<void()> handler) override { onResize_ = std::move(handler); }
@@ -112,6 +115,7 @@ private:
     int shownWidth_ = 0, shownHeight_ = 0;
     std::function<void()> onResize_;
     FormInput* input_ = nullptr;
+    FramePacer pacer_;
 };
 
 }  // namespace lumaris::x11

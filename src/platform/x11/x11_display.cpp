@@ -2,6 +2,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include "platform/posix/paths.h"
 #include "platform/posix/private_lock.h"
 #include "platform/posix/process.h"
+#include "platform/x11/monitor_power.h"
 #include "runtime/failure.h"
 
 namespace lumaris::x11 {
@@ -88,6 +90,33 @@ std::string X11Target::name() const { return DisplayString(display_); }
 
 bool X11Target::gone() const { return g_targetGone; }
 
+double X11Target::refreshRate() const {
+    int event = 0, error = 0;
+    if (!XRRQueryExtension(display_, &event, &error)) return 0;
+    const Window root = DefaultRootWindow(display_);
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display_, window_, root, width_ / 2, height_ / 2, &x, &y, &child);
+    XRRScreenResources* screen = XRRGetScreenResourcesCurrent(display_, root);
+    if (screen == nullptr) return 0;
+    double rate = 0;
+    for (int c = 0; c < screen->ncrtc && rate == 0; ++c) {
+        XRRCrtcInfo* crtc = XRRGetCrtcInfo(display_, screen, screen->crtcs[c]);
+        if (crtc == nullptr) continue;
+        const bool here = crtc->mode != None && x >= crtc->x && y >= crtc->y &&
+                          x < crtc->x + static_cast<int>(crtc->width) && y < crtc->y + static_cast<int>(crtc->height);
+        for (int m = 0; here && m < screen->nmode; ++m) {
+            const XRRModeInfo& mode = screen->modes[m];
+            if (mode.id == crtc->mode && mode.hTotal > 0 && mode.vTotal > 0) {
+                rate = static_cast<double>(mode.dotClock) / (static_cast<double>(mode.hTotal) * mode.vTotal);
+            }
+        }
+        XRRFreeCrtcInfo(crtc);
+    }
+    XRRFreeScreenResources(screen);
+    return rate;
+}
+
 GivenWindowSurface::GivenWindowSurface(X11Target& target, const std::string& name, int scaleChoice)
     : target_(target),
       image_(name, 0, 0),
@@ -95,6 +124,7 @@ GivenWindowSurface::GivenWindowSurface(X11Target& target, const std::string& nam
       screen_(target.display(), target.window(), target.visual_, target.depth_) {
     image_.keepOnlyDrawn();
     ResizeTo(target_.width(), target_.height());
+    pacer_.setRate(target_.refreshRate());
 }
 
 // The image goes with its shared memory; attached, it frees nothing.
@@ -117,6 +147,7 @@ void GivenWindowSurface::ResizeTo(int width, int height) {
 void GivenWindowSurface::Refresh() {
     if (target_.gone() || image_.width() == 0 || image_.height() == 0) return;
     posix::countFramePresented();
+    pacer_.shown();
     Surface& shown = magnifier_.update(image_);
     const auto frame = composer_.composeInPlace(shown, labels_, nullptr, &text_);
     // Into shared memory again when the scene or the labels stored more.
@@ -130,14 +161,25 @@ namespace {
 // The handed-over window, which the toolkit stops looking after when it goes.
 class ToolkitSurface : public GivenWindowSurface {
 public:
-    ToolkitSurface(X11Target& target, const std::string& name, int scaleChoice, GivenWindowSurface*& slot)
-        : GivenWindowSurface(target, name, scaleChoice), slot_(slot) {
+    ToolkitSurface(X11Target& target, const std::string& name, int scaleChoice, GivenWindowSurface*& slot,
+                   EventLoop& loop)
+        : GivenWindowSurface(target, name, scaleChoice), slot_(slot), loop_(loop) {
         slot_ = this;
     }
     ~ToolkitSurface() override { slot_ = nullptr; }
 
+    // The display mode hears when the monitors go dark.
+    void SetInput(FormInput* input) override {
+        power_.reset();
+        if (input != nullptr) {
+            power_ = std::make_unique<MonitorPower>(loop_, [input](bool on) { input->DisplayPower(on); });
+        }
+    }
+
 private:
     GivenWindowSurface*& slot_;
+    EventLoop& loop_;
+    std::unique_ptr<MonitorPower> power_;
 };
 
 }  // namespace
@@ -152,7 +194,7 @@ std::unique_ptr<FormSurface> DisplayModeToolkit::CreateSurface(const std::string
     if (kind != SurfaceKind::Given || surface_ != nullptr) {
         throw Failure(failures::kCannotCreate, "the display mode draws on the window it was given only");
     }
-    return std::make_unique<ToolkitSurface>(target_, name, scaleChoice_, surface_);
+    return std::make_unique<ToolkitSurface>(target_, name, scaleChoice_, surface_, loop_);
 }
 
 std::unique_ptr<MediaControl> DisplayModeToolkit::CreateMediaControl() {

@@ -24,6 +24,7 @@
 #include "platform/x11/x11_image.h"
 #include "platform/toolkit.h"
 #include "runtime/compose.h"
+#include "runtime/frame_pacer.h"
 #include "runtime/scale.h"
 
 struct _XDisplay;
@@ -48,6 +49,9 @@ public:
     std::string name() const;
     // Whether an X error said the window is gone.
     bool gone() const;
+    // The refresh rate of the monitor the window's middle is on, from
+    // RandR; 0 where it gives none.
+    double refreshRate() const;
 
 private:
     _XDisplay* display_ = nullptr;
@@ -76,6 +80,8 @@ public:
     Hwnd hWnd() override { return static_cast<Hwnd>(target_.window()); }
     Surface& Image() override { return image_; }
     void Refresh() override;
+    // Once per refresh of the monitor the window is on.
+    bool FrameWanted() override { return pacer_.wanted(); }
     void AddLabel(const Label& label) override { labels_.push_back(&label); }
     int LabelHeight(const Label& label) override { return labelHeight(label, &text_); }
     void OnResize(std::function<void()> handler) override { onResize_ = std::move(handler); }
@@ -97,6 +103,7 @@ private:
     sdl::TextRenderer text_;
     FormComposer composer_;
     std::function<void()> onResize_;
+    FramePacer pacer_;
 };
 
 class DisplayModeToolkit : public Toolkit {

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/posix/paths.h"
+#include "platform/x11/monitor_power.h"
 #include "platform/x11/sdl_input.h"
 #include "runtime/failure.h"
 
@@ -20,8 +21,18 @@ public:
         : SdlFormWindow(std::forward<Args>(args)...), toolkit_(toolkit) {}
     ~ToolkitWindow() override { toolkit_.forget(this); }
 
+    // The scene's window also tells its input when the monitors go dark.
+    void SetInput(FormInput* input) override {
+        power_.reset();
+        SdlFormWindow::SetInput(input);
+        if (input != nullptr) {
+            power_ = std::make_unique<MonitorPower>(toolkit_.Loop(), [input](bool on) { input->DisplayPower(on); });
+        }
+    }
+
 private:
     X11Toolkit& toolkit_;
+    std::unique_ptr<MonitorPower> power_;
 };
 
 }  // namespace
