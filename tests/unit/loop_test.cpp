@@ -20,7 +20,7 @@ TEST(FramePacer, AtMostOneFramePerRefreshAtAnEvenPace) {
     };
     const Case cases[] = {
         {60, 1000, 60},    // speed 150
-        {60, 10000, 50},   // speed 141: every other tick, then two in a row
+        {60, 10000, 60},   // speed 141: one tick in each refresh period
         {60, 51000, 20},   // the default speed: every tick
         {0, 1000, 60},     // a 0 Hz mode counts as 60 Hz
         {144, 1000, 144},
