@@ -8,6 +8,7 @@
 #include "runtime/convert.h"
 #include "runtime/failure.h"
 #include "runtime/scale.h"
+#include "runtime/stats.h"
 #include "settings/settings.h"
 
 namespace lumaris {
@@ -183,6 +184,7 @@ void DisplayMode::start() {
     window_ = toolkit_.CreateSurface("form", SurfaceKind::Given, 0, 0);
     screen_.window = window_.get();
     timer_ = toolkit_.Loop().CreateTimer([this] {
+        countSceneTick();
         if (scene_) scene_->Timer1_Timer();
     });
     const bool plays = claimSound_();

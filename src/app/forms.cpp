@@ -1,6 +1,7 @@
 #include "app/forms.h"
 
 #include "runtime/failure.h"
+#include "runtime/stats.h"
 
 namespace lumaris {
 
@@ -27,6 +28,7 @@ FormWindow& ProgramForms::LoadConfig() {
 FormWindow& ProgramForms::LoadScene() {
     sceneWindow_ = toolkit_.CreateSurface("form", SurfaceKind::TopLevel, 0, 0);
     sceneTimer_ = toolkit_.Loop().CreateTimer([this] {
+        countSceneTick();
         if (scene_) scene_->Timer1_Timer();
     });
     sceneMedia_ = toolkit_.CreateMediaControl();

@@ -15,6 +15,7 @@
 
 #include "platform/posix/end_signals.h"
 #include "runtime/product.h"
+#include "runtime/stats.h"
 
 namespace lumaris::posix {
 
@@ -172,8 +173,8 @@ double firstFrameMs() { return g_firstFrameMs; }
 
 void printStatsWhenAsked() {
     if (std::getenv("LUMARIS_STATS") != nullptr) {
-        std::fprintf(stderr, "frames %llu\nfirst-frame-ms %.1f\n", static_cast<unsigned long long>(g_frames),
-                     g_firstFrameMs);
+        std::fprintf(stderr, "frames %llu\nfirst-frame-ms %.1f\nticks %llu\n", static_cast<unsigned long long>(g_frames),
+                     g_firstFrameMs, static_cast<unsigned long long>(sceneTickCount()));
     }
 }
 

@@ -1,5 +1,7 @@
 #include "platform/x11/event_loop.h"
 
+#include <poll.h>
+
 #include <utility>
 
 namespace lumaris::x11 {
@@ -27,6 +29,20 @@ void SdlEventLoop::watchDisplay(int fd) {
 }
 
 void SdlEventLoop::pumpEvents() {
+    // With ticks a millisecond apart, looking at SDL's queue before each
+    // wait would cost more than the ticks: while the display connection has
+    // nothing to read, it is looked at every 10 ms at most (events the
+    // connection's library read ahead, and SDL's own, wait that long).
+    const std::uint64_t now = nowMs();
+    if (displayFd_ >= 0 && now - lastPump_ < 10) {
+        pollfd display{displayFd_, POLLIN, 0};
+        if (poll(&display, 1, 0) <= 0) {
+            core_.setLongestWait(10);
+            return;
+        }
+    }
+    lastPump_ = now;
+    core_.setLongestWait(displayFd_ >= 0 ? 1000 : 100);
     // Polling (never waiting) reads everything the connection has, so the
     // next wait in poll() sees whatever comes after.
     SDL_Event event;

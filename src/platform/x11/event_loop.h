@@ -57,6 +57,7 @@ private:
     EventHandler handler_;
     Interceptor interceptor_;
     int displayFd_ = -1;
+    std::uint64_t lastPump_ = 0;
     std::function<void()> foreignRun_;
     std::function<void()> foreignQuit_;
 };
