@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <strings.h>
 
+#include "app/scene_ticks.h"
 #include "runtime/convert.h"
 #include "runtime/failure.h"
 #include "runtime/scale.h"
@@ -183,9 +184,11 @@ DisplayMode::~DisplayMode() { scene_.reset(); }
 void DisplayMode::start() {
     window_ = toolkit_.CreateSurface("form", SurfaceKind::Given, 0, 0);
     screen_.window = window_.get();
-    timer_ = toolkit_.Loop().CreateTimer([this] {
+    timer_ = std::make_unique<SceneTicks>(toolkit_.Loop(), *window_, [this](int later) {
         countSceneTick();
-        if (scene_) scene_->Timer1_Timer();
+        if (!scene_) return;
+        scene_->laterTicks = later;
+        scene_->Timer1_Timer();
     });
     const bool plays = claimSound_();
     if (plays) {

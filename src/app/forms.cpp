@@ -1,5 +1,6 @@
 #include "app/forms.h"
 
+#include "app/scene_ticks.h"
 #include "runtime/failure.h"
 #include "runtime/stats.h"
 
@@ -27,9 +28,11 @@ FormWindow& ProgramForms::LoadConfig() {
 
 FormWindow& ProgramForms::LoadScene() {
     sceneWindow_ = toolkit_.CreateSurface("form", SurfaceKind::TopLevel, 0, 0);
-    sceneTimer_ = toolkit_.Loop().CreateTimer([this] {
+    sceneTimer_ = std::make_unique<SceneTicks>(toolkit_.Loop(), *sceneWindow_, [this](int later) {
         countSceneTick();
-        if (scene_) scene_->Timer1_Timer();
+        if (!scene_) return;
+        scene_->laterTicks = later;
+        scene_->Timer1_Timer();
     });
     sceneMedia_ = toolkit_.CreateMediaControl();
     scene_ = std::make_unique<FrmTidemarMain>(module_, platform_, *sceneWindow_, *sceneTimer_, *sceneMedia_);

@@ -68,6 +68,9 @@ public:
     // screen still has a frame to show from this refresh period, or shows
     // none at all. Asked once per tick, just before it draws.
     virtual bool FrameWanted() { return true; }
+    // How long the screen shows each frame, in microseconds; 0 where that
+    // is not known.
+    virtual std::int64_t FramePeriodUs() { return 0; }
     // A label to draw over the image; it must outlive the window.
     virtual void AddLabel(const Label& label) = 0;
     // The label's height in pixels with its present caption.

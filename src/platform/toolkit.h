@@ -34,6 +34,8 @@ public:
     // A repeating timer that calls onTick on the loop's thread; enabled, with
     // interval 0, until set.
     virtual std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) = 0;
+    // The clock the timers keep, in milliseconds.
+    virtual std::uint64_t NowMs() = 0;
 };
 
 // A timer of a loop that keeps its deadlines in a TimerQueue, on the

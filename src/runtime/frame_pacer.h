@@ -20,9 +20,11 @@ public:
     bool wanted() const { return wantedAt(nowUs()); }
     void shown() { shownAt(nowUs()); }
 
-    bool wantedAt(std::int64_t now) const { return now >= due_; }
+    // A quarter of a period early still counts: the timers that ask keep
+    // whole milliseconds.
+    bool wantedAt(std::int64_t now) const { return now + periodUs_ / 4 >= due_; }
     void shownAt(std::int64_t now) {
-        due_ = now >= due_ && now < due_ + periodUs_ ? due_ + periodUs_ : now + periodUs_;
+        due_ = wantedAt(now) && now < due_ + periodUs_ ? due_ + periodUs_ : now + periodUs_;
     }
 
     static std::int64_t nowUs() {

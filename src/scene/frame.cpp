@@ -14,11 +14,15 @@ namespace lumaris {
 void FrmTidemarMain::Timer1_Timer() {
     trap(platform_.ui, "Error in timer routine", [&] {
         SceneState& s = state;
-        // A frame the screen would replace before showing it is not drawn,
-        // but for the columns where the sky's first piece ends: a few of
-        // them keep the last frame's pixels there, and the next frames must
-        // find the same pixels whether this one was shown or not.
-        seen_ = window_.FrameWanted();
+        // A frame the screen would never show is not drawn, but for the
+        // columns where the sky's first piece ends: a few of them keep the
+        // last frame's pixels there, for as many frames as the sky takes to
+        // pass them, and the next shown frame must find the same pixels
+        // whether the frames before it were shown or not.
+        const float skySpeed = std::max(s.layerSpeed[0], 0.001f);
+        const int keeps = static_cast<int>(std::ceil((std::ceil(skySpeed) + 3) / skySpeed)) + 2;
+        seen_ = laterTicks == 0 && window_.FrameWanted();
+        band_ = !seen_ && laterTicks < keeps;
 
         // Positions are stored as single-precision values; what is computed
         // from them and not stored is computed exactly, so that the two pieces
@@ -35,7 +39,7 @@ void FrmTidemarMain::Timer1_Timer() {
             if (module_.cfg.cfgCivilization) civilize();
         }
 
-        if (!seen_) {
+        if (band_) {
             // Where the next frame's first piece ends, and as far left of it
             // as two steps of the sky reach.
             std::int16_t next = toInt16(static_cast<double>(s.skyWidth) - s.scrollX[0]);
@@ -50,7 +54,8 @@ void FrmTidemarMain::Timer1_Timer() {
         blitOnForm(s.sceneLeft, -s.sceneLift, w0, s.skyHeight, skypicsource, skyColumn, 0, Rop::SrcCopy);
         blitOnForm(s.sceneLeft + w0, -s.sceneLift, r0, s.skyHeight, skypicsource, 0, 0, Rop::SrcCopy);
 
-        // 4. The sea bands, top to bottom, each in two pieces.
+        // 4. The sea bands, top to bottom, each in two pieces; their pieces
+        // always meet, so a frame that is not shown need not draw them.
         for (int i = 1; i <= 10; ++i) {
             s.scrollX[i] = s.scrollX[i] + s.layerSpeed[i];
             if (s.scrollX[i] > static_cast<float>(s.waterWidth)) {
@@ -62,6 +67,7 @@ void FrmTidemarMain::Timer1_Timer() {
             const std::int16_t top = toInt16(static_cast<double>(s.bandTop[i]) - s.sceneLift);
             const std::int16_t h = toInt16(static_cast<double>(s.bandTop[i + 1]) - s.bandTop[i]);
             const std::int16_t sy = toInt16(static_cast<double>(s.bandTop[i]) - s.skyHeight);
+            if (!seen_) continue;
             blitOnForm(s.sceneLeft, top, w, h, waterpicsource, static_cast<std::int32_t>(nearest(s.scrollX[i])), sy,
                        Rop::SrcCopy);
             blitOnForm(s.sceneLeft + w, top, r, h, waterpicsource, 0, sy, Rop::SrcCopy);
@@ -103,6 +109,7 @@ void FrmTidemarMain::blitOnForm(int x, int y, int w, int h, const Surface& src, 
         return;
     }
     // The same copy, column for column, inside the band only.
+    if (!band_) return;
     const int left = std::max(x, bandLeft_), right = std::min(x + w, bandRight_);
     if (right <= left || h <= 0) return;
     platform_.gdi.BitBlt(form, left, y, right - left, h, src, sx + (left - x), sy, rop);

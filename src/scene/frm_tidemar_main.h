@@ -83,6 +83,9 @@ public:
     Hwnd hWnd() { return window_.hWnd(); }
 
     SceneState state;
+    // How many ticks of the same wake-up follow the one running: while any
+    // do, its frame would never be seen (the last one's may be).
+    int laterTicks = 0;
     Surface skypicsource;
     Surface waterpicsource;
     Surface picDarkWater;
@@ -113,6 +116,7 @@ private:
     bool verifying_ = false;
     bool dark_ = false;
     bool seen_ = true;  // the frame being drawn goes to the screen
+    bool band_ = false;  // a frame not shown draws the band of columns it keeps
     int bandLeft_ = 0, bandRight_ = 0;
 };
 

@@ -287,6 +287,7 @@ public:
     void Post(std::function<void()> work) override;
     void RunModal(const std::function<bool()>& done) override;
     std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) override;
+    std::uint64_t NowMs() override { return now_; }
     // Moves the clock on by `milliseconds`, ticking each timer as it comes
     // due, and runs what was posted.
     void advance(std::uint64_t milliseconds);

@@ -27,6 +27,7 @@ public:
     void Post(std::function<void()> work) override;
     void RunModal(const std::function<bool()>& done) override;
     std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) override;
+    std::uint64_t NowMs() override { return nowMs(); }
 
     // `drain` runs whenever fd may have something to read, and also before
     // each wait (a connection library may have read ahead into its buffer).

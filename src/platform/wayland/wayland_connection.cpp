@@ -39,11 +39,12 @@ struct OutputEvents {
     static void geometry(void*, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
                          const char*, const char*, std::int32_t) {}
     static void mode(void* data, wl_output* o, std::uint32_t flags, std::int32_t width, std::int32_t height,
-                     std::int32_t) {
+                     std::int32_t refresh) {
         Output* output = find(connection(data), o);
         if (output == nullptr || (flags & WL_OUTPUT_MODE_CURRENT) == 0) return;
         output->modeWidth = width;
         output->modeHeight = height;
+        output->refreshMhz = refresh;
     }
     static void done(void* data, wl_output* o) {
         if (Output* output = find(connection(data), o)) connection(data)->outputDone(*output);

@@ -40,6 +40,7 @@ struct Output {
     std::string name;
     int modeWidth = 0, modeHeight = 0;  // physical pixels
     int scale = 1;
+    int refreshMhz = 0;  // the mode's refresh rate in mHz, 0 where not told
     int x = 0, y = 0;                            // the logical place
     int logicalWidth = 0, logicalHeight = 0;     // 0 until xdg-output tells
     bool ready = false;                          // its first description is complete

@@ -461,6 +461,15 @@ bool DesktopSurface::FrameWanted() {
     return wanted;
 }
 
+std::int64_t DesktopSurface::FramePeriodUs() {
+    std::int64_t period = 0;
+    for (Part& part : parts_) {
+        const std::int64_t p = part.surface->FramePeriodUs();
+        if (period == 0 || p < period) period = p;
+    }
+    return period;
+}
+
 void DesktopSurface::followPower() {
     const bool lit = std::any_of(parts_.begin(), parts_.end(), [](const Part& p) { return !p.surface->dark(); });
     if (lit == lit_) return;

@@ -143,6 +143,8 @@ public:
     void SetInput(FormInput* input) override { input_ = input; }
     // A frame is wanted while any output still shows frames of its own.
     bool FrameWanted() override;
+    // The fastest output's.
+    std::int64_t FramePeriodUs() override;
 
     FormInput* input() const { return input_; }
     // After a verified password: a session lock is let go.

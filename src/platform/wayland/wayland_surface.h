@@ -78,6 +78,10 @@ public:
     // While a frame callback is pending the compositor still has a frame to
     // show: a new one would only replace it.
     bool FrameWanted() override;
+    // The output's refresh period (60 Hz where it tells none).
+    std::int64_t FramePeriodUs() override {
+        return output_.refreshMhz > 0 ? 1'000'000'000 / output_.refreshMhz : 16'666;
+    }
 
     // A frame the compositor has not asked for in a second: the output is
     // off (powered down, or showing something else), until it asks again.

@@ -94,6 +94,13 @@ void Win32Loop::runPosted() {
     for (auto& item : work) item();
 }
 
+std::uint64_t Win32Loop::NowMs() {
+    LARGE_INTEGER count{}, frequency{};
+    QueryPerformanceCounter(&count);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<std::uint64_t>(count.QuadPart / (frequency.QuadPart / 1000));
+}
+
 std::unique_ptr<Timer> Win32Loop::CreateTimer(std::function<void()> onTick) {
     return std::make_unique<Win32Timer>(*this, std::move(onTick));
 }

@@ -1,5 +1,6 @@
 #include "platform/x11/event_loop.h"
 
+#include <X11/Xlib.h>
 #include <poll.h>
 
 #include <utility>
@@ -21,28 +22,24 @@ SdlEventLoop::SdlEventLoop() {
 
 void SdlEventLoop::quitOnEndSignals() { core_.quitOnEndSignals(); }
 
-void SdlEventLoop::watchDisplay(int fd) {
-    if (fd < 0 || fd == displayFd_) return;
-    displayFd_ = fd;
+void SdlEventLoop::watchDisplay(_XDisplay* display) {
+    if (display == nullptr || display == display_) return;
+    display_ = display;
     core_.setLongestWait(1000);
-    core_.watch(fd, [this] { pumpEvents(); });
+    core_.watch(ConnectionNumber(display), [this] { pumpEvents(); });
 }
 
 void SdlEventLoop::pumpEvents() {
-    // With ticks a millisecond apart, looking at SDL's queue before each
-    // wait would cost more than the ticks: while the display connection has
-    // nothing to read, it is looked at every 10 ms at most (events the
-    // connection's library read ahead, and SDL's own, wait that long).
+    // With ticks a millisecond apart, pumping SDL's events before each wait
+    // would cost more than the ticks: while neither the connection nor
+    // Xlib's and SDL's queues hold anything, it is done every 10 ms at most.
     const std::uint64_t now = nowMs();
-    if (displayFd_ >= 0 && now - lastPump_ < 10) {
-        pollfd display{displayFd_, POLLIN, 0};
-        if (poll(&display, 1, 0) <= 0) {
-            core_.setLongestWait(10);
-            return;
-        }
+    if (display_ != nullptr && now - lastPump_ < 10 && XEventsQueued(display_, QueuedAlready) == 0 &&
+        SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_FALSE) {
+        pollfd readable{ConnectionNumber(display_), POLLIN, 0};
+        if (poll(&readable, 1, 0) <= 0) return;
     }
     lastPump_ = now;
-    core_.setLongestWait(displayFd_ >= 0 ? 1000 : 100);
     // Polling (never waiting) reads everything the connection has, so the
     // next wait in poll() sees whatever comes after.
     SDL_Event event;

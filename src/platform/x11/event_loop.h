@@ -18,6 +18,8 @@
 #include "platform/posix/poll_loop.h"
 #include "platform/toolkit.h"
 
+struct _XDisplay;
+
 namespace lumaris::x11 {
 
 class SdlEventLoop : public EventLoop {
@@ -32,15 +34,16 @@ public:
     void Post(std::function<void()> work) override { core_.Post(std::move(work)); }
     void RunModal(const std::function<bool()>& done) override { core_.RunModal(done); }
     std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) override { return core_.CreateTimer(std::move(onTick)); }
+    std::uint64_t NowMs() override { return nowMs(); }
 
     // Every SDL event goes here.
     void setEventHandler(EventHandler handler) { handler_ = std::move(handler); }
     // While set, events go to the interceptor first (a modal prompt).
     void setInterceptor(Interceptor interceptor) { interceptor_ = std::move(interceptor); }
-    // The loop also wakes when the display connection `fd` has input (the
+    // The loop also wakes when the display connection has input (the
     // connection of SDL's windows; without one it looks for SDL's events at
     // each timer deadline, at least ten times a second).
-    void watchDisplay(int fd);
+    void watchDisplay(_XDisplay* display);
     // From now on Run is `run` (another library's main loop, which ends
     // the end signals itself), and Quit calls `quit` too.
     void handOver(std::function<void()> run, std::function<void()> quit);
@@ -56,7 +59,7 @@ private:
     posix::PollLoop core_;
     EventHandler handler_;
     Interceptor interceptor_;
-    int displayFd_ = -1;
+    _XDisplay* display_ = nullptr;
     std::uint64_t lastPump_ = 0;
     std::function<void()> foreignRun_;
     std::function<void()> foreignQuit_;

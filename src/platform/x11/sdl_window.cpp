@@ -183,10 +183,10 @@ int SdlFormWindow::LabelHeight(const Label& label) { return labelHeight(label, &
 
 std::uint32_t SdlFormWindow::windowId() const { return SDL_GetWindowID(window_); }
 
-int SdlFormWindow::displayConnection() const {
+_XDisplay* SdlFormWindow::displayConnection() const {
     Display* display = nullptr;
     Window window = 0;
-    return x11Of(window_, display, window) ? ConnectionNumber(display) : -1;
+    return x11Of(window_, display, window) ? display : nullptr;
 }
 
 SdlFormWindow::~SdlFormWindow() {

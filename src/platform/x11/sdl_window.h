@@ -26,6 +26,8 @@
 #include "runtime/frame_pacer.h"
 #include "runtime/scale.h"
 
+struct _XDisplay;
+
 namespace lumaris::x11 {
 
 // How frames reach the screen, sending only the rectangle that changed: on
@@ -58,6 +60,7 @@ public:
     void Refresh() override;
     // Once per refresh of the monitor the window is on.
     bool FrameWanted() override { return pacer_.wanted(); }
+    std::int64_t FramePeriodUs() override { return pacer_.periodUs(); }
     void AddLabel(const Label& label) override { labels_.push_back(&label); }
     int LabelHeight(const Label& label) override;
     void OnResize(std::function<void()> handler) override { onResize_ = std::move(handler); }
@@ -69,8 +72,8 @@ public:
     FormInput* input() const { return input_; }
     // The SDL window, for matching events to it.
     std::uint32_t windowId() const;
-    // The descriptor of the X connection the window's events come on, or -1.
-    int displayConnection() const;
+    // The X connection the window's events come on, or null.
+    _XDisplay* displayConnection() const;
     // A picture drawn centred over everything (the password prompt), or none;
     // in the window's own pixels.
     void setOverlay(const Surface* overlay);

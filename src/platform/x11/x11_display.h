@@ -82,6 +82,7 @@ public:
     void Refresh() override;
     // Once per refresh of the monitor the window is on.
     bool FrameWanted() override { return pacer_.wanted(); }
+    std::int64_t FramePeriodUs() override { return pacer_.periodUs(); }
     void AddLabel(const Label& label) override { labels_.push_back(&label); }
     int LabelHeight(const Label& label) override { return labelHeight(label, &text_); }
     void OnResize(std::function<void()> handler) override { onResize_ = std::move(handler); }
