@@ -560,6 +560,7 @@ public:
     Surface& Image() override { return image_; }
     void Refresh() override { log_.note("form.Refresh"); }
     bool FrameWanted() override { return !frameWanted || frameWanted(); }
+    std::int64_t FramePeriodUs() override { return framePeriodUs; }
     void AddLabel(const Label& label) override { labels.push_back(&label); }
     int LabelHeight(const Label&) override { return labelHeight; }
     void OnResize(std::function<void()> handler) override { resized = std::move(handler); }
@@ -572,6 +573,7 @@ public:
     void KeepInput(bool keep) override { log_.set("form.KeepInput", keep); }
     FormInput* input = nullptr;
     std::function<bool()> frameWanted;  // none: every frame
+    std::int64_t framePeriodUs = 0;
     std::vector<const Label*> labels;
     int labelHeight = 78;
     std::function<void()> resized;

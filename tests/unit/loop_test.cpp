@@ -7,6 +7,7 @@
 #include "app/forms.h"
 #include "fakes.h"
 #include "platform/null/null_platform.h"
+#include "app/scene_ticks.h"
 #include "runtime/frame_pacer.h"
 
 namespace lumaris::testing {
@@ -34,6 +35,38 @@ TEST(FramePacer, AtMostOneFramePerRefreshAtAnEvenPace) {
             ++frames;
         }
         EXPECT_NEAR(frames, c.frames, 1) << c.hz << " Hz, a tick every " << c.tickUs << " us";
+    }
+}
+
+// Ticks keep the scene's interval while the loop wakes once per refresh:
+// each wake-up runs the ticks due, and only the last may draw.
+TEST(SceneTicks, TheIntervalsTicksPerSecondAndOneWakeUpPerRefresh) {
+    struct Case {
+        std::int32_t interval;
+        std::int64_t periodUs;
+        int ticks, wakes;  // in one second
+    };
+    const Case cases[] = {
+        {1, 16'666, 1000, 62},   // speed 150 on a 60 Hz screen: 16 ms wake-ups
+        {10, 16'666, 1000 / 10, 62},
+        {51, 16'666, 1000 / 51, 1000 / 51},  // the default: one tick per wake-up
+        {1, 0, 1000, 1000},     // a window that does not know its refresh
+    };
+    for (const Case& c : cases) {
+        CallLog log;
+        FakeScreen screen;
+        FakeFormSurface window(log, screen);
+        window.framePeriodUs = c.periodUs;
+        null_backend::ManualLoop loop;
+        int ticks = 0, lasts = 0;
+        SceneTicks timer(loop, window, [&](int later) {
+            ++ticks;
+            lasts += later == 0;
+        });
+        timer.SetInterval(c.interval);
+        loop.advance(1000);
+        EXPECT_NEAR(ticks, c.ticks, c.ticks / 50 + 1) << "interval " << c.interval;  // up to one wake-up owed
+        EXPECT_NEAR(lasts, c.wakes, 1) << "interval " << c.interval;
     }
 }
 
