@@ -62,11 +62,11 @@ measure() {
     sleep "$seconds"
     c1=$(cpu $pid); s1=$(cpu $server); k1=$(date +%s%N)
     kill -TERM $pid; wait $pid 2>/dev/null || true
-    ticks=$(awk '/^ticks/ { print $2 }' "$tmp/err")
+    ticks=$(awk '/^tick-rate/ { printf "%d\n", $2 }' "$tmp/err")
     frames=$(awk '/^frames/ { print $2 }' "$tmp/err")
     # Whole-run counts over the whole run's time (2 s more than measured).
     secs=$(( (k1 - k0) / 1000000 + 2000 ))
-    echo "$name $speed $(( (c1 - c0) * 1000 / ((k1 - k0) / 1000000) )) $(( (s1 - s0) * 1000 / ((k1 - k0) / 1000000) )) $(( ${ticks:-0} * 1000 / secs )) $(( ${frames:-0} * 1000 / secs ))" >>"$tmp/runs"
+    echo "$name $speed $(( (c1 - c0) * 1000 / ((k1 - k0) / 1000000) )) $(( (s1 - s0) * 1000 / ((k1 - k0) / 1000000) )) ${ticks:-0} $(( ${frames:-0} * 1000 / secs ))" >>"$tmp/runs"
 }
 
 startServer() {

@@ -173,8 +173,9 @@ double firstFrameMs() { return g_firstFrameMs; }
 
 void printStatsWhenAsked() {
     if (std::getenv("LUMARIS_STATS") != nullptr) {
-        std::fprintf(stderr, "frames %llu\nfirst-frame-ms %.1f\nticks %llu\n", static_cast<unsigned long long>(g_frames),
-                     g_firstFrameMs, static_cast<unsigned long long>(sceneTickCount()));
+        std::fprintf(stderr, "frames %llu\nfirst-frame-ms %.1f\nticks %llu\ntick-rate %.1f\n",
+                     static_cast<unsigned long long>(g_frames), g_firstFrameMs,
+                     static_cast<unsigned long long>(sceneTicks().count), sceneTicks().perSecond());
     }
 }
 

@@ -5,11 +5,14 @@
 #include <shlobj.h>
 
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/win32/win32_handles.h"
 #include "runtime/failure.h"
 #include "runtime/scale.h"
+#include "runtime/stats.h"
 
 namespace lumaris::win32_backend {
 
@@ -144,6 +147,12 @@ void Win32App::EndProcess() { ExitProcess(0); }
 
 void Win32App::End() {
     for (auto step = atEnd_.rbegin(); step != atEnd_.rend(); ++step) (*step)();
+    // For the benchmarks, as on Linux.
+    if (std::getenv("LUMARIS_STATS") != nullptr) {
+        std::fprintf(stderr, "ticks %llu\ntick-rate %.1f\n", static_cast<unsigned long long>(sceneTicks().count),
+                     sceneTicks().perSecond());
+        std::fflush(stderr);
+    }
     ExitProcess(0);
 }
 

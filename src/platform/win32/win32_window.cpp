@@ -1,5 +1,6 @@
 #include "platform/win32/win32_window.h"
 
+#include <mmsystem.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -63,9 +64,20 @@ Win32FormWindow::Win32FormWindow(const std::string& name, Win32Gdi& gdi, bool to
             reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "RegisterPowerSettingNotification")))) {
         powerNotice_ = registerPower(window_, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
     }
+    // The system's timers are served on its clock tick, about 15.6 ms
+    // unless a program asks for more: while the scene runs they keep their
+    // intervals to the millisecond.
+    if (topMost) fineTimers_ = timeBeginPeriod(1) == TIMERR_NOERROR;
+    DEVMODEA mode{};
+    mode.dmSize = sizeof mode;
+    // 0 and 1 mean the hardware's default rate, which counts as 60 Hz.
+    if (EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode) && mode.dmDisplayFrequency > 1) {
+        pacer_.setRate(mode.dmDisplayFrequency);
+    }
 }
 
 Win32FormWindow::~Win32FormWindow() {
+    if (fineTimers_) timeEndPeriod(1);
     if (window_ != nullptr) {
         SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
         SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
@@ -296,6 +308,7 @@ void Win32FormWindow::present(HDC target, bool whole) {
 
 void Win32FormWindow::Refresh() {
     if (!IsWindowVisible(window_)) return;
+    pacer_.shown();
     const HDC dc = GetDC(window_);
     present(dc, false);
     ReleaseDC(window_, dc);

@@ -20,6 +20,7 @@
 #include "platform/win32/win32_graphics.h"
 #include "platform/win32/win32_handles.h"
 #include "runtime/compose.h"
+#include "runtime/frame_pacer.h"
 #include "runtime/scale.h"
 
 namespace lumaris::win32_backend {
@@ -42,6 +43,9 @@ public:
     Hwnd hWnd() override { return fromHwnd(window_); }
     Surface& Image() override { return image_; }
     void Refresh() override;
+    // Once per refresh of the monitor.
+    bool FrameWanted() override { return pacer_.wanted(); }
+    std::int64_t FramePeriodUs() override { return pacer_.periodUs(); }
     void AddLabel(const Label& label) override { labels_.push_back(&label); }
     int LabelHeight(const Label& label) override { return labelHeight(label, &text_); }
     void OnResize(std::function<void()> handler) override { onResize_ = std::move(handler); }
@@ -77,6 +81,8 @@ private:
     FormComposer composer_;
     std::function<void()> onResize_;
     FormInput* input_ = nullptr;
+    FramePacer pacer_;
+    bool fineTimers_ = false;
 };
 
 }  // namespace lumaris::win32_backend
