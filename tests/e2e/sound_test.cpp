@@ -109,13 +109,13 @@ TEST_F(Sound, TheSeaRecordingRepeatsAndSStopsIt) {
     }
     EXPECT_GT(best, 0.9) << "the sea recording, looping";
 
+    // With nothing to play the output device closes: nothing more is
+    // written, not even silence.
     EXPECT_EQ(std::system("xdotool key s"), 0);
     sleepFor(1.0);
     const std::size_t afterS = captured(out).size();
     sleepFor(1.5);
-    heard = captured(out);
-    EXPECT_GT(heard.size(), afterS + kRate / 2) << "the output goes on";
-    EXPECT_LT(rms(heard, afterS, heard.size()), 1e-4) << "silent after S";
+    EXPECT_LT(captured(out).size(), afterS + kRate / 20) << "the output stops after S";
     EXPECT_EQ(waitExit(pid, 0), -1) << "the scene goes on";
 }
 

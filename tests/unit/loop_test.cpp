@@ -138,6 +138,22 @@ TEST(ProgramForms, TheSceneTicksAndEndsOnAKey) {
     }
 }
 
+// While the display is dark the scene draws nothing; it goes on when the
+// display lights again.
+TEST(ProgramForms, NoFramesWhileTheDisplayIsDark) {
+    HeadlessProgram program;
+    auto& toolkit = program.toolkit;
+    ASSERT_NE(toolkit.lastSurface, nullptr);
+    FormInput& input = *toolkit.lastSurface->input;
+    input.DisplayPower(false);
+    const int dark = toolkit.lastSurface->refreshes;
+    toolkit.loop.advance(10 * 51);
+    EXPECT_EQ(toolkit.lastSurface->refreshes, dark);
+    input.DisplayPower(true);
+    toolkit.loop.advance(3 * 51);
+    EXPECT_EQ(toolkit.lastSurface->refreshes - dark, 3);
+}
+
 // Closing the window asks for the password like any other end request.
 TEST(ProgramForms, ACloseRequestNeedsThePasswordToo) {
     HeadlessProgram program;

@@ -62,6 +62,13 @@ struct Locker {
             while (!stop) {
                 if (plugOutput.exchange(false)) wl_global_create(display, &wl_output_interface, 2, this, bindOutput);
                 if (unplugFirst.exchange(false)) wl_global_destroy(outputs.front());
+                if (!holdFrames) {
+                    for (wl_resource* callback : heldFrames) {
+                        wl_callback_send_done(callback, 0);
+                        wl_resource_destroy(callback);
+                    }
+                    heldFrames.clear();
+                }
                 wl_event_loop_dispatch(wl_display_get_event_loop(display), 10);
                 wl_display_flush_clients(display);
             }
@@ -102,9 +109,13 @@ struct Locker {
     }
     static void frame(wl_client* client, wl_resource* surface, std::uint32_t id) {
         wl_resource* callback = wl_resource_create(client, &wl_callback_interface, 1, id);
+        auto* self = static_cast<Locker*>(wl_resource_get_user_data(surface));
+        if (self->holdFrames) {
+            self->heldFrames.push_back(callback);  // an output that is off asks for no frames
+            return;
+        }
         wl_callback_send_done(callback, 0);
         wl_resource_destroy(callback);
-        (void)surface;
     }
     static void commit(wl_client*, wl_resource* surface) {
         auto* self = static_cast<Locker*>(wl_resource_get_user_data(surface));
@@ -315,6 +326,8 @@ struct Locker {
     };
     std::vector<wl_global*> outputs;
     std::atomic<bool> unplugFirst{false};
+    std::atomic<bool> holdFrames{false};
+    std::vector<wl_resource*> heldFrames;  // the server's thread only
     // The lock surfaces whose last buffer shows the prompt's frame colour.
     int lockSurfacesWithGold() {
         std::lock_guard<std::mutex> hold(mutex);
@@ -454,6 +467,52 @@ TEST(WaylandHost, ARefusedSessionLockFallsBackToOverlays) {
     EXPECT_TRUE(locker.lockDestroyed);
     EXPECT_GT(locker.width, 0) << "no overlay shown";
     EXPECT_EQ(locker.lockSurfacesShown(), 0);
+}
+
+// An output that stops asking for frames is off: no frame is drawn for it,
+// and after a second the scene hears that the display is dark; it lights
+// again with the next frame the compositor asks for.
+TEST(WaylandHost, AnOutputThatAsksForNoFramesIsDark) {
+    struct Power : FormInput {
+        void KeyDown(std::int16_t, std::int16_t) override {}
+        void MouseDown(std::int16_t, std::int16_t, float, float) override {}
+        void MouseUp() override {}
+        void MouseMove(std::int16_t, std::int16_t, float, float) override {}
+        void LostFocus() override {}
+        void CloseRequest() override {}
+        void Terminate() override {}
+        void DisplayPower(bool on) override { heard.push_back(on); }
+        std::vector<bool> heard;
+    } power;
+    Locker locker(Shell::Layer);
+    WaylandConnection connection;
+    WaylandDesktop desktop(connection, 0);
+    DesktopSurface window(connection, desktop, "form");
+    window.SetInput(&power);
+    window.Show();
+    int drawn = 0;
+    auto run = [&](double seconds) {
+        for (int i = 0; i < seconds * 100; ++i) {
+            connection.drain();
+            pollfd ready{connection.fd(), POLLIN, 0};
+            poll(&ready, 1, 10);
+            if (!window.FrameWanted()) continue;
+            ++drawn;
+            window.Image().markAllDamaged();
+            window.Refresh();
+        }
+    };
+    run(0.5);
+    locker.holdFrames = true;
+    run(0.3);
+    const int before = drawn;
+    run(1.2);
+    EXPECT_LE(drawn - before, 1) << "frames drawn for an output that asks for none";
+    EXPECT_EQ(power.heard, std::vector<bool>{false});
+    locker.holdFrames = false;
+    run(0.3);
+    EXPECT_EQ(power.heard, (std::vector<bool>{false, true}));
+    EXPECT_GT(drawn - before, 5) << "frames again";
 }
 
 // Neither a layer shell nor an xdg shell: a clear failure, no crash.
