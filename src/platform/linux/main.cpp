@@ -20,6 +20,7 @@
 #include "platform/null/null_platform.h"
 #include "platform/posix/desktop_registry.h"
 #include "platform/posix/dir_search.h"
+#include "platform/posix/idle_daemon.h"
 #include "platform/posix/ini_store.h"
 #include "platform/posix/password_change.h"
 #include "platform/posix/paths.h"
@@ -30,6 +31,7 @@
 #include "platform/sdl/sdl_text.h"
 #include "platform/x11/x11_display.h"
 #include "platform/x11/x11_host.h"
+#include "platform/x11/screen_saver_idle.h"
 #include "runtime/failure.h"
 #include "startup/lumz_submain.h"
 #ifdef LUMARIS_HAVE_GTK
@@ -38,10 +40,12 @@
 #include "platform/gtk/gtk_config_dialog.h"
 #include "platform/gtk/gtk_loop.h"
 #include "platform/gtk/message_box.h"
+#include "platform/gtk/mutter_idle.h"
 #endif
 #ifdef LUMARIS_HAVE_WAYLAND
 #include "platform/wayland/wayland_display_mode.h"
 #include "platform/wayland/wayland_host.h"
+#include "platform/wayland/idle_notify.h"
 #endif
 
 namespace lumaris {
@@ -171,9 +175,37 @@ int snapshot(int argc, char** argv, const std::vector<std::string>& arguments) {
     return runSnapshot(arguments, host, &text);
 }
 
+// `lumaris --idle [MINUTES]`: the scene after the session's idle time.
+int idleMode(const std::vector<std::string>& arguments) {
+    const int seconds = posix::idleDelaySeconds({arguments.begin() + 1, arguments.end()});
+    if (seconds < 0) return 2;
+    posix::IdleOptions options;
+    options.seconds = seconds;
+    for (const char* name : {"XDG_SESSION_ID", "WAYLAND_DISPLAY", "DISPLAY"}) {
+        if (environmentNames(name)) {
+            options.sessionName = std::string(name) + "-" + std::getenv(name);
+            break;
+        }
+    }
+    // The scene is this program, unless a test names another.
+    const char* scene = std::getenv("LUMARIS_IDLE_SCENE");
+    options.program = scene != nullptr && *scene != '\0' ? scene : posix::ownExecutable();
+    std::vector<posix::IdleSourceMaker> sources;
+#ifdef LUMARIS_HAVE_GTK
+    sources.push_back(gtk::mutterIdle);
+#endif
+#ifdef LUMARIS_HAVE_WAYLAND
+    sources.push_back(wayland::compositorIdle);
+#endif
+    sources.push_back(x11::screenSaverIdle);
+    posix::PollLoop loop;
+    return posix::runIdle(loop, sources, options);
+}
+
 int run(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     if (arguments.size() == 1 && arguments[0] == "--help") return std::fputs(kUsage, stdout) == EOF ? 1 : 0;
+    if (!arguments.empty() && arguments[0] == "--idle") return idleMode(arguments);
     if (!arguments.empty() && arguments[0] == "--snapshot") return snapshot(argc, argv, arguments);
     DisplayOptions display;
     std::string error;

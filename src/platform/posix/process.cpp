@@ -89,6 +89,8 @@ std::string programFolder(const std::string& exe) {
     return folder;
 }
 
+std::string ownExecutable() { return readLink("/proc/self/exe"); }
+
 std::string LinuxApp::Path() { return programFolder(readLink("/proc/self/exe")); }
 
 // LeakSanitizer's check, where the program is built with it: the fast exit

@@ -53,6 +53,9 @@ std::string joinArguments(int argc, char** argv);
 // `uid`, looking through the process folders under procRoot.
 bool otherInstanceRunning(const std::string& procRoot, const std::string& exe, unsigned uid, int self);
 
+// The path of this program's executable.
+std::string ownExecutable();
+
 // Milliseconds since this process started.
 double processAgeMs();
 
