@@ -320,6 +320,35 @@ TEST_F(Wayland, TheIdleToolStartsTheSceneAgainAfterAKeyEndedIt) {
     EXPECT_EQ(starts(), 2) << "the next idle timeout starts it again";
 }
 
+// `lumaris --idle` on sway 1.7's idle protocol (org_kde_kwin_idle): the
+// scene after the idle time, ended by a key, then again; the end signal
+// ends both, status 0.
+TEST_F(Wayland, IdleModeStartsTheSceneOnTheCompositorsWordTwice) {
+    const pid_t idle = startProgram({"--idle"}, {"LUMARIS_IDLE_SECONDS=2", "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent"});
+    const std::string children = "/proc/" + std::to_string(idle) + "/task/" + std::to_string(idle) + "/children";
+    auto scene = [&] {
+        std::ifstream file(children);
+        pid_t pid = 0;
+        file >> pid;
+        return pid;
+    };
+    for (int cycle = 0; cycle < 2; ++cycle) {
+        for (int waited = 0; waited < 60 && scene() == 0; ++waited) sleepFor(0.1);
+        ASSERT_NE(scene(), 0) << "cycle " << cycle;
+        sleepFor(2.0);
+        EXPECT_FALSE(allBlack(grab("HEADLESS-1"))) << "cycle " << cycle;
+        typeKey();
+        for (int waited = 0; waited < 50 && scene() != 0; ++waited) sleepFor(0.1);
+        EXPECT_EQ(scene(), 0) << "a key ends the scene, cycle " << cycle;
+    }
+    for (int waited = 0; waited < 60 && scene() == 0; ++waited) sleepFor(0.1);
+    const pid_t last = scene();
+    ASSERT_NE(last, 0);
+    kill(idle, SIGTERM);
+    EXPECT_EQ(waitExit(idle, 5), 0);
+    EXPECT_NE(kill(last, 0), 0) << "the scene is left behind";
+}
+
 // weston (headless, only the xdg shell): the display mode and the
 // full-screen scene are each a fullscreen toplevel that covers the output
 // with an opaque buffer, as weston's scene graph tells; SIGTERM ends each
