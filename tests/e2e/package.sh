@@ -29,13 +29,15 @@ dpkg -i --force-confold "$deb" >/dev/null
 
 for f in /usr/bin/lumaris /usr/libexec/xscreensaver/lumaris /usr/share/xscreensaver/config/lumaris.xml \
     /usr/share/applications/lumaris.desktop /usr/share/man/man1/lumaris.1 \
-    /usr/share/doc/lumaris/lumzreadme.txt /etc/pam.d/lumaris; do
+    /usr/share/doc/lumaris/lumzreadme.txt /etc/pam.d/lumaris /etc/xdg/autostart/lumaris-idle.desktop \
+    /usr/lib/systemd/user/lumaris-idle.service; do
     if [ ! -e "$f" ]; then
         echo "package.sh: the package does not install $f"
         exit 1
     fi
 done
 /usr/bin/lumaris --help | grep -q -- "--window-id"
+/usr/bin/lumaris --help | grep -q -- "--idle"
 
 LUMARIS_BINARY=/usr/libexec/xscreensaver/lumaris GTEST_FILTER='Daemon.RunsTheMode*' \
     "$here/as-test-user.sh" "$here/with-xvfb.sh" "$tests"
