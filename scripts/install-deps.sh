@@ -14,7 +14,7 @@ packages="
   dpkg-dev file clang libclang-rt-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 nsis
   qemu-system-x86 debootstrap e2fsprogs
-  libwayland-dev wayland-protocols librust-wayland-protocols-dev plasma-wayland-protocols sway grim wtype swayidle weston
+  libwayland-dev wayland-protocols librust-wayland-protocols-dev plasma-wayland-protocols sway grim wtype swayidle weston mutter dbus-daemon
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 "
 

@@ -2,7 +2,7 @@
 # Runs a command as an unprivileged user, since the screensaver daemon runs
 # no display modes for root. As root: the system user lumaris-test is made
 # when missing, and the test program and the program under test
-# ($LUMARIS_BINARY, and the tool $LUMARIS_WL_POINTER) are copied where that user can run them when it cannot
+# ($LUMARIS_BINARY, and the tools $LUMARIS_WL_POINTER and $LUMARIS_GNOME_KEY) are copied where that user can run them when it cannot
 # where they are. The user gets a password of this run's own, in
 # $LUMARIS_TEST_PASSWORD for the tests that type it, and is locked again
 # at the end. As any other user: runs the command as it is.
@@ -33,6 +33,11 @@ if [ -n "${LUMARIS_WL_POINTER:-}" ] && ! runnable "$LUMARIS_WL_POINTER"; then
     cp "$LUMARIS_WL_POINTER" "$dir/wl-pointer"
     LUMARIS_WL_POINTER="$dir/wl-pointer"
     export LUMARIS_WL_POINTER
+fi
+if [ -n "${LUMARIS_GNOME_KEY:-}" ] && ! runnable "$LUMARIS_GNOME_KEY"; then
+    cp "$LUMARIS_GNOME_KEY" "$dir/gnome-key"
+    LUMARIS_GNOME_KEY="$dir/gnome-key"
+    export LUMARIS_GNOME_KEY
 fi
 # The last argument is the test program.
 for last in "$@"; do :; done
