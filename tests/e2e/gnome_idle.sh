@@ -3,8 +3,8 @@
 # Wayland mode with a virtual monitor, on a session bus of its own. The idle
 # monitor starts the scene after the delay; a key (typed through mutter's
 # remote-desktop interface, $LUMARIS_GNOME_KEY) ends it with status 0; after
-# another idle delay it comes again; SIGTERM ends --idle and its scene with
-# status 0, nothing left behind. Run as an unprivileged user
+# another idle delay it comes again, told that GNOME locks the screen itself;
+# SIGTERM ends --idle and its scene with status 0, nothing left behind. Run as an unprivileged user
 # (as-test-user.sh); $LUMARIS_BINARY is the program.
 set -eu
 t=$(mktemp -d /tmp/lumaris-gnome.XXXXXX)
@@ -43,6 +43,9 @@ for cycle in 1 2; do
 done
 waitFor yes 8 || fail "no scene after the second key"
 last=$(scene)
+# GNOME's lock is the lock: the scene is told the desktop locks itself.
+tr '\0' '\n' <"/proc/$last/environ" | grep -qx 'LUMARIS_DESKTOP_LOCKS=1' ||
+    fail "the scene was not told that GNOME locks the screen"
 kill -TERM "$idle"
 status=0; wait "$idle" || status=$?
 [ "$status" -eq 0 ] || fail "--idle ended with status $status"

@@ -49,6 +49,7 @@ public:
     }
 
     bool idle() override { return idle_; }
+    bool desktopLocks() const override { return true; }
 
 private:
     bool connect(int seconds) {

@@ -44,6 +44,11 @@ DesktopRegistry::DesktopRegistry(OptionSource first, OptionSource second, GateCh
     : first_(std::move(first)), second_(std::move(second)), gate_(std::move(gate)) {}
 
 DesktopRegistry DesktopRegistry::forCurrentUser(OptionSource desktop) {
+    // The desktop locks the screen itself (GNOME, where `lumaris --idle`
+    // started the scene): its lock is the lock.
+    if (const char* locks = std::getenv("LUMARIS_DESKTOP_LOCKS"); locks != nullptr && *locks != '\0') {
+        return DesktopRegistry([] { return std::optional<bool>(false); }, nullptr, nullptr);
+    }
     const std::string path = homeFolder() + "/.xscreensaver";
     return DesktopRegistry(std::move(desktop), [path] { return xscreensaverLock(path); },
                            [] { return passwordUnusableReason(currentUser()); });

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/posix/private_lock.h"
 #include "runtime/convert.h"
@@ -86,6 +88,17 @@ private:
 
     void start() {
         if (child_ > 0) return;
+        // Made before the fork: the child only execs (a source may run a
+        // thread of its own).
+        std::vector<std::string> entries;
+        for (char** e = environ; *e != nullptr; ++e) {
+            if (std::strncmp(*e, "LUMARIS_DESKTOP_LOCKS=", 22) != 0) entries.emplace_back(*e);
+        }
+        if (source_->desktopLocks()) entries.emplace_back("LUMARIS_DESKTOP_LOCKS=1");
+        std::vector<char*> envp;
+        for (std::string& entry : entries) envp.push_back(entry.data());
+        envp.push_back(nullptr);
+        const char* argv[] = {options_.program.c_str(), "/s", nullptr};
         const pid_t pid = fork();
         if (pid < 0) {
             std::fprintf(stderr, "lumaris: cannot start the scene: %s\n", std::strerror(errno));
@@ -98,8 +111,7 @@ private:
             plain.sa_handler = SIG_DFL;
             sigemptyset(&plain.sa_mask);
             for (int signal : {SIGCHLD, SIGTERM, SIGINT, SIGHUP, SIGQUIT}) sigaction(signal, &plain, nullptr);
-            const char* argv[] = {options_.program.c_str(), "/s", nullptr};
-            execv(options_.program.c_str(), const_cast<char* const*>(argv));
+            execve(options_.program.c_str(), const_cast<char* const*>(argv), envp.data());
             _exit(127);
         }
         child_ = pid;

@@ -28,6 +28,9 @@ public:
     // The scene ended: the source looks afresh (the user's key reset the
     // session's idle time).
     virtual void rearm() {}
+    // The desktop locks the screen itself at its own delay (GNOME): its
+    // lock is the lock, and the scene asks for no password of its own.
+    virtual bool desktopLocks() const { return false; }
 };
 
 struct IdleHooks {
