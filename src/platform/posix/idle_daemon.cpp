@@ -21,6 +21,7 @@ namespace lumaris::posix {
 namespace {
 
 int g_childPipe = -1;
+volatile pid_t g_scene = -1;  // the scene running, for endIdleSceneNow
 
 void childEnded(int) {
     const int saved = errno;
@@ -115,6 +116,7 @@ private:
             _exit(127);
         }
         child_ = pid;
+        g_scene = pid;
     }
 
     void reap() {
@@ -126,6 +128,7 @@ private:
         const pid_t done = waitpid(child_, &status, WNOHANG);
         if (done != child_) return;
         child_ = -1;
+        g_scene = -1;
         if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
             pauseMs_ = 0;
             source_->rearm();
@@ -152,6 +155,7 @@ private:
     // The scene this process started ends with it (the session's end, an
     // end signal): asked first, then told.
     void endScene() {
+        g_scene = -1;
         if (child_ <= 0) return;
         kill(child_, SIGTERM);
         for (int i = 0; i < 80; ++i) {
@@ -178,6 +182,11 @@ private:
 };
 
 }  // namespace
+
+void endIdleSceneNow() {
+    const pid_t scene = g_scene;
+    if (scene > 0) kill(scene, SIGTERM);
+}
 
 int runIdle(PollLoop& loop, const std::vector<IdleSourceMaker>& sources, const IdleOptions& options) {
     PrivateLock single("idle-" + options.sessionName);

@@ -52,6 +52,11 @@ struct IdleOptions {
 // where no source is offered (with a line on standard error).
 int runIdle(PollLoop& loop, const std::vector<IdleSourceMaker>& sources, const IdleOptions& options);
 
+// The session is gone under a library that cannot return (Xlib's lost
+// connection): the scene this process started is ended now (async-signal
+// safe).
+void endIdleSceneNow();
+
 // The delay from the command line's words after --idle: minutes, or the
 // seconds of LUMARIS_IDLE_SECONDS where set; 0 where none is given (the X
 // server's own timeout, elsewhere 5 minutes); -1 for bad words, with a line

@@ -71,6 +71,7 @@ private:
 // A lost connection is the session's end: the scene this process started
 // goes with it, status 0.
 int onIoError(Display*) {
+    posix::endIdleSceneNow();
     std::_Exit(0);
 }
 
