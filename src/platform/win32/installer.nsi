@@ -42,7 +42,7 @@ VIAddVersionKey "CompanyName" "${PUBLISHER}"
 VIAddVersionKey "FileDescription" "${PRODUCT} ${VERSION} setup"
 VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "ProductVersion" "${VERSION}"
-VIAddVersionKey "LegalCopyright" "${PUBLISHER}: distribute freely"
+VIAddVersionKey "LegalCopyright" "Copyright (c) 2026 The Lumaris developers. MIT License: distribute freely."
 
 Page instfiles
 UninstPage instfiles
