@@ -11,6 +11,17 @@
 
 namespace lumaris {
 
+// The check boxes, their settings, and whether OK takes the box's state (the
+// mouse rule follows its box at each click).
+const std::array<FrmConfig::CheckSetting, 6> FrmConfig::kChecks = {{
+    {Check::chkMusic, &Settings::cfgMusic, setting::kMusic, true},
+    {Check::chkSound, &Settings::cfgSound, setting::kSound, true},
+    {Check::chkCivilization, &Settings::cfgCivilization, setting::kCivilization, true},
+    {Check::chkNightMode, &Settings::cfgNightMode, setting::kNightMode, true},
+    {Check::chkBalloon, &Settings::cfgBalloon, setting::kBalloon, true},
+    {Check::chkMouseEvent, &Settings::cfgMouse, setting::kMouse, false},
+}};
+
 FrmConfig::FrmConfig(LumzSubMain& module, Platform& platform, ConfigView& view)
     : module_(module), platform_(platform), view_(view) {}
 
@@ -27,9 +38,11 @@ void FrmConfig::Form_Load() {
         loadconfig(cfg, module_.AppTitle, platform_);
         view_.SetSpeedRange(kSpeedMin, kSpeedMax);
         // The bar takes no position outside its range: a stored speed out
-        // of it fails the load, as an invalid property value.
-        if (cfg.cfgSpeed < kSpeedMin || cfg.cfgSpeed > kSpeedMax) throw Failure(380, "Invalid property value");
-        view_.SetSpeed(cfg.cfgSpeed);
+        // of it fails the load, as an invalid property value, once the other
+        // controls show their settings; the stored speed stays unless the
+        // user moves the bar.
+        const bool speedFits = cfg.cfgSpeed >= kSpeedMin && cfg.cfgSpeed <= kSpeedMax;
+        if (speedFits) view_.SetSpeed(cfg.cfgSpeed);
         view_.SetChecked(Check::chkSound, cfg.cfgSound);
         view_.SetChecked(Check::chkMusic, cfg.cfgMusic);
         view_.SetChecked(Check::chkCivilization, cfg.cfgCivilization);
@@ -50,7 +63,18 @@ void FrmConfig::Form_Load() {
         } else {
             view_.SetVisible(Control::lblPathName, false);
         }
+        if (!speedFits) {
+            cfg.unread |= setting::kSpeed;
+            throw Failure(380, "Invalid property value");
+        }
     });
+    // What the controls show now: a setting that could not be read is saved
+    // only once the user changes its control.
+    try {
+        shown_.speed = view_.Speed();
+        for (std::size_t i = 0; i < kChecks.size(); ++i) shown_.checks[i] = view_.Checked(kChecks[i].box);
+    } catch (const std::exception&) {
+    }
 }
 
 void FrmConfig::chkMusic_Click() {
@@ -75,6 +99,7 @@ void FrmConfig::cmdDirPath_Click() {
     const std::string folder = browsefolder(0, platform_);
     if (folder.empty()) return;
     module_.cfg.cfgMusicDir = folder;
+    module_.cfg.unread &= static_cast<std::uint8_t>(~setting::kMusicDir);
     view_.SetPathCaption(folder);
     showMp3Check();
 }
@@ -92,12 +117,18 @@ void FrmConfig::cmdOk_Click() {
     step([&] {
         if (!folderHasMusic()) view_.SetVisible(Control::lblMp3Check, true);
     });
-    step([&] { cfg.cfgSpeed = view_.Speed(); });
-    step([&] { cfg.cfgMusic = view_.Checked(Check::chkMusic); });
-    step([&] { cfg.cfgSound = view_.Checked(Check::chkSound); });
-    step([&] { cfg.cfgCivilization = view_.Checked(Check::chkCivilization); });
-    step([&] { cfg.cfgNightMode = view_.Checked(Check::chkNightMode); });
-    step([&] { cfg.cfgBalloon = view_.Checked(Check::chkBalloon); });
+    // A control the user changed makes its setting one to save.
+    step([&] {
+        cfg.cfgSpeed = view_.Speed();
+        if (cfg.cfgSpeed != shown_.speed) cfg.unread &= static_cast<std::uint8_t>(~setting::kSpeed);
+    });
+    for (std::size_t i = 0; i < kChecks.size(); ++i) {
+        step([&] {
+            const bool now = view_.Checked(kChecks[i].box);
+            if (kChecks[i].takenAtOk) cfg.*kChecks[i].value = now;
+            if (now != shown_.checks[i]) cfg.unread &= static_cast<std::uint8_t>(~kChecks[i].bit);
+        });
+    }
     step([&] { saveconfig(cfg, module_.AppTitle, platform_); });
     step([&] { view_.Close(); });
 }

@@ -2,11 +2,13 @@
 // holds the controls.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
 #include "platform/config_view.h"
 #include "runtime/form.h"
+#include "settings/settings.h"
 
 namespace lumaris {
 
@@ -36,6 +38,19 @@ private:
     // Whether the music folder holds any "*.mp3" file (the first match only).
     bool folderHasMusic();
     void showMp3Check();
+
+    struct CheckSetting {
+        Check box;
+        bool Settings::*value;
+        std::uint8_t bit;
+        bool takenAtOk;
+    };
+    static const std::array<CheckSetting, 6> kChecks;
+    // The controls as the load left them.
+    struct Shown {
+        std::int16_t speed = 0;
+        std::array<bool, 6> checks{};
+    } shown_;
 
     LumzSubMain& module_;
     Platform& platform_;

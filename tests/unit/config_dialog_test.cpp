@@ -155,20 +155,27 @@ TEST(ConfigOk, NightAndBalloonBothSavedAndTheMouseFollowsItsBox) {
     EXPECT_EQ(d.fake.store.get("SPEED"), "140");
 }
 
-TEST(ConfigLoad, ASpeedOutsideTheBarStopsTheLoadAndOkSavesTheMouseAsLoaded) {
-    Dialog d;
-    d.set("SPEED", "200").set("MOUSE", "False").set("NIGHTMODE", "False");
-    d.form.Form_Load();
-    ASSERT_EQ(d.fake.ui.shown.size(), 1u);
-    EXPECT_EQ(d.fake.ui.shown[0].title, "Error loading config form");
-    EXPECT_EQ(d.fake.ui.shown[0].text, "380-Invalid property value");
-    EXPECT_TRUE(d.view.checked[Check::chkMouseEvent]) << "the box keeps its initial state";
-    EXPECT_TRUE(d.view.checked[Check::chkNightMode]);
-    EXPECT_EQ(d.view.path, "Current Directory");
-    d.form.cmdOk_Click();
-    EXPECT_EQ(d.fake.store.get("MOUSE"), "False") << "the variable as loaded";
-    EXPECT_EQ(d.fake.store.get("NIGHTMODE"), "True") << "the box as shown";
-    EXPECT_EQ(d.fake.store.get("SPEED"), "80");
+// A stored speed outside the bar: the box, then every other control shows
+// its setting; OK saves what the user sees and keeps the speed as stored
+// until the user moves the bar.
+TEST(ConfigLoad, ASpeedOutsideTheBarCostsOnlyItself) {
+    for (const bool moved : {false, true}) {
+        Dialog d;
+        d.set("SPEED", "200").set("MOUSE", "True").set("NIGHTMODE", "True").set("MUSIC", "True");
+        d.set("MUSICDIR", "Z:\\songs");
+        d.form.Form_Load();
+        ASSERT_EQ(d.fake.ui.shown.size(), 1u);
+        EXPECT_EQ(d.fake.ui.shown[0].title, "Error loading config form");
+        EXPECT_EQ(d.fake.ui.shown[0].text, "380-Invalid property value");
+        EXPECT_TRUE(d.view.checked[Check::chkMouseEvent] && d.view.checked[Check::chkNightMode]);
+        EXPECT_EQ(d.view.path, "Z:\\songs");
+        if (moved) d.view.speed = 120;
+        d.form.cmdOk_Click();
+        EXPECT_EQ(d.fake.store.get("SPEED"), moved ? "120" : "200");
+        EXPECT_EQ(d.fake.store.get("MOUSE"), "True");
+        EXPECT_EQ(d.fake.store.get("NIGHTMODE"), "True");
+        EXPECT_EQ(d.fake.store.get("MUSICDIR"), "Z:\\songs");
+    }
 }
 
 TEST(ConfigOk, AFailingStepIsPassedOverAndTheDialogStillCloses) {
