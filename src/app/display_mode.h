@@ -100,7 +100,7 @@ private:
     std::function<void(std::int32_t)> done_;
 };
 
-class DisplayMode : private FormInput {
+class DisplayMode : private PowerInput {
 public:
     // claimSound: whether this process is (now) the one of the display that
     // plays the sea sound and the music (one per display, however many
@@ -123,13 +123,6 @@ public:
 private:
     // The display mode takes no input; it only hears when the display goes
     // dark and lights again.
-    void KeyDown(std::int16_t, std::int16_t) override {}
-    void MouseDown(std::int16_t, std::int16_t, float, float) override {}
-    void MouseUp() override {}
-    void MouseMove(std::int16_t, std::int16_t, float, float) override {}
-    void LostFocus() override {}
-    void CloseRequest() override {}
-    void Terminate() override {}
     void DisplayPower(bool on) override { scene_->DisplayPower(on); }
 
     // The screen is the window: its size is the window's.

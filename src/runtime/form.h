@@ -54,6 +54,19 @@ public:
     virtual void DisplayPower(bool /*on*/) {}
 };
 
+// An input that hears only when the display goes dark and lights again;
+// keys, the pointer and close requests are ignored.
+class PowerInput : public FormInput {
+public:
+    void KeyDown(std::int16_t, std::int16_t) override {}
+    void MouseDown(std::int16_t, std::int16_t, float, float) override {}
+    void MouseUp() override {}
+    void MouseMove(std::int16_t, std::int16_t, float, float) override {}
+    void LostFocus() override {}
+    void CloseRequest() override {}
+    void Terminate() override {}
+};
+
 // Loads the program's forms. Loading runs the form's load handler to
 // completion before it returns; a form is loaded at most once per run.
 class Forms {

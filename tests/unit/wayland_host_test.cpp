@@ -473,14 +473,7 @@ TEST(WaylandHost, ARefusedSessionLockFallsBackToOverlays) {
 // and after a second the scene hears that the display is dark; it lights
 // again with the next frame the compositor asks for.
 TEST(WaylandHost, AnOutputThatAsksForNoFramesIsDark) {
-    struct Power : FormInput {
-        void KeyDown(std::int16_t, std::int16_t) override {}
-        void MouseDown(std::int16_t, std::int16_t, float, float) override {}
-        void MouseUp() override {}
-        void MouseMove(std::int16_t, std::int16_t, float, float) override {}
-        void LostFocus() override {}
-        void CloseRequest() override {}
-        void Terminate() override {}
+    struct Power : PowerInput {
         void DisplayPower(bool on) override { heard.push_back(on); }
         std::vector<bool> heard;
     } power;
